@@ -1,0 +1,64 @@
+#pragma once
+
+// The operating-system seam. The component is written against Windows semantics; every call it makes
+// to the operating system goes through os::Current(), and nothing outside src/platform includes an OS
+// header. Backends: win32 (the real API), linux (the Windows view translated onto Linux) and sim (a
+// simulated machine read from the description file named by RAVELBANK_MACHINE).
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "platform/winapi.h"
+
+namespace os {
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+  // The backend's name for traces and tests: "win32", "linux" or "sim".
+  virtual const char* Name() const = 0;
+
+  // Files and devices. Paths are written as on Windows; failures answer INVALID_HANDLE_VALUE or false
+  // and set the calling thread's last error.
+  virtual win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share,
+                                 win::DWORD disposition, win::DWORD flagsAndAttributes) = 0;
+  virtual bool CloseHandle(win::HANDLE handle) = 0;
+  virtual bool ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead, win::DWORD* read) = 0;
+  virtual bool WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite, win::DWORD* written) = 0;
+  // SetFilePointerEx: moves by `distance` from FILE_BEGIN, FILE_CURRENT or FILE_END.
+  virtual bool SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
+                              win::DWORD moveMethod) = 0;
+  // Non-blocking exclusive lock of a byte range (a read-only handle gets the strongest lock it can hold).
+  virtual bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) = 0;
+  virtual bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) = 0;
+
+  // The calling thread's last error.
+  virtual win::DWORD GetLastError() = 0;
+  virtual void SetLastError(win::DWORD error) = 0;
+
+  // Process.
+  virtual void OutputDebugString(const char* text) = 0;
+  virtual std::optional<std::string> GetEnvironmentVariable(const std::string& name) = 0;
+  virtual std::uint64_t GetTickCount64() = 0;
+  virtual void Sleep(win::DWORD milliseconds) = 0;
+};
+
+// The error raised when a simulated machine description cannot be used; the message names the file.
+class MachineError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// The process-wide backend. On first use: the simulated machine when RAVELBANK_MACHINE names a
+// description (raising MachineError when it is missing or malformed), the native backend otherwise.
+Platform& Current();
+// Replaces the process-wide backend (tests, hosts that select a machine); null restores the default
+// choice on the next Current(). Answers the previous backend.
+std::unique_ptr<Platform> Install(std::unique_ptr<Platform> backend);
+// The backend of the operating system the code was built for (linux or win32); never the simulation.
+Platform& Native();
+
+}  // namespace os
