@@ -56,7 +56,9 @@ class MachineError : public std::runtime_error {
 // description (raising MachineError when it is missing or malformed), the native backend otherwise.
 Platform& Current();
 // Replaces the process-wide backend (tests, hosts that select a machine); null restores the default
-// choice on the next Current(). Answers the previous backend.
+// choice on the next Current(). Answers the previous backend (null when that was the native backend,
+// which is never owned, or when none had been chosen). A caller that destroys the answer must know
+// that no other thread still uses it.
 std::unique_ptr<Platform> Install(std::unique_ptr<Platform> backend);
 // The backend of the operating system the code was built for (linux or win32); never the simulation.
 Platform& Native();

@@ -128,6 +128,7 @@ class XmlObject {
  private:
   friend class XmlParser;
 
+  void CopyFrom(const XmlObject& other, std::int32_t depth, XmlObject* parent);
   XmlObject& LinkNewChild();
   void FixSubtree(std::int32_t depth, XmlObject* parent);
   void RelinkChildren();
