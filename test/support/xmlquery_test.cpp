@@ -89,7 +89,7 @@ TEST(XmlQuery, GetValue) {
   } cases[] = {
       {"@a", "", "1"},
       {"@missing", "d", "d"},
-      {"dev[@id='x1']/name", "", "name"},
+      {"dev[@id='x1']/name", "", "first"},
       {"dev[@id='X2']/name", "none", "none"},  // the matching dev has no name child
       {"dev[@id='1']/name", "none", "none"},
       {"dev/@id", "", "x1"},
