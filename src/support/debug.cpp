@@ -41,4 +41,15 @@ int DebugPrint(const char* format, ...) {
   return printed;
 }
 
+void HexDump(const void* bytes, std::size_t count, std::size_t perLine) {
+  if (!IsDebugEnabled()) return;
+  if (perLine == 0) perLine = 1;
+  const auto* p = static_cast<const unsigned char*>(bytes);
+  for (std::size_t i = 0; i < count; ++i) {
+    DebugPrint("%02x ", p[i]);
+    if ((i + 1) % perLine == 0) DebugPrint("\n");
+  }
+  DebugPrint("\n");
+}
+
 }  // namespace rb

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace rb {
@@ -13,5 +14,12 @@ int CompareNoCase(std::string_view a, std::string_view b, std::size_t n);
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && CompareNoCase(a, b) == 0;
 }
+
+// printf-style formatting into a string of exactly the needed length.
+std::string StringPrintf(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// The first n bytes of the text (all of it when n is 0) without leading and trailing TAB, LF, CR and
+// SPACE; bytes of 128 and above are never removed.
+std::string Trim(std::string_view text, std::size_t n = 0);
 
 }  // namespace rb
