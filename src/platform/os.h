@@ -6,6 +6,7 @@
 // simulated machine read from the description file named by RAVELBANK_MACHINE).
 
 #include <cstdint>
+#include <ctime>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -44,6 +45,8 @@ class Platform {
   virtual std::optional<std::string> GetEnvironmentVariable(const std::string& name) = 0;
   virtual std::uint64_t GetTickCount64() = 0;
   virtual void Sleep(win::DWORD milliseconds) = 0;
+  // The local wall-clock time, broken down as std::localtime does.
+  virtual std::tm LocalTime() = 0;
 };
 
 // The error raised when a simulated machine description cannot be used; the message names the file.

@@ -1,0 +1,67 @@
+/*
+ * ravelbank host interface.
+ *
+ * The C interface a diagnostics host uses with the storage test component and with the suite's
+ * libraries it loads beside it. This header will also carry the component's exports, the host's
+ * callback, the provider and the data repository interface; today it declares the host allocator
+ * (vmmemmgr), which the component uses for all of its memory and hosts use to free text the component
+ * hands back.
+ *
+ * Plain C (C99 and later, C++98 and later); no structure here depends on compiler packing.
+ */
+#ifndef RAVELBANK_HOST_H
+#define RAVELBANK_HOST_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#if defined(_WIN32)
+#define RAVELBANK_HOST_EXPORT __declspec(dllexport)
+#define RAVELBANK_HOST_IMPORT __declspec(dllimport)
+#define RAVELBANK_HOST_CALL __cdecl
+#else
+#define RAVELBANK_HOST_EXPORT __attribute__((visibility("default")))
+#define RAVELBANK_HOST_IMPORT
+#define RAVELBANK_HOST_CALL
+#endif
+
+/* The component's exports: defined by the component's own build, imported by hosts. */
+#if defined(RAVELBANK_BUILDING_COMPONENT)
+#define RAVELBANK_HOST_API RAVELBANK_HOST_EXPORT
+#else
+#define RAVELBANK_HOST_API RAVELBANK_HOST_IMPORT
+#endif
+
+/* The allocator's exports: defined by vmmemmgr, imported by the component and by hosts. */
+#if defined(RAVELBANK_BUILDING_VMMEMMGR)
+#define RAVELBANK_ALLOCATOR_API RAVELBANK_HOST_EXPORT
+#else
+#define RAVELBANK_ALLOCATOR_API RAVELBANK_HOST_IMPORT
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/*
+ * The host allocator (libvmmemmgr.so / vmmemmgr.dll). Blocks are aligned to 16 bytes. OruAlloc answers
+ * null when the block cannot be had; a request for 0 bytes answers a distinct block of its own, which
+ * is counted and must be freed like any other. OruFree takes only blocks of OruAlloc; null is ignored.
+ * All five functions may be called from any thread.
+ */
+RAVELBANK_ALLOCATOR_API void* RAVELBANK_HOST_CALL OruAlloc(size_t size);
+RAVELBANK_ALLOCATOR_API void RAVELBANK_HOST_CALL OruFree(void* ptr);
+
+/*
+ * Counters for test hosts that prove nothing leaks: the blocks and bytes allocated and not yet freed,
+ * and the highest number of outstanding bytes seen since the library was loaded.
+ */
+RAVELBANK_ALLOCATOR_API uint64_t RAVELBANK_HOST_CALL OruGetOutstandingBlocks(void);
+RAVELBANK_ALLOCATOR_API uint64_t RAVELBANK_HOST_CALL OruGetOutstandingBytes(void);
+RAVELBANK_ALLOCATOR_API uint64_t RAVELBANK_HOST_CALL OruGetPeakBytes(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* RAVELBANK_HOST_H */

@@ -1,0 +1,367 @@
+#include "platform/linux/linuxplatform.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <mutex>
+#include <utility>
+#include <vector>
+
+#include "platform/devicepath.h"
+
+namespace os {
+
+namespace {
+
+// Windows keeps the last error per thread, whichever backend object set it.
+thread_local win::DWORD lastError = win::ERROR_SUCCESS;
+
+bool Fail(win::DWORD error) {
+  lastError = error;
+  return false;
+}
+
+bool FailErrno(int error) {
+  return Fail(WindowsErrorFromErrno(error));
+}
+
+std::string LocalPath(const std::string& path) {
+  std::string local = path;
+  std::replace(local.begin(), local.end(), '\\', '/');
+  return local;
+}
+
+// Windows tells a missing file (ERROR_FILE_NOT_FOUND) from a missing directory on the way to it
+// (ERROR_PATH_NOT_FOUND); open() answers ENOENT for both.
+win::DWORD OpenError(int error, const std::string& localPath) {
+  if (error != ENOENT) return WindowsErrorFromErrno(error);
+  const auto slash = localPath.find_last_of('/');
+  const std::string directory = slash == std::string::npos ? std::string(".")
+                                : slash == 0               ? std::string("/")
+                                                           : localPath.substr(0, slash);
+  struct stat status;
+  if (::stat(directory.c_str(), &status) != 0 || !S_ISDIR(status.st_mode)) return win::ERROR_PATH_NOT_FOUND;
+  return win::ERROR_FILE_NOT_FOUND;
+}
+
+// Opens with the Windows creation disposition; `existed` tells whether the file was there before, which
+// CREATE_ALWAYS and OPEN_ALWAYS report through the last error. Answers -1 with errno set on failure.
+int OpenWithDisposition(const std::string& path, int flags, win::DWORD disposition, bool& existed) {
+  constexpr mode_t kCreateMode = 0666;
+  existed = disposition == win::OPEN_EXISTING || disposition == win::TRUNCATE_EXISTING;
+  switch (disposition) {
+    case win::CREATE_NEW:
+      return ::open(path.c_str(), flags | O_CREAT | O_EXCL, kCreateMode);
+    case win::OPEN_EXISTING:
+      return ::open(path.c_str(), flags);
+    case win::TRUNCATE_EXISTING:
+      return ::open(path.c_str(), flags | O_TRUNC);
+    case win::CREATE_ALWAYS:
+    case win::OPEN_ALWAYS: {
+      const int truncate = disposition == win::CREATE_ALWAYS ? O_TRUNC : 0;
+      // Open the existing file or create a new one; another process may create or remove the file
+      // between the two attempts, so a few rounds are allowed.
+      for (int round = 0; round < 8; ++round) {
+        int fd = ::open(path.c_str(), flags | truncate);
+        if (fd >= 0 || errno != ENOENT) {
+          existed = fd >= 0;
+          return fd;
+        }
+        fd = ::open(path.c_str(), flags | O_CREAT | O_EXCL, kCreateMode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+      }
+      return -1;
+    }
+    default:
+      errno = EINVAL;
+      return -1;
+  }
+}
+
+// Repeats a read or write until `count` bytes moved, the call answers 0 (end of file) or fails with
+// anything but EINTR. `step(offset, remaining)` makes one system call.
+template <class Step>
+bool Transfer(win::DWORD count, win::DWORD* done, Step step) {
+  win::DWORD moved = 0;
+  bool ok = true;
+  while (moved < count) {
+    const ssize_t n = step(moved, count - moved);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      ok = FailErrno(errno);
+      break;
+    }
+    if (n == 0) break;
+    moved += static_cast<win::DWORD>(n);
+  }
+  if (done != nullptr) *done = moved;
+  return ok;
+}
+
+struct LockRange {
+  std::uint64_t offset;
+  std::uint64_t length;
+
+  bool Overlaps(const LockRange& other) const {
+    if (length == 0 || other.length == 0) return false;
+    return offset >= other.offset ? offset - other.offset < other.length : other.offset - offset < length;
+  }
+  bool operator==(const LockRange&) const = default;
+};
+
+}  // namespace
+
+win::DWORD WindowsErrorFromErrno(int error) {
+  switch (error) {
+    case 0:
+      return win::ERROR_SUCCESS;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+      return win::ERROR_FILE_NOT_FOUND;
+    case ENOTDIR:
+      return win::ERROR_PATH_NOT_FOUND;
+    case EACCES:
+    case EPERM:
+    case EISDIR:
+      return win::ERROR_ACCESS_DENIED;
+    case EEXIST:
+      return win::ERROR_FILE_EXISTS;
+    case EBADF:
+      return win::ERROR_INVALID_HANDLE;
+    case ENOMEM:
+      return win::ERROR_NOT_ENOUGH_MEMORY;
+    case EAGAIN:
+      return win::ERROR_LOCK_VIOLATION;
+    case EINVAL:
+      return win::ERROR_INVALID_PARAMETER;
+    case EIO:
+      return win::ERROR_IO_DEVICE;
+    case ENOSPC:
+      return win::ERROR_DISK_FULL;
+    case EROFS:
+      return win::ERROR_WRITE_PROTECT;
+    case EMFILE:
+    case ENFILE:
+      return win::ERROR_TOO_MANY_OPEN_FILES;
+    case ENAMETOOLONG:
+      return win::ERROR_FILENAME_EXCED_RANGE;
+    default:
+      return win::ERROR_INVALID_FUNCTION;
+  }
+}
+
+// An open file. Its byte-range locks are open-file-description locks, which belong to this handle
+// alone (classic POSIX record locks belong to the process, so two handles of one process would never
+// conflict and closing either would drop the locks of both).
+class LinuxPlatform::FileHandle : public HandleObject {
+ public:
+  FileHandle(int fd, bool readable, bool writable) : fd_(fd), readable_(readable), writable_(writable) {}
+  FileHandle(const FileHandle&) = delete;
+  FileHandle& operator=(const FileHandle&) = delete;
+  ~FileHandle() override { ::close(fd_); }
+
+  int Fd() const { return fd_; }
+  bool Readable() const { return readable_; }
+  bool Writable() const { return writable_; }
+
+  bool Lock(LockRange range) {
+    if (!readable_ && !writable_) return Fail(win::ERROR_ACCESS_DENIED);
+    std::lock_guard guard(mutex_);
+    for (const LockRange& held : locks_) {
+      if (held.Overlaps(range)) return Fail(win::ERROR_LOCK_VIOLATION);
+    }
+    if (!SetKernelLock(range, writable_ ? F_WRLCK : F_RDLCK)) return false;
+    locks_.push_back(range);
+    return true;
+  }
+
+  bool Unlock(LockRange range) {
+    std::lock_guard guard(mutex_);
+    const auto held = std::find(locks_.begin(), locks_.end(), range);
+    if (held == locks_.end()) return Fail(win::ERROR_NOT_LOCKED);
+    if (!SetKernelLock(range, F_UNLCK)) return false;
+    locks_.erase(held);
+    return true;
+  }
+
+ private:
+  bool SetKernelLock(LockRange range, short type) {
+    // A zero-length range locks no byte; there is nothing to tell the kernel.
+    if (range.length == 0) return true;
+    constexpr auto kMaxOffset = static_cast<std::uint64_t>(std::numeric_limits<off_t>::max());
+    if (range.offset > kMaxOffset) return Fail(win::ERROR_INVALID_PARAMETER);
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    lock.l_start = static_cast<off_t>(range.offset);
+    // A range reaching past the largest offset the kernel knows covers everything from its start, which
+    // is what a length of 0 means to fcntl.
+    lock.l_len = range.length > kMaxOffset - range.offset ? 0 : static_cast<off_t>(range.length);
+    if (::fcntl(fd_, F_OFD_SETLK, &lock) == 0) return true;
+    return errno == EAGAIN || errno == EACCES ? Fail(win::ERROR_LOCK_VIOLATION) : FailErrno(errno);
+  }
+
+  const int fd_;
+  const bool readable_;
+  const bool writable_;
+  std::mutex mutex_;
+  std::vector<LockRange> locks_;
+};
+
+std::shared_ptr<LinuxPlatform::FileHandle> LinuxPlatform::FindFile(win::HANDLE handle) const {
+  auto file = handles_.FindAs<FileHandle>(handle);
+  if (file == nullptr) Fail(win::ERROR_INVALID_HANDLE);
+  return file;
+}
+
+win::HANDLE LinuxPlatform::CreateFile(const std::string& path, win::DWORD access, win::DWORD /*share*/,
+                                      win::DWORD disposition, win::DWORD /*flagsAndAttributes*/) {
+  if (IsDevicePath(path)) {
+    Fail(win::ERROR_FILE_NOT_FOUND);
+    return win::INVALID_HANDLE_VALUE;
+  }
+  const bool readable = (access & win::GENERIC_READ) != 0;
+  const bool writable = (access & win::GENERIC_WRITE) != 0;
+  // Truncating needs write access.
+  if (disposition == win::TRUNCATE_EXISTING && !writable) {
+    Fail(win::ERROR_INVALID_PARAMETER);
+    return win::INVALID_HANDLE_VALUE;
+  }
+  const int flags = (writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC | O_NOCTTY;
+  const std::string local = LocalPath(path);
+  bool existed = false;
+  const int fd = OpenWithDisposition(local, flags, disposition, existed);
+  if (fd < 0) {
+    Fail(OpenError(errno, local));
+    return win::INVALID_HANDLE_VALUE;
+  }
+  // Windows opens a directory only with FILE_FLAG_BACKUP_SEMANTICS, for purposes this backend has no use for.
+  struct stat status;
+  if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+    ::close(fd);
+    Fail(win::ERROR_ACCESS_DENIED);
+    return win::INVALID_HANDLE_VALUE;
+  }
+  win::HANDLE handle = handles_.Add(std::make_shared<FileHandle>(fd, readable, writable));
+  const bool reportsExisting = disposition == win::CREATE_ALWAYS || disposition == win::OPEN_ALWAYS;
+  lastError = reportsExisting && existed ? win::ERROR_ALREADY_EXISTS : win::ERROR_SUCCESS;
+  return handle;
+}
+
+bool LinuxPlatform::CloseHandle(win::HANDLE handle) {
+  // The descriptor closes when the last call still using the handle returns.
+  return handles_.Remove(handle) != nullptr || Fail(win::ERROR_INVALID_HANDLE);
+}
+
+bool LinuxPlatform::ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead, win::DWORD* read) {
+  if (read != nullptr) *read = 0;
+  const auto file = FindFile(handle);
+  if (file == nullptr) return false;
+  if (!file->Readable()) return Fail(win::ERROR_ACCESS_DENIED);
+  auto* bytes = static_cast<char*>(buffer);
+  return Transfer(toRead, read, [&](win::DWORD offset, win::DWORD remaining) {
+    return ::read(file->Fd(), bytes + offset, remaining);
+  });
+}
+
+bool LinuxPlatform::WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite,
+                              win::DWORD* written) {
+  if (written != nullptr) *written = 0;
+  const auto file = FindFile(handle);
+  if (file == nullptr) return false;
+  if (!file->Writable()) return Fail(win::ERROR_ACCESS_DENIED);
+  const auto* bytes = static_cast<const char*>(buffer);
+  win::DWORD done = 0;
+  const bool ok = Transfer(toWrite, &done, [&](win::DWORD offset, win::DWORD remaining) {
+    return ::write(file->Fd(), bytes + offset, remaining);
+  });
+  if (written != nullptr) *written = done;
+  // write() answering 0 for a non-empty request means no room is left.
+  return ok && (done == toWrite || Fail(win::ERROR_DISK_FULL));
+}
+
+bool LinuxPlatform::SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
+                                   win::DWORD moveMethod) {
+  const auto file = FindFile(handle);
+  if (file == nullptr) return false;
+  int whence = SEEK_SET;
+  switch (moveMethod) {
+    case win::FILE_BEGIN:
+      whence = SEEK_SET;
+      break;
+    case win::FILE_CURRENT:
+      whence = SEEK_CUR;
+      break;
+    case win::FILE_END:
+      whence = SEEK_END;
+      break;
+    default:
+      return Fail(win::ERROR_INVALID_PARAMETER);
+  }
+  const off_t position = ::lseek(file->Fd(), static_cast<off_t>(distance), whence);
+  if (position < 0) {
+    // With a valid origin, EINVAL means the position would be negative.
+    return errno == EINVAL ? Fail(win::ERROR_NEGATIVE_SEEK) : FailErrno(errno);
+  }
+  if (newPosition != nullptr) *newPosition = position;
+  return true;
+}
+
+bool LinuxPlatform::LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {
+  const auto file = FindFile(handle);
+  return file != nullptr && file->Lock({offset, length});
+}
+
+bool LinuxPlatform::UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {
+  const auto file = FindFile(handle);
+  return file != nullptr && file->Unlock({offset, length});
+}
+
+win::DWORD LinuxPlatform::GetLastError() {
+  return lastError;
+}
+
+void LinuxPlatform::SetLastError(win::DWORD error) {
+  lastError = error;
+}
+
+void LinuxPlatform::OutputDebugString(const char* /*text*/) {}
+
+std::optional<std::string> LinuxPlatform::GetEnvironmentVariable(const std::string& name) {
+  const char* value = std::getenv(name.c_str());
+  if (value == nullptr) {
+    Fail(win::ERROR_ENVVAR_NOT_FOUND);
+    return std::nullopt;
+  }
+  return std::string(value);
+}
+
+std::uint64_t LinuxPlatform::GetTickCount64() {
+  struct timespec now;
+  ::clock_gettime(CLOCK_MONOTONIC, &now);
+  return static_cast<std::uint64_t>(now.tv_sec) * 1000u + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u;
+}
+
+void LinuxPlatform::Sleep(win::DWORD milliseconds) {
+  struct timespec remaining;
+  remaining.tv_sec = static_cast<time_t>(milliseconds / 1000u);
+  remaining.tv_nsec = static_cast<long>(milliseconds % 1000u) * 1000000L;
+  while (::nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+  }
+}
+
+std::tm LinuxPlatform::LocalTime() {
+  const std::time_t now = std::time(nullptr);
+  std::tm local = {};
+  ::localtime_r(&now, &local);
+  return local;
+}
+
+}  // namespace os

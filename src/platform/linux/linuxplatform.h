@@ -1,0 +1,55 @@
+#pragma once
+
+// The linux backend: the Windows view of files and devices translated onto Linux system calls.
+// File paths are written as on Windows (backslashes are mapped to slashes); paths in the device
+// namespace (\\.\...) are the backend's own and resolve to nothing yet. Sharing modes and
+// FILE_FLAG_* bits of CreateFile are accepted and not enforced: Linux has no mandatory sharing.
+
+#include <memory>
+
+#include "platform/handletable.h"
+#include "platform/os.h"
+
+namespace os {
+
+// The Windows error code that stands for the errno value of a failed file or device call.
+win::DWORD WindowsErrorFromErrno(int error);
+
+class LinuxPlatform : public Platform {
+ public:
+  LinuxPlatform() = default;
+
+  const char* Name() const override { return "linux"; }
+
+  win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
+                         win::DWORD flagsAndAttributes) override;
+  bool CloseHandle(win::HANDLE handle) override;
+  bool ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead, win::DWORD* read) override;
+  bool WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite, win::DWORD* written) override;
+  bool SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
+                      win::DWORD moveMethod) override;
+  // Byte-range locks belong to the handle as on Windows: another handle of the same process conflicts,
+  // a range must not overlap one the handle already holds, and an unlock names exactly a locked range.
+  bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+  bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+
+  win::DWORD GetLastError() override;
+  void SetLastError(win::DWORD error) override;
+
+  // Linux has no debugger output channel: nothing is written (DebugPrint already prints the same line
+  // to standard error).
+  void OutputDebugString(const char* text) override;
+  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
+  std::uint64_t GetTickCount64() override;
+  void Sleep(win::DWORD milliseconds) override;
+  std::tm LocalTime() override;
+
+ private:
+  class FileHandle;
+  // The file of a handle; sets ERROR_INVALID_HANDLE and answers null when there is none.
+  std::shared_ptr<FileHandle> FindFile(win::HANDLE handle) const;
+
+  HandleTable handles_;
+};
+
+}  // namespace os

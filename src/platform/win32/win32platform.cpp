@@ -1,0 +1,130 @@
+#include "platform/win32/win32platform.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+// <windows.h> maps these names to their A/W forms with macros, which would rename our methods; the
+// calls below name the ANSI functions explicitly.
+#undef CreateFile
+#undef GetEnvironmentVariable
+#undef OutputDebugString
+
+#include <ctime>
+#include <type_traits>
+
+namespace os {
+
+static_assert(std::is_same_v<win::HANDLE, ::HANDLE>);
+static_assert(sizeof(win::DWORD) == sizeof(::DWORD));
+
+namespace {
+
+OVERLAPPED RangeStart(std::uint64_t offset) {
+  OVERLAPPED overlapped = {};
+  overlapped.Offset = static_cast<::DWORD>(offset);
+  overlapped.OffsetHigh = static_cast<::DWORD>(offset >> 32);
+  return overlapped;
+}
+
+}  // namespace
+
+win::HANDLE Win32Platform::CreateFile(const std::string& path, win::DWORD access, win::DWORD share,
+                                      win::DWORD disposition, win::DWORD flagsAndAttributes) {
+  return ::CreateFileA(path.c_str(), access, share, nullptr, disposition, flagsAndAttributes, nullptr);
+}
+
+bool Win32Platform::CloseHandle(win::HANDLE handle) {
+  return ::CloseHandle(handle) != FALSE;
+}
+
+bool Win32Platform::ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead, win::DWORD* read) {
+  ::DWORD done = 0;
+  const bool ok = ::ReadFile(handle, buffer, toRead, &done, nullptr) != FALSE;
+  if (read != nullptr) *read = done;
+  return ok;
+}
+
+bool Win32Platform::WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite,
+                              win::DWORD* written) {
+  ::DWORD done = 0;
+  const bool ok = ::WriteFile(handle, buffer, toWrite, &done, nullptr) != FALSE;
+  if (written != nullptr) *written = done;
+  return ok;
+}
+
+bool Win32Platform::SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
+                                   win::DWORD moveMethod) {
+  LARGE_INTEGER move;
+  move.QuadPart = distance;
+  LARGE_INTEGER position;
+  position.QuadPart = 0;
+  if (!::SetFilePointerEx(handle, move, &position, moveMethod)) return false;
+  if (newPosition != nullptr) *newPosition = position.QuadPart;
+  return true;
+}
+
+bool Win32Platform::LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {
+  OVERLAPPED start = RangeStart(offset);
+  return ::LockFileEx(handle, LOCKFILE_FAIL_IMMEDIATELY | LOCKFILE_EXCLUSIVE_LOCK, 0,
+                      static_cast<::DWORD>(length), static_cast<::DWORD>(length >> 32), &start) != FALSE;
+}
+
+bool Win32Platform::UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {
+  OVERLAPPED start = RangeStart(offset);
+  return ::UnlockFileEx(handle, 0, static_cast<::DWORD>(length), static_cast<::DWORD>(length >> 32),
+                        &start) != FALSE;
+}
+
+win::DWORD Win32Platform::GetLastError() {
+  return ::GetLastError();
+}
+
+void Win32Platform::SetLastError(win::DWORD error) {
+  ::SetLastError(error);
+}
+
+void Win32Platform::OutputDebugString(const char* text) {
+  ::OutputDebugStringA(text);
+}
+
+std::optional<std::string> Win32Platform::GetEnvironmentVariable(const std::string& name) {
+  std::string value(256, '\0');
+  for (;;) {
+    // 0 is the answer both for a missing variable and for an empty value; the last error tells them apart.
+    ::SetLastError(ERROR_SUCCESS);
+    const ::DWORD length =
+        ::GetEnvironmentVariableA(name.c_str(), value.data(), static_cast<::DWORD>(value.size()));
+    if (length == 0) {
+      if (::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+      return std::string();
+    }
+    // Too small a buffer answers the size needed including the terminator, a fitting one the length.
+    if (length < value.size()) {
+      value.resize(length);
+      return value;
+    }
+    value.resize(length);
+  }
+}
+
+std::uint64_t Win32Platform::GetTickCount64() {
+  return ::GetTickCount64();
+}
+
+void Win32Platform::Sleep(win::DWORD milliseconds) {
+  ::Sleep(milliseconds);
+}
+
+std::tm Win32Platform::LocalTime() {
+  const std::time_t now = std::time(nullptr);
+  // The C runtime of Windows keeps localtime's result per thread.
+  const std::tm* local = std::localtime(&now);
+  return local != nullptr ? *local : std::tm{};
+}
+
+}  // namespace os

@@ -1,0 +1,34 @@
+#pragma once
+
+// The win32 backend: every call goes to the Windows API of the same name. Only this backend's .cpp
+// includes <windows.h>.
+
+#include "platform/os.h"
+
+namespace os {
+
+class Win32Platform : public Platform {
+ public:
+  const char* Name() const override { return "win32"; }
+
+  win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
+                         win::DWORD flagsAndAttributes) override;
+  bool CloseHandle(win::HANDLE handle) override;
+  bool ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead, win::DWORD* read) override;
+  bool WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite, win::DWORD* written) override;
+  bool SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
+                      win::DWORD moveMethod) override;
+  bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+  bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+
+  win::DWORD GetLastError() override;
+  void SetLastError(win::DWORD error) override;
+
+  void OutputDebugString(const char* text) override;
+  std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
+  std::uint64_t GetTickCount64() override;
+  void Sleep(win::DWORD milliseconds) override;
+  std::tm LocalTime() override;
+};
+
+}  // namespace os
