@@ -64,4 +64,32 @@ RAVELBANK_ALLOCATOR_API uint64_t RAVELBANK_HOST_CALL OruGetPeakBytes(void);
 }
 #endif
 
+#ifdef __cplusplus
+#include <string>
+
+namespace ravelbank {
+
+/*
+ * A data repository: named shared objects (addresses the repository does not own), so that several
+ * components loaded in one host share objects such as the health-driver access object. A host that
+ * supplies its own repository implements these four operations, in this order, and must be built with
+ * the same C++ compiler and library as the component (the key is a std::string).
+ */
+class DataRepositoryInterface {
+ public:
+  /* The value registered under the key, or null. */
+  virtual void* Get(const std::string& key) = 0;
+  /* Registers or replaces the value of the key. */
+  virtual void Set(const std::string& key, void* value) = 0;
+  /* Forgets the key; an unknown key is ignored. */
+  virtual void Remove(const std::string& key) = 0;
+  virtual ~DataRepositoryInterface() {}
+};
+
+/* Answers the host's repository; handed to the component with SetDataRepositoryProvider. */
+typedef DataRepositoryInterface*(RAVELBANK_HOST_CALL* DataRepositoryProvider)();
+
+}  // namespace ravelbank
+#endif
+
 #endif /* RAVELBANK_HOST_H */

@@ -47,6 +47,12 @@ class Platform {
   virtual void Sleep(win::DWORD milliseconds) = 0;
   // The local wall-clock time, broken down as std::localtime does.
   virtual std::tm LocalTime() = 0;
+
+  // Libraries, named as on Windows ("strtrans.dll", "qlsdm"); each backend maps the name to its own
+  // file and looks beside the component first. Null on failure, with the last error set.
+  virtual win::HMODULE LoadLibrary(const std::string& name) = 0;
+  virtual void* GetProcAddress(win::HMODULE module, const std::string& name) = 0;
+  virtual bool FreeLibrary(win::HMODULE module) = 0;
 };
 
 // The error raised when a simulated machine description cannot be used; the message names the file.

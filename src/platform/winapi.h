@@ -8,6 +8,7 @@
 namespace win {
 
 using HANDLE = void*;
+using HMODULE = void*;
 using DWORD = std::uint32_t;
 using BOOL = std::int32_t;
 

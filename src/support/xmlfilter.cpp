@@ -62,8 +62,9 @@ XmlFilter::XmlFilter(std::string_view filter) {
     };
     auto property = [&](std::string_view valueTest) {
       c.kind = Kind::kProperty;
-      std::string sub = "@name='" + c.target + "'";
-      if (!valueTest.empty()) sub += " " + std::string(valueTest) + "='" + c.value + "'";
+      std::string sub = "@name='";
+      sub.append(c.target).append("'");
+      if (!valueTest.empty()) sub.append(" ").append(valueTest).append("='").append(c.value).append("'");
       c.property = std::make_unique<XmlFilter>(sub);
     };
     if (n.starts_with("@#")) {

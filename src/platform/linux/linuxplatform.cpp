@@ -1,5 +1,6 @@
 #include "platform/linux/linuxplatform.h"
 
+#include <dlfcn.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "platform/devicepath.h"
+#include "platform/libraryname.h"
 
 namespace os {
 
@@ -362,6 +364,45 @@ std::tm LinuxPlatform::LocalTime() {
   std::tm local = {};
   ::localtime_r(&now, &local);
   return local;
+}
+
+namespace {
+// The directory of the binary that holds this code (the component library, or a test program that
+// links it statically), with its trailing slash.
+std::string ComponentDirectory() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&ComponentDirectory), &info) == 0 || info.dli_fname == nullptr) return {};
+  const std::string path = info.dli_fname;
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+}  // namespace
+
+win::HMODULE LinuxPlatform::LoadLibrary(const std::string& name) {
+  const std::string file = UnixLibraryFileName(name);
+  void* module = nullptr;
+  if (file.find('/') == std::string::npos) {
+    const std::string beside = ComponentDirectory() + file;
+    if (!beside.empty() && ::access(beside.c_str(), F_OK) == 0) module = ::dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+  }
+  if (module == nullptr) module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (module == nullptr) lastError = win::ERROR_MOD_NOT_FOUND;
+  return module;
+}
+
+void* LinuxPlatform::GetProcAddress(win::HMODULE module, const std::string& name) {
+  if (module == nullptr) {
+    lastError = win::ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
+  void* symbol = ::dlsym(module, name.c_str());
+  if (symbol == nullptr) lastError = win::ERROR_PROC_NOT_FOUND;
+  return symbol;
+}
+
+bool LinuxPlatform::FreeLibrary(win::HMODULE module) {
+  if (module == nullptr || ::dlclose(module) != 0) return Fail(win::ERROR_INVALID_HANDLE);
+  return true;
 }
 
 }  // namespace os

@@ -44,6 +44,11 @@ class LinuxPlatform : public Platform {
   void Sleep(win::DWORD milliseconds) override;
   std::tm LocalTime() override;
 
+  // dlopen of the mapped file name, beside the component first, then on the loader's search path.
+  win::HMODULE LoadLibrary(const std::string& name) override;
+  void* GetProcAddress(win::HMODULE module, const std::string& name) override;
+  bool FreeLibrary(win::HMODULE module) override;
+
  private:
   class FileHandle;
   // The file of a handle; sets ERROR_INVALID_HANDLE and answers null when there is none.

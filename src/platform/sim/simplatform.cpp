@@ -71,4 +71,12 @@ std::tm SimPlatform::LocalTime() {
   return native_.LocalTime();
 }
 
+win::HMODULE SimPlatform::LoadLibrary(const std::string& name) { return native_.LoadLibrary(name); }
+
+void* SimPlatform::GetProcAddress(win::HMODULE module, const std::string& name) {
+  return native_.GetProcAddress(module, name);
+}
+
+bool SimPlatform::FreeLibrary(win::HMODULE module) { return native_.FreeLibrary(module); }
+
 }  // namespace os

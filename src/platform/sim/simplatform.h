@@ -36,6 +36,9 @@ class SimPlatform : public Platform {
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
   std::tm LocalTime() override;
+  win::HMODULE LoadLibrary(const std::string& name) override;
+  void* GetProcAddress(win::HMODULE module, const std::string& name) override;
+  bool FreeLibrary(win::HMODULE module) override;
 
  private:
   Platform& native_;

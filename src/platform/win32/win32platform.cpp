@@ -13,6 +13,7 @@
 #undef CreateFile
 #undef GetEnvironmentVariable
 #undef OutputDebugString
+#undef LoadLibrary
 
 #include <ctime>
 #include <type_traits>
@@ -126,5 +127,37 @@ std::tm Win32Platform::LocalTime() {
   const std::tm* local = std::localtime(&now);
   return local != nullptr ? *local : std::tm{};
 }
+
+namespace {
+// The directory of the module that holds this code (the component DLL), with its trailing backslash.
+std::string ComponentDirectory() {
+  ::HMODULE self = nullptr;
+  if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            reinterpret_cast<LPCSTR>(&ComponentDirectory), &self))
+    return {};
+  char path[MAX_PATH + 1] = {};
+  const ::DWORD length = ::GetModuleFileNameA(self, path, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) return {};
+  std::string directory(path, length);
+  const std::size_t slash = directory.find_last_of("\\/");
+  return slash == std::string::npos ? std::string() : directory.substr(0, slash + 1);
+}
+}  // namespace
+
+win::HMODULE Win32Platform::LoadLibrary(const std::string& name) {
+  if (name.find_first_of("\\/") == std::string::npos) {
+    const std::string beside = ComponentDirectory() + name;
+    if (::GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
+      if (::HMODULE module = ::LoadLibraryA(beside.c_str())) return module;
+    }
+  }
+  return ::LoadLibraryA(name.c_str());
+}
+
+void* Win32Platform::GetProcAddress(win::HMODULE module, const std::string& name) {
+  return reinterpret_cast<void*>(::GetProcAddress(static_cast<::HMODULE>(module), name.c_str()));
+}
+
+bool Win32Platform::FreeLibrary(win::HMODULE module) { return ::FreeLibrary(static_cast<::HMODULE>(module)) != 0; }
 
 }  // namespace os

@@ -29,6 +29,10 @@ class Win32Platform : public Platform {
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
   std::tm LocalTime() override;
+  // LoadLibraryA of the file beside the component when it is there, else of the name as given.
+  win::HMODULE LoadLibrary(const std::string& name) override;
+  void* GetProcAddress(win::HMODULE module, const std::string& name) override;
+  bool FreeLibrary(win::HMODULE module) override;
 };
 
 }  // namespace os

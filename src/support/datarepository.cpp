@@ -1,0 +1,38 @@
+#include "support/datarepository.h"
+
+#include <atomic>
+#include <new>
+
+#include "support/mutex.h"
+
+namespace rb {
+namespace {
+std::atomic<ravelbank::DataRepositoryProvider> provider{nullptr};
+DataRepository* ownRepository = nullptr;  // guarded by RepositoryMutex(); never destroyed
+
+Mutex& RepositoryMutex() {
+  static Mutex* const mutex = new Mutex;  // lives as long as the process
+  return *mutex;
+}
+}  // namespace
+
+void* DataRepository::Get(const std::string& key) {
+  const auto it = entries_.find(key);
+  return it == entries_.end() ? nullptr : it->second;
+}
+
+void DataRepository::Set(const std::string& key, void* value) { entries_[key] = value; }
+
+void DataRepository::Remove(const std::string& key) { entries_.erase(key); }
+
+void SetDataRepositoryProvider(ravelbank::DataRepositoryProvider p) { provider.store(p); }
+ravelbank::DataRepositoryProvider GetDataRepositoryProvider() { return provider.load(); }
+
+ravelbank::DataRepositoryInterface* GetDataRepository() {
+  MutexLock lock(RepositoryMutex(), MutexLock::kDefaultWaitMs);
+  if (const ravelbank::DataRepositoryProvider p = provider.load()) return p();
+  if (ownRepository == nullptr) ownRepository = new (std::nothrow) DataRepository;
+  return ownRepository;
+}
+
+}  // namespace rb
