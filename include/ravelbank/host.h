@@ -67,6 +67,38 @@ RAVELBANK_ALLOCATOR_API uint64_t RAVELBANK_HOST_CALL OruGetPeakBytes(void);
 #ifdef __cplusplus
 #include <string>
 
+/*
+ * The component's exports (ravelbank.so / ravelbank.dll). Every document crossing the boundary is a
+ * zero-terminated 8-bit XML text. Texts the component returns come from OruAlloc and are released by
+ * the host with OruFree; the text an event callback returns is released by the component the same way.
+ */
+extern "C" {
+
+/* Receives each event document (diagEvent, diagUpdate, status, prompt); may return an answer (a prompt
+ * reply) allocated with OruAlloc, or null. May be entered from several threads at once. */
+typedef char*(RAVELBANK_HOST_CALL* EventCallback)(const char* document);
+
+/* Options: any element with the attributes persistentFilename, debugEnabled ("1") and component. */
+RAVELBANK_HOST_API void RAVELBANK_HOST_CALL Initialize(const char* options);
+/* Null options: no persistence. */
+RAVELBANK_HOST_API void RAVELBANK_HOST_CALL Uninitialize(const char* options);
+RAVELBANK_HOST_API bool RAVELBANK_HOST_CALL IsInitialized(void);
+RAVELBANK_HOST_API char* RAVELBANK_HOST_CALL SetCallback(EventCallback callback);
+RAVELBANK_HOST_API char* RAVELBANK_HOST_CALL ExecuteXMLCommand(const char* command);
+RAVELBANK_HOST_API void RAVELBANK_HOST_CALL CreateTestComponentFailureLogFile(const std::string& component);
+
+/* The run environment: 1 for true, 0 for false. */
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmIsSparrow(void);
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmIsDiagsCD(void);
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmIsOnline(void);
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmIsWinPE(void);
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmIsFactory(void);
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmIsWindlass(void);
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmIsSurveyOnly(void);
+RAVELBANK_HOST_API int32_t RAVELBANK_HOST_CALL dvmUseHealthDriver(void);
+
+}  /* extern "C" */
+
 namespace ravelbank {
 
 /*
@@ -90,6 +122,9 @@ class DataRepositoryInterface {
 typedef DataRepositoryInterface*(RAVELBANK_HOST_CALL* DataRepositoryProvider)();
 
 }  // namespace ravelbank
+
+extern "C" RAVELBANK_HOST_API void RAVELBANK_HOST_CALL SetDataRepositoryProvider(
+    ravelbank::DataRepositoryProvider provider);
 #endif
 
 #endif /* RAVELBANK_HOST_H */

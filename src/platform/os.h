@@ -35,6 +35,10 @@ class Platform {
   // Non-blocking exclusive lock of a byte range (a read-only handle gets the strongest lock it can hold).
   virtual bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) = 0;
   virtual bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) = 0;
+  // Sends a control code to the device of a handle. `in` is read and `out` written by the device as
+  // the code defines; `returned` (when not null) receives the count of bytes written to `out`.
+  virtual bool DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength,
+                               void* out, win::DWORD outLength, win::DWORD* returned) = 0;
 
   // The calling thread's last error.
   virtual win::DWORD GetLastError() = 0;
@@ -42,6 +46,14 @@ class Platform {
 
   // Process.
   virtual void OutputDebugString(const char* text) = 0;
+  // The processors the process may run on and the processors of the system, one bit per processor
+  // (bit n is processor n; processors from 64 on are not represented).
+  virtual bool GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) = 0;
+  // Restricts every thread of the process to the processors of the mask, which must be a non-empty
+  // subset of the system mask (ERROR_INVALID_PARAMETER otherwise).
+  virtual bool SetProcessAffinityMask(std::uint64_t mask) = 0;
+  // The calling thread's system-wide identifier.
+  virtual win::DWORD GetCurrentThreadId() = 0;
   virtual std::optional<std::string> GetEnvironmentVariable(const std::string& name) = 0;
   virtual std::uint64_t GetTickCount64() = 0;
   virtual void Sleep(win::DWORD milliseconds) = 0;
@@ -53,6 +65,11 @@ class Platform {
   virtual win::HMODULE LoadLibrary(const std::string& name) = 0;
   virtual void* GetProcAddress(win::HMODULE module, const std::string& name) = 0;
   virtual bool FreeLibrary(win::HMODULE module) = 0;
+
+  // The registry (HKEY_LOCAL_MACHINE and keys below it). Answers ERROR_SUCCESS or the error code, as
+  // RegOpenKeyEx does.
+  virtual win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) = 0;
+  virtual win::DWORD RegCloseKey(win::HKEY key) = 0;
 };
 
 // The error raised when a simulated machine description cannot be used; the message names the file.

@@ -3,16 +3,21 @@
 // Windows constants and structures the component uses, with fixed-width types so that every backend
 // sees the same byte layouts. Values follow the Windows SDK headers.
 
+#include <cstddef>
 #include <cstdint>
 
 namespace win {
 
 using HANDLE = void*;
 using HMODULE = void*;
+using HKEY = void*;
 using DWORD = std::uint32_t;
 using BOOL = std::int32_t;
 
 inline const HANDLE INVALID_HANDLE_VALUE = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
+// The pseudo-handle GetCurrentProcess answers: "this process", never closed. It has the value of
+// INVALID_HANDLE_VALUE; which one is meant depends on the call.
+inline const HANDLE CURRENT_PROCESS = reinterpret_cast<HANDLE>(static_cast<std::intptr_t>(-1));
 
 // CreateFile access, sharing, disposition and attributes.
 inline constexpr DWORD GENERIC_READ = 0x80000000u;
@@ -58,5 +63,38 @@ inline constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 inline constexpr DWORD ERROR_ENVVAR_NOT_FOUND = 203;
 inline constexpr DWORD ERROR_FILENAME_EXCED_RANGE = 206;
 inline constexpr DWORD ERROR_IO_DEVICE = 1117;
+
+// What WaitForSingleObject answers when the time ran out before the object was signalled.
+inline constexpr DWORD WAIT_TIMEOUT = 258;
+
+// Device control codes: CTL_CODE(deviceType, function, method, access) =
+// deviceType << 16 | access << 14 | function << 2 | method.
+inline constexpr DWORD CtlCode(DWORD deviceType, DWORD function, DWORD method, DWORD access) {
+  return deviceType << 16 | access << 14 | function << 2 | method;
+}
+inline constexpr DWORD FILE_DEVICE_UNKNOWN = 0x22;
+inline constexpr DWORD METHOD_BUFFERED = 0;
+inline constexpr DWORD FILE_ANY_ACCESS = 0;
+
+// The port-I/O driver (\\.\qxdvmkd): read and write of one I/O port, both with a PortIoRequest as
+// input and output.
+inline constexpr DWORD IOCTL_READ_IO_PORT = CtlCode(FILE_DEVICE_UNKNOWN, 3, METHOD_BUFFERED, FILE_ANY_ACCESS);
+inline constexpr DWORD IOCTL_WRITE_IO_PORT = CtlCode(FILE_DEVICE_UNKNOWN, 4, METHOD_BUFFERED, FILE_ANY_ACCESS);
+static_assert(IOCTL_READ_IO_PORT == 0x22000C && IOCTL_WRITE_IO_PORT == 0x220010);
+
+// The port-I/O driver's request record. `value` is the byte, word or double word written, or the one
+// read (in its low `width` bytes).
+struct PortIoRequest {
+  DWORD port;
+  DWORD reserved;  // zero
+  DWORD width;     // bytes: 1, 2 or 4
+  DWORD value;
+};
+static_assert(sizeof(PortIoRequest) == 16);
+static_assert(offsetof(PortIoRequest, port) == 0 && offsetof(PortIoRequest, reserved) == 4);
+static_assert(offsetof(PortIoRequest, width) == 8 && offsetof(PortIoRequest, value) == 12);
+
+// Predefined registry roots: sign-extended 32-bit values, as the Windows headers define them.
+inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
 
 }  // namespace win

@@ -25,8 +25,8 @@ void DataRepository::Set(const std::string& key, void* value) { entries_[key] = 
 
 void DataRepository::Remove(const std::string& key) { entries_.erase(key); }
 
-void SetDataRepositoryProvider(ravelbank::DataRepositoryProvider p) { provider.store(p); }
-ravelbank::DataRepositoryProvider GetDataRepositoryProvider() { return provider.load(); }
+void SetRepositoryProvider(ravelbank::DataRepositoryProvider p) { provider.store(p); }
+ravelbank::DataRepositoryProvider GetRepositoryProvider() { return provider.load(); }
 
 ravelbank::DataRepositoryInterface* GetDataRepository() {
   MutexLock lock(RepositoryMutex(), MutexLock::kDefaultWaitMs);

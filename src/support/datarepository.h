@@ -21,8 +21,8 @@ class DataRepository : public ravelbank::DataRepositoryInterface {
 };
 
 // The host's provider, null until the host sets one.
-void SetDataRepositoryProvider(ravelbank::DataRepositoryProvider provider);
-ravelbank::DataRepositoryProvider GetDataRepositoryProvider();
+void SetRepositoryProvider(ravelbank::DataRepositoryProvider provider);
+ravelbank::DataRepositoryProvider GetRepositoryProvider();
 
 // The host's repository when a provider is set, otherwise the component's own (created on first use,
 // never destroyed). Serialised by a process-wide mutex whose wait is bounded; null when the component's

@@ -36,19 +36,19 @@ TEST(DataRepository, MapOperations) {
 }
 
 TEST(DataRepository, ProviderReplacesTheOwnRepository) {
-  ASSERT_EQ(GetDataRepositoryProvider(), nullptr);
+  ASSERT_EQ(GetRepositoryProvider(), nullptr);
   ravelbank::DataRepositoryInterface* own = GetDataRepository();
   ASSERT_NE(own, nullptr);
   EXPECT_EQ(GetDataRepository(), own);  // created once
   int object = 0;
   own->Set("healthDriverFacade", &object);
 
-  SetDataRepositoryProvider(&ProvideHostRepository);
+  SetRepositoryProvider(&ProvideHostRepository);
   EXPECT_EQ(GetDataRepository(), &hostRepository);
   EXPECT_EQ(GetDataRepository()->Get("shared"), &hostRepository);
   EXPECT_EQ(GetDataRepository()->Get("healthDriverFacade"), nullptr);  // the own one is unreachable now
 
-  SetDataRepositoryProvider(nullptr);
+  SetRepositoryProvider(nullptr);
   EXPECT_EQ(GetDataRepository(), own);
   EXPECT_EQ(own->Get("healthDriverFacade"), &object);
   own->Remove("healthDriverFacade");

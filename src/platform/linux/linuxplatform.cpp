@@ -16,6 +16,8 @@
 
 #include "platform/devicepath.h"
 #include "platform/libraryname.h"
+#include "platform/linux/linuxportdevice.h"
+#include "platform/linux/processaffinity.h"
 
 namespace os {
 
@@ -217,6 +219,12 @@ class LinuxPlatform::FileHandle : public HandleObject {
   std::vector<LockRange> locks_;
 };
 
+LinuxPlatform::LinuxPlatform() {
+  devices_.Add("qxdvmkd", [](win::DWORD access, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+    return LinuxPortDevice::Open(LinuxPortDevice::kPortFile, access, error);
+  });
+}
+
 std::shared_ptr<LinuxPlatform::FileHandle> LinuxPlatform::FindFile(win::HANDLE handle) const {
   auto file = handles_.FindAs<FileHandle>(handle);
   if (file == nullptr) Fail(win::ERROR_INVALID_HANDLE);
@@ -226,8 +234,14 @@ std::shared_ptr<LinuxPlatform::FileHandle> LinuxPlatform::FindFile(win::HANDLE h
 win::HANDLE LinuxPlatform::CreateFile(const std::string& path, win::DWORD access, win::DWORD /*share*/,
                                       win::DWORD disposition, win::DWORD /*flagsAndAttributes*/) {
   if (IsDevicePath(path)) {
-    Fail(win::ERROR_FILE_NOT_FOUND);
-    return win::INVALID_HANDLE_VALUE;
+    win::DWORD error = win::ERROR_SUCCESS;
+    auto device = devices_.Open(path, access, error);
+    if (device == nullptr) {
+      Fail(error);
+      return win::INVALID_HANDLE_VALUE;
+    }
+    lastError = win::ERROR_SUCCESS;
+    return handles_.Add(std::move(device));
   }
   const bool readable = (access & win::GENERIC_READ) != 0;
   const bool writable = (access & win::GENERIC_WRITE) != 0;
@@ -326,6 +340,17 @@ bool LinuxPlatform::UnlockFile(win::HANDLE handle, std::uint64_t offset, std::ui
   return file != nullptr && file->Unlock({offset, length});
 }
 
+bool LinuxPlatform::DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength,
+                                    void* out, win::DWORD outLength, win::DWORD* returned) {
+  if (returned != nullptr) *returned = 0;
+  const auto object = handles_.Find(handle);
+  if (object == nullptr) return Fail(win::ERROR_INVALID_HANDLE);
+  auto* device = dynamic_cast<DeviceHandle*>(object.get());
+  if (device == nullptr) return Fail(win::ERROR_INVALID_FUNCTION);
+  const win::DWORD error = device->Request(code, in, inLength, out, outLength, returned);
+  return error == win::ERROR_SUCCESS || Fail(error);
+}
+
 win::DWORD LinuxPlatform::GetLastError() {
   return lastError;
 }
@@ -335,6 +360,22 @@ void LinuxPlatform::SetLastError(win::DWORD error) {
 }
 
 void LinuxPlatform::OutputDebugString(const char* /*text*/) {}
+
+bool LinuxPlatform::GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) {
+  std::uint64_t process = 0;
+  std::uint64_t system = 0;
+  if (const win::DWORD error = ReadProcessAffinity(process, system)) return Fail(error);
+  if (processMask != nullptr) *processMask = process;
+  if (systemMask != nullptr) *systemMask = system;
+  return true;
+}
+
+bool LinuxPlatform::SetProcessAffinityMask(std::uint64_t mask) {
+  const win::DWORD error = WriteProcessAffinity(mask);
+  return error == win::ERROR_SUCCESS || Fail(error);
+}
+
+win::DWORD LinuxPlatform::GetCurrentThreadId() { return static_cast<win::DWORD>(::gettid()); }
 
 std::optional<std::string> LinuxPlatform::GetEnvironmentVariable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
@@ -404,5 +445,12 @@ bool LinuxPlatform::FreeLibrary(win::HMODULE module) {
   if (module == nullptr || ::dlclose(module) != 0) return Fail(win::ERROR_INVALID_HANDLE);
   return true;
 }
+
+win::DWORD LinuxPlatform::RegOpenKey(win::HKEY, const std::string&, win::DWORD, win::HKEY* key) {
+  if (key != nullptr) *key = nullptr;
+  return win::ERROR_FILE_NOT_FOUND;
+}
+
+win::DWORD LinuxPlatform::RegCloseKey(win::HKEY) { return win::ERROR_INVALID_HANDLE; }
 
 }  // namespace os

@@ -2,11 +2,13 @@
 
 // The linux backend: the Windows view of files and devices translated onto Linux system calls.
 // File paths are written as on Windows (backslashes are mapped to slashes); paths in the device
-// namespace (\\.\...) are the backend's own and resolve to nothing yet. Sharing modes and
-// FILE_FLAG_* bits of CreateFile are accepted and not enforced: Linux has no mandatory sharing.
+// namespace (\\.\...) are the backend's own: \\.\qxdvmkd is the port-I/O driver on /dev/port (see
+// LinuxPortDevice); other names are not found. Sharing modes and FILE_FLAG_* bits of CreateFile are
+// accepted and not enforced: Linux has no mandatory sharing.
 
 #include <memory>
 
+#include "platform/devicenamespace.h"
 #include "platform/handletable.h"
 #include "platform/os.h"
 
@@ -17,7 +19,7 @@ win::DWORD WindowsErrorFromErrno(int error);
 
 class LinuxPlatform : public Platform {
  public:
-  LinuxPlatform() = default;
+  LinuxPlatform();
 
   const char* Name() const override { return "linux"; }
 
@@ -32,6 +34,9 @@ class LinuxPlatform : public Platform {
   // a range must not overlap one the handle already holds, and an unlock names exactly a locked range.
   bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
   bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+  // Device handles answer their own control codes; a file handle answers none (ERROR_INVALID_FUNCTION).
+  bool DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength, void* out,
+                       win::DWORD outLength, win::DWORD* returned) override;
 
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
@@ -39,6 +44,11 @@ class LinuxPlatform : public Platform {
   // Linux has no debugger output channel: nothing is written (DebugPrint already prints the same line
   // to standard error).
   void OutputDebugString(const char* text) override;
+  // See processaffinity.h: the process mask is the calling thread's, and setting it sets every thread.
+  bool GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) override;
+  bool SetProcessAffinityMask(std::uint64_t mask) override;
+  // The kernel's thread id (gettid).
+  win::DWORD GetCurrentThreadId() override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
@@ -48,12 +58,16 @@ class LinuxPlatform : public Platform {
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
+  // Linux has no registry: every key is missing.
+  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) override;
+  win::DWORD RegCloseKey(win::HKEY key) override;
 
  private:
   class FileHandle;
   // The file of a handle; sets ERROR_INVALID_HANDLE and answers null when there is none.
   std::shared_ptr<FileHandle> FindFile(win::HANDLE handle) const;
 
+  DeviceNamespace devices_;
   HandleTable handles_;
 };
 

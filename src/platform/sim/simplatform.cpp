@@ -1,23 +1,33 @@
 #include "platform/sim/simplatform.h"
 
+#include <utility>
+
 #include "platform/devicepath.h"
+#include "platform/sim/simportdevice.h"
 
 namespace os {
 
 SimPlatform::SimPlatform(const std::string& descriptionPath)
-    : native_(Native()), machine_(SimMachine::Load(descriptionPath)) {}
+    : native_(Native()),
+      machine_(SimMachine::Load(descriptionPath)),
+      ports_(std::make_shared<SimPortSpace>(machine_)),
+      registry_(machine_.Description()) {
+  devices_.Add("qxdvmkd", [ports = ports_](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+    return SimPortDevice::Open(ports, error);
+  });
+}
 
 win::HANDLE SimPlatform::CreateFile(const std::string& path, win::DWORD access, win::DWORD share,
                                     win::DWORD disposition, win::DWORD flagsAndAttributes) {
-  if (IsDevicePath(path)) {
-    // The machine has no devices yet.
-    native_.SetLastError(win::ERROR_FILE_NOT_FOUND);
-    return win::INVALID_HANDLE_VALUE;
-  }
-  return native_.CreateFile(path, access, share, disposition, flagsAndAttributes);
+  if (!IsDevicePath(path)) return native_.CreateFile(path, access, share, disposition, flagsAndAttributes);
+  win::DWORD error = win::ERROR_SUCCESS;
+  auto device = devices_.Open(path, access, error);
+  native_.SetLastError(error);
+  return device != nullptr ? deviceHandles_.Add(std::move(device)) : win::INVALID_HANDLE_VALUE;
 }
 
 bool SimPlatform::CloseHandle(win::HANDLE handle) {
+  if (deviceHandles_.Remove(handle) != nullptr) return true;
   return native_.CloseHandle(handle);
 }
 
@@ -42,6 +52,15 @@ bool SimPlatform::UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint
   return native_.UnlockFile(handle, offset, length);
 }
 
+bool SimPlatform::DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength,
+                                  void* out, win::DWORD outLength, win::DWORD* returned) {
+  const auto device = deviceHandles_.FindAs<DeviceHandle>(handle);
+  if (device == nullptr) return native_.DeviceIoControl(handle, code, in, inLength, out, outLength, returned);
+  const win::DWORD error = device->Request(code, in, inLength, out, outLength, returned);
+  native_.SetLastError(error);
+  return error == win::ERROR_SUCCESS;
+}
+
 // The last error is the thread's, shared with the native backend whose calls set it.
 win::DWORD SimPlatform::GetLastError() {
   return native_.GetLastError();
@@ -54,6 +73,14 @@ void SimPlatform::SetLastError(win::DWORD error) {
 void SimPlatform::OutputDebugString(const char* text) {
   native_.OutputDebugString(text);
 }
+
+bool SimPlatform::GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) {
+  return native_.GetProcessAffinityMask(processMask, systemMask);
+}
+
+bool SimPlatform::SetProcessAffinityMask(std::uint64_t mask) { return native_.SetProcessAffinityMask(mask); }
+
+win::DWORD SimPlatform::GetCurrentThreadId() { return native_.GetCurrentThreadId(); }
 
 std::optional<std::string> SimPlatform::GetEnvironmentVariable(const std::string& name) {
   return native_.GetEnvironmentVariable(name);
@@ -78,5 +105,11 @@ void* SimPlatform::GetProcAddress(win::HMODULE module, const std::string& name) 
 }
 
 bool SimPlatform::FreeLibrary(win::HMODULE module) { return native_.FreeLibrary(module); }
+
+win::DWORD SimPlatform::RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD, win::HKEY* key) {
+  return registry_.Open(root, subKey, key);
+}
+
+win::DWORD SimPlatform::RegCloseKey(win::HKEY key) { return registry_.Close(key); }
 
 }  // namespace os

@@ -1,12 +1,19 @@
 #pragma once
 
 // The sim backend: a simulated machine read from a description file. Paths in the device namespace
-// (\\.\...) belong to the machine; everything else (files, process services) is the native backend's.
+// (\\.\...) belong to the machine, and their handles come from a range of values apart from the native
+// backend's; everything else (files, processor affinity, process services) is the native backend's.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
+#include "platform/devicenamespace.h"
+#include "platform/handletable.h"
 #include "platform/os.h"
 #include "platform/sim/simmachine.h"
+#include "platform/sim/simportspace.h"
+#include "platform/sim/simregistry.h"
 
 namespace os {
 
@@ -16,7 +23,11 @@ class SimPlatform : public Platform {
   explicit SimPlatform(const std::string& descriptionPath);
 
   const char* Name() const override { return "sim"; }
+  // The value of the first device handle: far above any handle of the native backend.
+  static constexpr std::uintptr_t kFirstDeviceHandle = 0x10000000;
+
   const SimMachine& Machine() const { return machine_; }
+  SimPortSpace& Ports() { return *ports_; }
 
   win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
                          win::DWORD flagsAndAttributes) override;
@@ -27,11 +38,16 @@ class SimPlatform : public Platform {
                       win::DWORD moveMethod) override;
   bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
   bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+  bool DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength, void* out,
+                       win::DWORD outLength, win::DWORD* returned) override;
 
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
 
   void OutputDebugString(const char* text) override;
+  bool GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) override;
+  bool SetProcessAffinityMask(std::uint64_t mask) override;
+  win::DWORD GetCurrentThreadId() override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
@@ -39,10 +55,17 @@ class SimPlatform : public Platform {
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
+  // The keys the description declares under <registry><key path="..."/></registry>.
+  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) override;
+  win::DWORD RegCloseKey(win::HKEY key) override;
 
  private:
   Platform& native_;
   SimMachine machine_;
+  std::shared_ptr<SimPortSpace> ports_;
+  DeviceNamespace devices_;
+  HandleTable deviceHandles_{kFirstDeviceHandle};
+  SimRegistry registry_;
 };
 
 }  // namespace os

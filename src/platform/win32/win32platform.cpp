@@ -81,6 +81,16 @@ bool Win32Platform::UnlockFile(win::HANDLE handle, std::uint64_t offset, std::ui
                         &start) != FALSE;
 }
 
+bool Win32Platform::DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength,
+                                    void* out, win::DWORD outLength, win::DWORD* returned) {
+  ::DWORD done = 0;
+  // The input buffer is only read; the API takes it as non-const.
+  const bool ok = ::DeviceIoControl(handle, code, const_cast<void*>(in), inLength, out, outLength, &done,
+                                    nullptr) != FALSE;
+  if (returned != nullptr) *returned = done;
+  return ok;
+}
+
 win::DWORD Win32Platform::GetLastError() {
   return ::GetLastError();
 }
@@ -92,6 +102,21 @@ void Win32Platform::SetLastError(win::DWORD error) {
 void Win32Platform::OutputDebugString(const char* text) {
   ::OutputDebugStringA(text);
 }
+
+bool Win32Platform::GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) {
+  DWORD_PTR process = 0;
+  DWORD_PTR system = 0;
+  if (!::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system)) return false;
+  if (processMask != nullptr) *processMask = process;
+  if (systemMask != nullptr) *systemMask = system;
+  return true;
+}
+
+bool Win32Platform::SetProcessAffinityMask(std::uint64_t mask) {
+  return ::SetProcessAffinityMask(::GetCurrentProcess(), static_cast<DWORD_PTR>(mask)) != FALSE;
+}
+
+win::DWORD Win32Platform::GetCurrentThreadId() { return ::GetCurrentThreadId(); }
 
 std::optional<std::string> Win32Platform::GetEnvironmentVariable(const std::string& name) {
   std::string value(256, '\0');
@@ -159,5 +184,17 @@ void* Win32Platform::GetProcAddress(win::HMODULE module, const std::string& name
 }
 
 bool Win32Platform::FreeLibrary(win::HMODULE module) { return ::FreeLibrary(static_cast<::HMODULE>(module)) != 0; }
+
+win::DWORD Win32Platform::RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
+                                     win::HKEY* key) {
+  ::HKEY opened = nullptr;
+  const LONG status = ::RegOpenKeyExA(static_cast<::HKEY>(root), subKey.c_str(), 0, access, &opened);
+  if (key != nullptr) *key = opened;
+  return static_cast<win::DWORD>(status);
+}
+
+win::DWORD Win32Platform::RegCloseKey(win::HKEY key) {
+  return static_cast<win::DWORD>(::RegCloseKey(static_cast<::HKEY>(key)));
+}
 
 }  // namespace os

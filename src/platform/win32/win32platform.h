@@ -20,11 +20,16 @@ class Win32Platform : public Platform {
                       win::DWORD moveMethod) override;
   bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
   bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+  bool DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength, void* out,
+                       win::DWORD outLength, win::DWORD* returned) override;
 
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
 
   void OutputDebugString(const char* text) override;
+  bool GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) override;
+  bool SetProcessAffinityMask(std::uint64_t mask) override;
+  win::DWORD GetCurrentThreadId() override;
   std::optional<std::string> GetEnvironmentVariable(const std::string& name) override;
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
@@ -33,6 +38,8 @@ class Win32Platform : public Platform {
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
+  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) override;
+  win::DWORD RegCloseKey(win::HKEY key) override;
 };
 
 }  // namespace os

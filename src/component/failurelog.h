@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+namespace rb {
+
+// In the factory run on the diagnostics CD, a failure of a component whose name contains ".so" leaves
+// the marker file ".\<component>.failure.version" for the production line; an existing marker is kept.
+void CreateFailureLogFile(const std::string& component);
+
+}  // namespace rb

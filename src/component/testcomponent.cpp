@@ -1,0 +1,196 @@
+#include "component/testcomponent.h"
+
+#include "component/componentinstance.h"
+#include "component/diagnosis.h"
+#include "component/failurelog.h"
+#include "platform/os.h"
+#include "support/catalog.h"
+#include "support/oruerror.h"
+#include "support/stringutil.h"
+#include "support/timeformat.h"
+
+namespace rb {
+namespace {
+
+constexpr const char* kDiagVersion = "<diagVersion>7.9.1.2401A</diagVersion>";
+
+// Clears the busy flag however the catalog build ends.
+class BusyScope {
+ public:
+  explicit BusyScope(std::atomic<bool>& busy) : busy_(busy) { busy_ = true; }
+  ~BusyScope() { busy_ = false; }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+
+ private:
+  std::atomic<bool>& busy_;
+};
+
+// A translated text with "%s" in it, filled without handing the translation to printf.
+std::string FillIn(std::string format, const std::string& value) {
+  const std::size_t at = format.find("%s");
+  if (at != std::string::npos) format.replace(at, 2, value);
+  return format;
+}
+
+}  // namespace
+
+TestComponent::TestComponent() = default;
+
+TestComponent::~TestComponent() { ClearDevices(); }
+
+bool TestComponent::AddDevice(std::unique_ptr<Device> device) {
+  if (!device) return false;
+  const bool added = devices_.insert(device.get()).second;
+  if (added) device.release();
+  return added;
+}
+
+Device* TestComponent::FindDevice(const std::string& name) const {
+  const auto it = devices_.find(std::string_view(name));
+  return it == devices_.end() ? nullptr : *it;
+}
+
+void TestComponent::ClearDevices() {
+  DeviceSet devices;
+  devices.swap(devices_);
+  for (Device* device : devices) delete device;
+}
+
+Device& TestComponent::RequireDevice(const std::string& name) const {
+  Device* device = FindDevice(name);
+  if (device == nullptr) {
+    OruError error("Device not found", name);
+    OruErrorCrossRef(error, "frontEnd", "frontEnd");
+    throw error;
+  }
+  return *device;
+}
+
+std::string TestComponent::ExecuteCommand(const std::string& commandText) {
+  const XmlObject command(commandText);
+  const std::string component = command.GetAttribute("component", "");
+  const std::string& name = command.Name();
+  try {
+    if (EqualsNoCase(name, "catalog")) {
+      BusyScope busy(busy_);
+      SendDiagEvent(Translate("Building Catalog"), "");
+      return BuildCatalog();
+    }
+    if (EqualsNoCase(name, "id")) {
+      SendDiagEvent(Translate("Device Discovery Started"), "");
+      return IdentifyDevices();
+    }
+    if (EqualsNoCase(name, "runTest")) {
+      std::string response = RunTest(command);
+      if (response.find("failed") != std::string::npos) CreateFailureLogFile(component);
+      return response;
+    }
+    if (EqualsNoCase(name, "cancelTest")) return CancelTest(command);
+    if (EqualsNoCase(name, "runDiagnosis")) return RunDiagnosis(command);
+    if (EqualsNoCase(name, "deviceAction")) {
+      DeviceAction(command);
+      return {};
+    }
+    if (EqualsNoCase(name, "getDiagVersion")) return kDiagVersion;
+    const bool begin = EqualsNoCase(name, "diagRunBegin");
+    if (begin || EqualsNoCase(name, "diagRunEnd")) {
+      if (const XmlObject* diagRun = command.SelectSingleNode("diagRun")) {
+        if (begin) {
+          DiagRunBegin(*diagRun);
+        } else {
+          DiagRunEnd(*diagRun);
+        }
+      }
+      return {};
+    }
+    throw OruError("Invalid Command", name);
+  } catch (const OruError& error) {
+    // The event is built from the error document as the host will read it back.
+    const std::string document = error.ToXml().ToString();
+    const XmlObject form(document);
+    SendDiagEvent(Translate("Error"),
+                  form.GetAttribute("errorCode", "") + " - " + form.GetAttribute("key", "") + ";" + form.Text());
+    CreateFailureLogFile(component);
+    return document;
+  }
+}
+
+std::string TestComponent::RunTest(const XmlObject& command) {
+  Device& device = RequireDevice(command.GetAttribute("device", ""));
+  return device.RunTest(command).ToString();
+}
+
+std::string TestComponent::CancelTest(const XmlObject& command) {
+  XmlObject response;
+  response.SetName("diagOutput");
+  const std::string deviceName = command.GetAttribute("device", "");
+  Device* device = FindDevice(deviceName);
+  if (device == nullptr) {
+    response.SetAttribute("device", deviceName);
+    response.SetAttribute("test", command.GetAttribute("test", ""));
+    response.SetAttribute("component", command.GetAttribute("component", ""));
+    response.SetName("testResult");
+    response.AddChild(OruError("Device not found", deviceName).ToXml());
+    return response.ToString();
+  }
+  device->CancelTest(command, response);
+  response.SetAttribute("type", "cancelTest");
+  response.SetAttribute("status", Translate("Success"));
+  return response.ToString();
+}
+
+std::string TestComponent::RunDiagnosis(const XmlObject& command) {
+  Device& device = RequireDevice(command.GetAttribute("device", ""));
+  XmlObject response;
+  response.SetName("diagnosisResult");
+  response.SetAttribute("device", device.Name());
+  response.SetAttribute("caption", FillIn(Translate("Device Diagnosis for %s"), device.Caption()));
+  const std::uint64_t start = os::Current().GetTickCount64();
+  bool allPassed = true;
+  bool unavailable = false;
+  const auto& diagnoses = device.Diagnoses();
+  const std::size_t n = diagnoses.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    Diagnosis& diagnosis = *diagnoses[i];
+    const std::string description = device.Caption() + " - " + diagnosis.Caption();
+    SendDiagEvent(Translate("Diagnosis Started"), description);
+    const XmlObject result = diagnosis.Run(command);
+    const std::string state = result.GetAttribute("currentState", "");
+    if (state != "passed") allPassed = false;
+    if (state == "unavailable") unavailable = true;
+    for (const XmlObject& child : result.Children()) response.AddChild(child);
+    SendDiagEvent(Translate("Diagnosis Finished"), description);
+    XmlObject update;
+    update.SetName("diagUpdate");
+    update.SetAttribute("device", device.Name());
+    update.SetAttribute("percentComplete", std::to_string((i + 1) * 100 / n));
+    InvokeCallback(update.ToString());
+  }
+  response.SetAttribute("currentState", unavailable ? "unavailable" : allPassed ? "passed" : "failed");
+  const std::uint64_t elapsedMs = os::Current().GetTickCount64() - start;
+  response.SetAttribute("testTime", FormatDuration(static_cast<std::uint32_t>(elapsedMs / 1000)));
+  return response.ToString();
+}
+
+void TestComponent::DeviceAction(const XmlObject& command) {
+  if (Device* device = FindDevice(command.GetAttribute("device", ""))) device->Action(command);
+}
+
+void TestComponent::DiagRunBegin(const XmlObject&) {}
+void TestComponent::DiagRunEnd(const XmlObject&) {}
+
+std::string TestComponent::BuildCatalog() {
+  XmlObject catalog;
+  catalog.SetName("catResult");
+  return catalog.ToString();
+}
+
+std::string TestComponent::IdentifyDevices() {
+  ClearDevices();
+  XmlObject result;
+  result.SetName("idResult");
+  return result.ToString();
+}
+
+}  // namespace rb

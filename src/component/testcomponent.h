@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "framework/device.h"
+#include "ravelbank/host.h"
+#include "support/xmlobject.h"
+
+namespace rb {
+
+// The component the host talks to: its device set, the host's event callback and the component name,
+// and the command dispatcher. Commands run synchronously on the caller's thread; events may be sent
+// from test threads too.
+class TestComponent {
+ public:
+  using DeviceSet = std::set<Device*, DeviceNameLess>;
+
+  TestComponent();
+  virtual ~TestComponent();
+  TestComponent(const TestComponent&) = delete;
+  TestComponent& operator=(const TestComponent&) = delete;
+
+  virtual void Start() {}
+  virtual void Stop() {}
+
+  // The dispatcher: answers the response document for a command document ("" for commands without one).
+  virtual std::string ExecuteCommand(const std::string& commandText);
+  virtual std::string RunTest(const XmlObject& command);
+  virtual std::string CancelTest(const XmlObject& command);
+  virtual std::string RunDiagnosis(const XmlObject& command);
+  virtual void DeviceAction(const XmlObject& command);
+  virtual void DiagRunBegin(const XmlObject& diagRun);
+  virtual void DiagRunEnd(const XmlObject& diagRun);
+  virtual std::string BuildCatalog();
+  // The abstract component knows no device families: an empty catalog, and discovery that only empties
+  // the device set.
+  virtual std::string IdentifyDevices();
+
+  bool Busy() const { return busy_; }
+  const std::string& ComponentName() const { return name_; }
+  void SetComponentName(std::string name) { name_ = std::move(name); }
+  EventCallback Callback() const { return callback_.load(); }
+  void SetCallback(EventCallback callback) { callback_.store(callback); }
+
+  const DeviceSet& Devices() const { return devices_; }
+  // Takes ownership; answers false (and destroys the device) when its name is taken.
+  bool AddDevice(std::unique_ptr<Device> device);
+  Device* FindDevice(const std::string& name) const;
+  void ClearDevices();
+
+ protected:
+  std::atomic<bool> busy_{false};
+
+ private:
+  // Raises "Device not found" cross-referenced as a host input error.
+  Device& RequireDevice(const std::string& name) const;
+
+  DeviceSet devices_;
+  std::atomic<EventCallback> callback_{nullptr};
+  std::string name_;
+};
+
+}  // namespace rb

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace rb {
+
+// Which setting the component runs in. The environment variables SPARROW and VORTEXA_CD count when
+// present (any value); diagconfig.xml in the current directory is read once (a malformed file is read
+// again at the next question).
+bool IsSparrow();
+bool IsDiagsCD();
+bool IsOnline();
+bool IsWinPE();
+bool IsFactory();
+bool IsWindlass();
+bool IsSurveyOnly();
+bool UseHealthDriver();
+
+// Forgets the configuration read from diagconfig.xml and the cached preinstallation answer (tests).
+void ForgetRunEnvironmentForTesting();
+
+}  // namespace rb

@@ -1,0 +1,267 @@
+// The command protocol through the component's exported functions, in process, with test-double devices.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "component/componentinstance.h"
+#include "component/diagnosis.h"
+#include "component/testcomponent.h"
+#include "framework/device.h"
+#include "framework/test.h"
+#include "ravelbank/host.h"
+#include "support/debug.h"
+#include "support/runenvironment.h"
+#include "support/stringutil.h"
+#include "support/xmlobject.h"
+
+namespace rb {
+namespace {
+
+std::mutex eventsMutex;
+std::vector<XmlObject> events;
+
+char* RAVELBANK_HOST_CALL RecordEvent(const char* document) {
+  std::lock_guard<std::mutex> lock(eventsMutex);
+  events.emplace_back(document);
+  return nullptr;
+}
+
+// A test whose outcome the fixture chooses.
+class ScriptedTest : public Test {
+ public:
+  ScriptedTest(std::string name, std::string state, std::string output)
+      : Test(std::move(name), "Scripted Test", "A test with a chosen outcome"),
+        state_(std::move(state)),
+        output_(std::move(output)) {}
+
+  XmlObject Run(const XmlObject& command) override {
+    SetLoop(static_cast<std::uint32_t>(std::stoul(command.GetAttribute("loop", "0"))));
+    XmlObject result;
+    result.SetName("testResult");
+    result.SetAttribute("currentState", state_);
+    result.SetText(output_);
+    return result;
+  }
+
+ private:
+  std::string state_;
+  std::string output_;
+};
+
+class FixedDiagnosis : public Diagnosis {
+ public:
+  FixedDiagnosis(Device* device, std::string verdict)
+      : Diagnosis("fixed", device, "Fixed Diagnosis", "A diagnosis with a chosen verdict"), verdict_(std::move(verdict)) {}
+
+ protected:
+  void Diagnose(const XmlObject&, XmlObject& result) override {
+    result.SetAttribute("currentState", verdict_);
+    AddInfo(result, "verdict " + verdict_);
+  }
+
+ private:
+  std::string verdict_;
+};
+
+class RecordingDevice : public Device {
+ public:
+  using Device::Device;
+  void Action(const XmlObject& command) override { actions.push_back(command.GetAttribute("action", "")); }
+  std::vector<std::string> actions;
+};
+
+std::string Take(char* text) {
+  if (text == nullptr) return "(null)";
+  std::string copy(text);
+  OruFree(text);
+  return copy;
+}
+
+std::string Send(const std::string& command) { return Take(ExecuteXMLCommand(command.c_str())); }
+
+class Dispatch : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Initialize("<options component='storage.so'/>");
+    ASSERT_TRUE(IsInitialized());
+    EXPECT_EQ(Take(SetCallback(&RecordEvent)), "<diagOutput type=\"setCallback\" status=\"Success\"/>\n");
+    auto disk = std::make_unique<RecordingDevice>("disk1");
+    disk->SetCaption("Disk One");
+    disk->AddTest(std::make_unique<ScriptedTest>("pass", "passed", "all good"));
+    disk->AddTest(std::make_unique<ScriptedTest>("fail", "failed", "bad block"));
+    disk_ = disk.get();
+    ComponentInstance()->AddDevice(std::move(disk));
+    ClearEvents();
+  }
+  void TearDown() override { Uninitialize(nullptr); }
+
+  static void ClearEvents() {
+    std::lock_guard<std::mutex> lock(eventsMutex);
+    events.clear();
+  }
+  static std::vector<std::string> EventCaptions() {
+    std::lock_guard<std::mutex> lock(eventsMutex);
+    std::vector<std::string> out;
+    for (const XmlObject& e : events) out.push_back(e.Name() + ":" + e.GetAttribute("caption", e.GetAttribute("percentComplete")));
+    return out;
+  }
+
+  RecordingDevice* disk_ = nullptr;
+};
+
+TEST(Lifecycle, BeforeInitializeEveryCallAnswersUninitialized) {
+  ASSERT_FALSE(IsInitialized());
+  for (const std::string& answer : {Send("<getDiagVersion/>"), Take(SetCallback(&RecordEvent))}) {
+    const XmlObject error(answer);
+    EXPECT_EQ(error.Name(), "error");
+    EXPECT_EQ(error.GetAttribute("caption"), "Uninitialized Test Component");
+    EXPECT_EQ(error.GetAttribute("errorCode"), "000000");
+  }
+}
+
+TEST(Lifecycle, InitializeTwiceAndDebugSwitch) {
+  const bool debug = IsDebugEnabled();
+  Initialize("<o debugEnabled='true' component='first'/>");
+  EXPECT_EQ(IsDebugEnabled(), debug);  // only "1" turns the trace on
+  ComponentInstance()->AddDevice(std::make_unique<RecordingDevice>("kept0"));
+  Initialize("<o component='second'/>");
+  EXPECT_TRUE(IsInitialized());
+  EXPECT_TRUE(ComponentInstance()->Devices().empty());  // a fresh component replaced the first
+  EXPECT_EQ(ComponentInstance()->ComponentName(), "second");
+  Uninitialize(nullptr);
+  EXPECT_FALSE(IsInitialized());
+  Uninitialize(nullptr);  // harmless when not initialised
+  Initialize("<unclosed");  // a malformed options document still leaves a usable component
+  EXPECT_TRUE(IsInitialized());
+  EXPECT_EQ(Send("<getDiagVersion/>"), "<diagVersion>7.9.1.2401A</diagVersion>");
+  Uninitialize(nullptr);
+}
+
+TEST_F(Dispatch, FixedAnswersAndEmptyResponses) {
+  EXPECT_EQ(Send("<GETDIAGVERSION x='1'/>"), "<diagVersion>7.9.1.2401A</diagVersion>");
+  EXPECT_EQ(Send("<diagRunBegin/>"), "");
+  EXPECT_EQ(Send("<diagRunEnd><diagRun/></diagRunEnd>"), "");
+  EXPECT_EQ(Send("<deviceAction device='nothing' action='x'/>"), "");
+  EXPECT_EQ(Send("<deviceAction device='disk1' action='blink'/>"), "");
+  EXPECT_EQ(disk_->actions, std::vector<std::string>{"blink"});
+  EXPECT_TRUE(EventCaptions().empty());
+}
+
+TEST_F(Dispatch, ErrorResponsesAnnounceTheError) {
+  const struct {
+    const char* command;
+    const char* caption;
+    const char* detail;
+  } cases[] = {
+      {"<frobnicate component='storage.so'/>", "Invalid Command", "frobnicate"},
+      {"<runTest device='disk9' test='pass'/>", "Device not found", "disk9"},
+      {"<runDiagnosis device='disk9'/>", "Device not found", "disk9"},
+      {"<runTest device='disk1' test='Pass'/>", "Test not found", "Pass"},  // test names are exact
+      {"<cancelTest device='disk1' test='none'/>", "Test not found", "none"},
+  };
+  for (const auto& c : cases) {
+    ClearEvents();
+    const XmlObject response(Send(c.command));
+    EXPECT_EQ(response.Name(), "error") << c.command;
+    EXPECT_EQ(response.GetAttribute("caption"), c.caption) << c.command;
+    // A cross-referenced error carries a repairAction child; read back, the text keeps the child's
+    // indentation.
+    EXPECT_EQ(Trim(response.Text()), c.detail) << c.command;
+    EXPECT_EQ(response.GetAttribute("time").size(), 24u) << c.command;
+    std::lock_guard<std::mutex> lock(eventsMutex);
+    ASSERT_EQ(events.size(), 1u) << c.command;
+    EXPECT_EQ(events[0].GetAttribute("caption"), "Error");
+    EXPECT_EQ(events[0].GetAttribute("component"), "storage.so");
+    EXPECT_EQ(events[0].GetAttribute("description"), response.GetAttribute("errorCode") + " - ;" + response.Text());
+  }
+}
+
+TEST_F(Dispatch, MalformedCommandAnswersTheParserMessage) {
+  const XmlObject response(Send("<runTest device='disk1'"));
+  EXPECT_EQ(response.Name(), "error");
+  EXPECT_EQ(response.GetAttribute("caption").rfind("XML Parsing Error (line 1, position ", 0), 0u);
+  EXPECT_EQ(EventCaptions(), std::vector<std::string>{"diagEvent:Error"});
+}
+
+TEST_F(Dispatch, RunTestAnnouncesStartAndResult) {
+  const XmlObject response(Send("<runTest device='disk1' test='pass' loop='3' component='storage.so'/>"));
+  EXPECT_EQ(response.GetAttribute("currentState"), "passed");
+  std::lock_guard<std::mutex> lock(eventsMutex);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].GetAttribute("caption"), "Test Started");
+  EXPECT_EQ(events[0].GetAttribute("description"), "Disk One - Scripted Test");
+  EXPECT_EQ(events[1].GetAttribute("caption"), "Test passed");
+  EXPECT_EQ(events[1].GetAttribute("description"), "Disk One - Scripted Test;all good");
+}
+
+TEST_F(Dispatch, CancelTestAnswers) {
+  Send("<runTest device='disk1' test='pass' loop='7'/>");
+  const XmlObject known(Send("<cancelTest device='disk1' test='pass' component='c'/>"));
+  EXPECT_EQ(known.ToString(),
+            "<diagOutput loop=\"7\" recordNum=\"0\" type=\"cancelTest\" status=\"Success\"/>\n");
+  EXPECT_TRUE(disk_->FindTest("pass")->CancelRequested());
+
+  ClearEvents();
+  const XmlObject unknown(Send("<cancelTest device='tape0' test='t' component='c'/>"));
+  EXPECT_EQ(unknown.Name(), "testResult");
+  EXPECT_EQ(unknown.GetAttribute("device") + unknown.GetAttribute("test") + unknown.GetAttribute("component"), "tape0tc");
+  ASSERT_EQ(unknown.Children().size(), 1u);
+  EXPECT_EQ(unknown.Children()[0].GetAttribute("caption"), "Device not found");
+  EXPECT_TRUE(EventCaptions().empty());  // answered, not announced
+}
+
+TEST_F(Dispatch, RunDiagnosisReportsProgressAndVerdict) {
+  for (const char* verdict : {"passed", "failed", "passed"}) disk_->AddDiagnosis(std::make_unique<FixedDiagnosis>(disk_, verdict));
+  const XmlObject response(Send("<runDiagnosis device='disk1'/>"));
+  EXPECT_EQ(response.GetAttribute("caption"), "Device Diagnosis for Disk One");
+  EXPECT_EQ(response.GetAttribute("currentState"), "failed");
+  EXPECT_EQ(response.GetChildren("info").size(), 3u);
+  EXPECT_EQ(EventCaptions(), (std::vector<std::string>{
+                                 "diagEvent:Diagnosis Started", "diagEvent:Diagnosis Finished", "diagUpdate:33",
+                                 "diagEvent:Diagnosis Started", "diagEvent:Diagnosis Finished", "diagUpdate:66",
+                                 "diagEvent:Diagnosis Started", "diagEvent:Diagnosis Finished", "diagUpdate:100"}));
+
+  disk_->AddDiagnosis(std::make_unique<FixedDiagnosis>(disk_, "unavailable"));
+  EXPECT_EQ(XmlObject(Send("<runDiagnosis device='disk1'/>")).GetAttribute("currentState"), "unavailable");
+}
+
+TEST_F(Dispatch, WithoutCallbackTheEventErrorReachesTheHost) {
+  Take(SetCallback(nullptr));
+  const XmlObject response(Send("<runTest device='disk1' test='pass'/>"));
+  EXPECT_EQ(response.Name(), "error");
+  EXPECT_EQ(response.GetAttribute("caption"), "Event callback not registered!");
+}
+
+// The factory run on the diagnostics CD marks a failed run of a ".so" component with a file.
+TEST_F(Dispatch, FailureMarkerInTheFactoryRun) {
+  const std::filesystem::path previous = std::filesystem::current_path();
+  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "ravelbank-dispatch-marker";
+  std::filesystem::create_directories(dir);
+  std::filesystem::current_path(dir);
+  std::ofstream("diagconfig.xml") << "<diagconfig><FACTORY/></diagconfig>";
+  ::setenv("VORTEXA_CD", "", 1);
+  ForgetRunEnvironmentForTesting();
+
+  Send("<runTest device='disk1' test='pass' component='storage.so'/>");
+  EXPECT_FALSE(std::filesystem::exists("storage.so.failure.version"));
+  Send("<runTest device='disk1' test='fail' component='storage.so'/>");
+  std::ifstream marker("storage.so.failure.version");
+  std::string line;
+  std::getline(marker, line);
+  EXPECT_EQ(line, "<diagVersion>7.9.1.2401A</diagVersion>");
+  Send("<nonsense component='other.dll'/>");  // no ".so" in the name: no marker
+  EXPECT_FALSE(std::filesystem::exists("other.dll.failure.version"));
+
+  ::unsetenv("VORTEXA_CD");
+  std::filesystem::current_path(previous);
+  std::filesystem::remove_all(dir);
+  ForgetRunEnvironmentForTesting();
+}
+
+}  // namespace
+}  // namespace rb
