@@ -1,5 +1,6 @@
 #include "platform/sim/simmachine.h"
 
+#include <charconv>
 #include <stdexcept>
 #include <utility>
 
@@ -10,7 +11,7 @@ namespace os {
 
 namespace {
 
-[[noreturn]] void Reject(const std::string& path, const std::string& problem) {
+[[noreturn]] void RejectFile(const std::string& path, const std::string& problem) {
   throw MachineError("machine description '" + path + "': " + problem);
 }
 
@@ -21,7 +22,7 @@ std::string ReadDescription(const std::string& path) {
   const win::HANDLE file = native.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ,
                                              win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
   if (file == win::INVALID_HANDLE_VALUE)
-    Reject(path, "cannot open (error " + std::to_string(native.GetLastError()) + ")");
+    RejectFile(path, "cannot open (error " + std::to_string(native.GetLastError()) + ")");
   std::string text;
   char chunk[16384];
   win::DWORD read = 0;
@@ -29,7 +30,7 @@ std::string ReadDescription(const std::string& path) {
   while ((ok = native.ReadFile(file, chunk, sizeof chunk, &read)) && read > 0) text.append(chunk, read);
   const win::DWORD error = ok ? win::ERROR_SUCCESS : native.GetLastError();
   native.CloseHandle(file);
-  if (!ok) Reject(path, "cannot read (error " + std::to_string(error) + ")");
+  if (!ok) RejectFile(path, "cannot read (error " + std::to_string(error) + ")");
   return text;
 }
 
@@ -38,18 +39,42 @@ std::string ReadDescription(const std::string& path) {
 SimMachine::SimMachine(std::string path, rb::XmlObject description)
     : path_(std::move(path)), description_(std::move(description)) {}
 
+void SimMachine::Reject(const std::string& problem) const {
+  RejectFile(path_, problem);
+}
+
+std::uint64_t SimMachine::Number(const rb::XmlObject& element, std::string_view attribute,
+                                 std::uint64_t max) const {
+  const rb::XmlAttribute* found = element.FindAttribute(attribute);
+  const std::string where = "<" + element.Name() + "> attribute '" + std::string(attribute) + "'";
+  if (found == nullptr) Reject(where + " is missing");
+  const std::string& text = found->value;
+  std::string_view digits = text;
+  int base = 10;
+  if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X')) {
+    digits.remove_prefix(2);
+    base = 16;
+  }
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (digits.empty() || error != std::errc() || end != digits.data() + digits.size())
+    Reject(where + " is not a number: '" + text + "'");
+  if (value > max) Reject(where + " is above " + std::to_string(max) + ": '" + text + "'");
+  return value;
+}
+
 SimMachine SimMachine::Load(const std::string& path) {
   const std::string text = ReadDescription(path);
-  if (text.empty()) Reject(path, "the file is empty");
+  if (text.empty()) RejectFile(path, "the file is empty");
   rb::XmlObject root;
   try {
     root = rb::XmlObject(text);
   } catch (const std::runtime_error& error) {
-    Reject(path, error.what());
+    RejectFile(path, error.what());
   }
-  if (root.Name().empty()) Reject(path, "there is no root element");
+  if (root.Name().empty()) RejectFile(path, "there is no root element");
   if (!rb::EqualsNoCase(root.Name(), "machine"))
-    Reject(path, "the root element is '" + root.Name() + "', not 'machine'");
+    RejectFile(path, "the root element is '" + root.Name() + "', not 'machine'");
   return SimMachine(path, std::move(root));
 }
 

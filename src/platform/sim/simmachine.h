@@ -2,7 +2,9 @@
 
 // A simulated machine: the parsed description file that the sim backend answers from.
 
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "support/xmlobject.h"
 
@@ -17,6 +19,12 @@ class SimMachine {
   const std::string& Path() const { return path_; }
   // The <machine> root element.
   const rb::XmlObject& Description() const { return description_; }
+
+  // Raises MachineError naming the file and the problem.
+  [[noreturn]] void Reject(const std::string& problem) const;
+  // An attribute of an element of the description as an unsigned number, decimal or hexadecimal with
+  // the prefix 0x; raises MachineError when it is missing, malformed or above `max`.
+  std::uint64_t Number(const rb::XmlObject& element, std::string_view attribute, std::uint64_t max) const;
 
  private:
   SimMachine(std::string path, rb::XmlObject description);

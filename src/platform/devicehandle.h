@@ -1,0 +1,29 @@
+#pragma once
+
+// An open device of a backend that keeps its own devices (linux, sim): the object behind a handle
+// that CreateFile answered for a path in the device namespace (\\.\name).
+
+#include "platform/handletable.h"
+#include "platform/winapi.h"
+
+namespace os {
+
+class DeviceHandle : public HandleObject {
+ public:
+  // One DeviceIoControl request as the backend receives it: `returned` may be null and is set (to 0
+  // on failure) when it is not. Answers ERROR_SUCCESS or the error.
+  win::DWORD Request(win::DWORD code, const void* in, win::DWORD inLength, void* out, win::DWORD outLength,
+                     win::DWORD* returned) {
+    win::DWORD count = 0;
+    const win::DWORD error = Control(code, in, inLength, out, outLength, &count);
+    if (returned != nullptr) *returned = error == win::ERROR_SUCCESS ? count : 0;
+    return error;
+  }
+
+  // Carries out one DeviceIoControl request. Answers ERROR_SUCCESS or the error the request fails
+  // with; `returned` (never null, 0 on entry) receives the count of bytes written to `out`.
+  virtual win::DWORD Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
+                             win::DWORD outLength, win::DWORD* returned) = 0;
+};
+
+}  // namespace os
