@@ -68,7 +68,8 @@ class Platform {
 
   // The registry (HKEY_LOCAL_MACHINE and keys below it). Answers ERROR_SUCCESS or the error code, as
   // RegOpenKeyEx does.
-  virtual win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) = 0;
+  virtual win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
+                                win::HKEY* key) = 0;
   virtual win::DWORD RegCloseKey(win::HKEY key) = 0;
 };
 

@@ -79,7 +79,8 @@ inline constexpr DWORD FILE_ANY_ACCESS = 0;
 // The port-I/O driver (\\.\qxdvmkd): read and write of one I/O port, both with a PortIoRequest as
 // input and output.
 inline constexpr DWORD IOCTL_READ_IO_PORT = CtlCode(FILE_DEVICE_UNKNOWN, 3, METHOD_BUFFERED, FILE_ANY_ACCESS);
-inline constexpr DWORD IOCTL_WRITE_IO_PORT = CtlCode(FILE_DEVICE_UNKNOWN, 4, METHOD_BUFFERED, FILE_ANY_ACCESS);
+inline constexpr DWORD IOCTL_WRITE_IO_PORT =
+    CtlCode(FILE_DEVICE_UNKNOWN, 4, METHOD_BUFFERED, FILE_ANY_ACCESS);
 static_assert(IOCTL_READ_IO_PORT == 0x22000C && IOCTL_WRITE_IO_PORT == 0x220010);
 
 // The port-I/O driver's request record. `value` is the byte, word or double word written, or the one
@@ -95,6 +96,7 @@ static_assert(offsetof(PortIoRequest, port) == 0 && offsetof(PortIoRequest, rese
 static_assert(offsetof(PortIoRequest, width) == 8 && offsetof(PortIoRequest, value) == 12);
 
 // Predefined registry roots: sign-extended 32-bit values, as the Windows headers define them.
-inline const HKEY HKEY_LOCAL_MACHINE = reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
+inline const HKEY HKEY_LOCAL_MACHINE =
+    reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
 
 }  // namespace win

@@ -375,7 +375,9 @@ bool LinuxPlatform::SetProcessAffinityMask(std::uint64_t mask) {
   return error == win::ERROR_SUCCESS || Fail(error);
 }
 
-win::DWORD LinuxPlatform::GetCurrentThreadId() { return static_cast<win::DWORD>(::gettid()); }
+win::DWORD LinuxPlatform::GetCurrentThreadId() {
+  return static_cast<win::DWORD>(::gettid());
+}
 
 std::optional<std::string> LinuxPlatform::GetEnvironmentVariable(const std::string& name) {
   const char* value = std::getenv(name.c_str());
@@ -412,7 +414,8 @@ namespace {
 // links it statically), with its trailing slash.
 std::string ComponentDirectory() {
   Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&ComponentDirectory), &info) == 0 || info.dli_fname == nullptr) return {};
+  if (::dladdr(reinterpret_cast<void*>(&ComponentDirectory), &info) == 0 || info.dli_fname == nullptr)
+    return {};
   const std::string path = info.dli_fname;
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
@@ -424,7 +427,8 @@ win::HMODULE LinuxPlatform::LoadLibrary(const std::string& name) {
   void* module = nullptr;
   if (file.find('/') == std::string::npos) {
     const std::string beside = ComponentDirectory() + file;
-    if (!beside.empty() && ::access(beside.c_str(), F_OK) == 0) module = ::dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!beside.empty() && ::access(beside.c_str(), F_OK) == 0)
+      module = ::dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
   }
   if (module == nullptr) module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (module == nullptr) lastError = win::ERROR_MOD_NOT_FOUND;
@@ -451,6 +455,8 @@ win::DWORD LinuxPlatform::RegOpenKey(win::HKEY, const std::string&, win::DWORD, 
   return win::ERROR_FILE_NOT_FOUND;
 }
 
-win::DWORD LinuxPlatform::RegCloseKey(win::HKEY) { return win::ERROR_INVALID_HANDLE; }
+win::DWORD LinuxPlatform::RegCloseKey(win::HKEY) {
+  return win::ERROR_INVALID_HANDLE;
+}
 
 }  // namespace os

@@ -59,7 +59,8 @@ class LinuxPlatform : public Platform {
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
   // Linux has no registry: every key is missing.
-  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) override;
+  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
+                        win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
 
  private:

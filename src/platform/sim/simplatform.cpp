@@ -78,9 +78,13 @@ bool SimPlatform::GetProcessAffinityMask(std::uint64_t* processMask, std::uint64
   return native_.GetProcessAffinityMask(processMask, systemMask);
 }
 
-bool SimPlatform::SetProcessAffinityMask(std::uint64_t mask) { return native_.SetProcessAffinityMask(mask); }
+bool SimPlatform::SetProcessAffinityMask(std::uint64_t mask) {
+  return native_.SetProcessAffinityMask(mask);
+}
 
-win::DWORD SimPlatform::GetCurrentThreadId() { return native_.GetCurrentThreadId(); }
+win::DWORD SimPlatform::GetCurrentThreadId() {
+  return native_.GetCurrentThreadId();
+}
 
 std::optional<std::string> SimPlatform::GetEnvironmentVariable(const std::string& name) {
   return native_.GetEnvironmentVariable(name);
@@ -98,18 +102,24 @@ std::tm SimPlatform::LocalTime() {
   return native_.LocalTime();
 }
 
-win::HMODULE SimPlatform::LoadLibrary(const std::string& name) { return native_.LoadLibrary(name); }
+win::HMODULE SimPlatform::LoadLibrary(const std::string& name) {
+  return native_.LoadLibrary(name);
+}
 
 void* SimPlatform::GetProcAddress(win::HMODULE module, const std::string& name) {
   return native_.GetProcAddress(module, name);
 }
 
-bool SimPlatform::FreeLibrary(win::HMODULE module) { return native_.FreeLibrary(module); }
+bool SimPlatform::FreeLibrary(win::HMODULE module) {
+  return native_.FreeLibrary(module);
+}
 
 win::DWORD SimPlatform::RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD, win::HKEY* key) {
   return registry_.Open(root, subKey, key);
 }
 
-win::DWORD SimPlatform::RegCloseKey(win::HKEY key) { return registry_.Close(key); }
+win::DWORD SimPlatform::RegCloseKey(win::HKEY key) {
+  return registry_.Close(key);
+}
 
 }  // namespace os

@@ -56,7 +56,8 @@ class SimPlatform : public Platform {
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
   // The keys the description declares under <registry><key path="..."/></registry>.
-  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) override;
+  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
+                        win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
 
  private:

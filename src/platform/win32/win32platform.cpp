@@ -14,6 +14,7 @@
 #undef GetEnvironmentVariable
 #undef OutputDebugString
 #undef LoadLibrary
+#undef RegOpenKey
 
 #include <ctime>
 #include <type_traits>
@@ -116,7 +117,9 @@ bool Win32Platform::SetProcessAffinityMask(std::uint64_t mask) {
   return ::SetProcessAffinityMask(::GetCurrentProcess(), static_cast<DWORD_PTR>(mask)) != FALSE;
 }
 
-win::DWORD Win32Platform::GetCurrentThreadId() { return ::GetCurrentThreadId(); }
+win::DWORD Win32Platform::GetCurrentThreadId() {
+  return ::GetCurrentThreadId();
+}
 
 std::optional<std::string> Win32Platform::GetEnvironmentVariable(const std::string& name) {
   std::string value(256, '\0');
@@ -157,8 +160,9 @@ namespace {
 // The directory of the module that holds this code (the component DLL), with its trailing backslash.
 std::string ComponentDirectory() {
   ::HMODULE self = nullptr;
-  if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                            reinterpret_cast<LPCSTR>(&ComponentDirectory), &self))
+  if (!::GetModuleHandleExA(
+          GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+          reinterpret_cast<LPCSTR>(&ComponentDirectory), &self))
     return {};
   char path[MAX_PATH + 1] = {};
   const ::DWORD length = ::GetModuleFileNameA(self, path, MAX_PATH);
@@ -183,7 +187,9 @@ void* Win32Platform::GetProcAddress(win::HMODULE module, const std::string& name
   return reinterpret_cast<void*>(::GetProcAddress(static_cast<::HMODULE>(module), name.c_str()));
 }
 
-bool Win32Platform::FreeLibrary(win::HMODULE module) { return ::FreeLibrary(static_cast<::HMODULE>(module)) != 0; }
+bool Win32Platform::FreeLibrary(win::HMODULE module) {
+  return ::FreeLibrary(static_cast<::HMODULE>(module)) != 0;
+}
 
 win::DWORD Win32Platform::RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                                      win::HKEY* key) {

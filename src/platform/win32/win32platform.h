@@ -38,7 +38,8 @@ class Win32Platform : public Platform {
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
-  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access, win::HKEY* key) override;
+  win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
+                        win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
 };
 
