@@ -1,0 +1,167 @@
+// The built diaghost program run as people and scripts run it, against the built component on a
+// simulated machine: what it prints and the exit status it ends with.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Quote(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string Slurp(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Each test runs diaghost in a scratch directory holding an empty simulated machine.
+class DiaghostProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/diaghost-e2e-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    directory_ = pattern;
+    std::ofstream(directory_ / "machine.xml") << "<machine name=\"empty\"/>\n";
+  }
+  void TearDown() override { std::filesystem::remove_all(directory_); }
+
+  // Runs diaghost with --machine machine.xml (unless `onMachine` is false) and the arguments.
+  Outcome Run(std::initializer_list<std::string> arguments, bool onMachine = true) const {
+    std::string command = "cd " + Quote(directory_.string()) + " && " + Quote(DIAGHOST_E2E_PROGRAM);
+    if (onMachine) command += " --machine machine.xml";
+    for (const std::string& argument : arguments) command += " " + Quote(argument);
+    command += " >out.txt 2>err.txt </dev/null";
+    const int status = std::system(command.c_str());
+    Outcome outcome;
+    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    outcome.out = Slurp(directory_ / "out.txt");
+    outcome.err = Slurp(directory_ / "err.txt");
+    return outcome;
+  }
+
+  void Write(const std::string& name, const std::string& text) const {
+    std::ofstream(directory_ / name) << text;
+  }
+
+  std::filesystem::path directory_;
+};
+
+TEST_F(DiaghostProgram, VersionAsSummaryAndAsXml) {
+  Outcome summary = Run({"version"});
+  EXPECT_EQ(summary.status, 0) << summary.err;
+  EXPECT_EQ(summary.out, "diagnostics version 7.9.1.2401A\n");
+  Outcome xml = Run({"--xml", "version"});
+  EXPECT_EQ(xml.status, 0) << xml.err;
+  EXPECT_EQ(xml.out, "<diagVersion>7.9.1.2401A</diagVersion>\n");
+}
+
+TEST_F(DiaghostProgram, ExitStatusTellsWhetherTheCommandSucceeded) {
+  const struct {
+    std::initializer_list<std::string> arguments;
+    int status;
+    const char* out;  // a line the output must hold
+    const char* err;  // and one of the error stream
+  } cases[] = {
+      {{"send", "<frobnicate/>"},
+       1,
+       "error: Invalid Command\n",
+       "diaghost: error: Invalid Command (frobnicate)\n"},
+      {{"run", "disk9", "accessTest", "loop=1"}, 1, "error: Device not found\n", "* Error: "},
+      {{"diagnose", "disk9"}, 1, "  detail: disk9\n", "diaghost: error: Device not found (disk9)\n"},
+      {{"cancel", "disk9", "accessTest"},
+       1,
+       "disk9 accessTest: no result\n",
+       "diaghost: disk9 accessTest answered an error: Device not found (disk9)\n"},
+      {{"action", "disk9", "action=blink"}, 0, "(no response document)\n", ""},
+      {{"id"}, 0, "no devices found\n", "* Device Discovery Started\n"},
+      {{"send", "<id"}, 1, "error: XML Parsing Error (line 1", "diaghost: error: XML Parsing Error"},
+      {{}, 2, "", "diaghost: no command given (see diaghost --help)\n"},
+      {{"frobnicate"}, 2, "", "unknown command 'frobnicate'"},
+      {{"run", "disk0"}, 2, "", "usage: run DEVICE TEST [NAME=VALUE ...]"},
+      {{"script", "missing.txt"}, 2, "", "cannot read the script missing.txt"},
+  };
+  for (const auto& c : cases) {
+    const Outcome outcome = Run(c.arguments);
+    std::string line;
+    for (const std::string& argument : c.arguments) line += argument + " ";
+    EXPECT_EQ(outcome.status, c.status) << line << "\n" << outcome.out << outcome.err;
+    EXPECT_NE(outcome.out.find(c.out), std::string::npos) << line << "\n" << outcome.out;
+    EXPECT_NE(outcome.err.find(c.err), std::string::npos) << line << "\n" << outcome.err;
+  }
+}
+
+TEST_F(DiaghostProgram, LoadProblemsAreReportedBeforeAnything) {
+  const Outcome library = Run({"--component-library", "/nonexistent/ravelbank.so", "version"});
+  EXPECT_EQ(library.status, 3);
+  EXPECT_NE(library.err.find("diaghost: cannot load the component /nonexistent/ravelbank.so: "),
+            std::string::npos)
+      << library.err;
+  const Outcome machine = Run({"--machine", "nowhere.xml", "version"}, false);
+  EXPECT_EQ(machine.status, 2);
+  EXPECT_EQ(machine.err, "diaghost: no machine description nowhere.xml\n");
+  EXPECT_EQ(Run({"--help"}).status, 0);
+}
+
+TEST_F(DiaghostProgram, ScriptRunsEveryLineInOneSession) {
+  Write("session.txt",
+        "# discovery, then the version two ways, then a mistake\nid\nversion\n<GETDIAGVERSION/>\n"
+        "send '<frobnicate/>'\ncatalog\n");
+  const Outcome outcome = Run({"script", "session.txt"});
+  EXPECT_EQ(outcome.status, 1) << outcome.err;  // one command failed, the others still ran
+  EXPECT_EQ(outcome.out.substr(0, outcome.out.find("> catalog")),
+            "> id\nno devices found\n"
+            "> version\ndiagnostics version 7.9.1.2401A\n"
+            "> <GETDIAGVERSION/>\ndiagnostics version 7.9.1.2401A\n"
+            "> send <frobnicate/>\nerror: Invalid Command\n  code 000000, " +
+                outcome.out.substr(outcome.out.find("000000, ") + 8, 24) + "\n  detail: frobnicate\n");
+  EXPECT_NE(outcome.out.find("> catalog\n"), std::string::npos);
+
+  Write("broken.txt", "version\nrun disk0\n");
+  const Outcome broken = Run({"script", "broken.txt"});
+  EXPECT_EQ(broken.status, 2);
+  EXPECT_EQ(broken.out, "");  // nothing runs when a line is wrong
+  EXPECT_NE(broken.err.find("broken.txt:2: usage: run DEVICE TEST"), std::string::npos) << broken.err;
+}
+
+TEST_F(DiaghostProgram, EnvironmentAnswersFollowTheVariables) {
+  ASSERT_EQ(setenv("SPARROW", "", 1), 0);
+  const Outcome sparrow = Run({"env"});
+  unsetenv("SPARROW");
+  EXPECT_EQ(sparrow.status, 0);
+  EXPECT_NE(sparrow.out.find("dvmIsSparrow        1\n"), std::string::npos) << sparrow.out;
+  EXPECT_NE(sparrow.out.find("dvmIsOnline         0\n"), std::string::npos) << sparrow.out;
+  const Outcome online = Run({"env"});
+  EXPECT_NE(online.out.find("dvmIsSparrow        0\n"), std::string::npos) << online.out;
+  EXPECT_NE(online.out.find("dvmIsOnline         1\n"), std::string::npos) << online.out;
+}
+
+TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
+  const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
+  const Outcome outcome =
+      Run({"--machine", machines + "demo.xml", "script", machines + "demo.script"}, false);
+  EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
+  EXPECT_NE(outcome.out.find("> id\n"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("> catalog\n"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("> version\ndiagnostics version 7.9.1.2401A\n"), std::string::npos)
+      << outcome.out;
+}
+
+}  // namespace
