@@ -11,8 +11,12 @@ namespace rb {
 int CompareNoCase(std::string_view a, std::string_view b);
 int CompareNoCase(std::string_view a, std::string_view b, std::size_t n);
 
+// Whether the n bytes at a and at b are the same with A to Z folded to lower case.
+bool SameBytesNoCase(const char* a, const char* b, std::size_t n);
+
+// CompareNoCase(a, b) == 0.
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && CompareNoCase(a, b) == 0;
+  return a.size() == b.size() && SameBytesNoCase(a.data(), b.data(), a.size());
 }
 
 // printf-style formatting into a string of exactly the needed length.

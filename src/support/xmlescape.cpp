@@ -1,27 +1,48 @@
 #include "support/xmlescape.h"
 
+#include <array>
+#include <cstdint>
 
 namespace rb {
 namespace {
-// Appends `in` to `out`, replacing the bytes that need a reference; `quote` also escapes '"'.
-void Escape(std::string_view in, std::string& out, bool quote) {
-  out.reserve(out.size() + in.size());
+// Which bytes Escape replaces: in text and attribute values, and in attribute values only.
+enum : std::uint8_t { kEscapedInText = 0x01, kEscapedInAttribute = 0x02 };
+
+constexpr std::array<std::uint8_t, 256> kEscaped = [] {
+  std::array<std::uint8_t, 256> table{};
+  for (const char c : {'\t', '\n', '\r', '&', '<', '>'}) {
+    table[static_cast<unsigned char>(c)] = kEscapedInText | kEscapedInAttribute;
+  }
+  table[static_cast<unsigned char>('"')] = kEscapedInAttribute;
+  return table;
+}();
+
+const char* ReferenceFor(char c) {
+  switch (c) {
+    case '\t':
+      return "&#09;";
+    case '\n':
+      return "&#10;";
+    case '\r':
+      return "&#13;";
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    default:
+      return "&quot;";
+  }
+}
+
+// Appends `in` to `out`, replacing the bytes of the `which` class by references.
+void Escape(std::string_view in, std::string& out, std::uint8_t which) {
   std::size_t run = 0;  // start of the pending run of bytes written unchanged
   for (std::size_t i = 0; i < in.size(); ++i) {
-    const char* ref = nullptr;
-    switch (in[i]) {
-      case '\t': ref = "&#09;"; break;
-      case '\n': ref = "&#10;"; break;
-      case '\r': ref = "&#13;"; break;
-      case '&': ref = "&amp;"; break;
-      case '<': ref = "&lt;"; break;
-      case '>': ref = "&gt;"; break;
-      case '"': ref = quote ? "&quot;" : nullptr; break;
-      default: break;
-    }
-    if (ref == nullptr) continue;
+    if (!(kEscaped[static_cast<unsigned char>(in[i])] & which)) continue;
     out.append(in.data() + run, i - run);
-    out.append(ref);
+    out.append(ReferenceFor(in[i]));
     run = i + 1;
   }
   out.append(in.data() + run, in.size() - run);
@@ -38,26 +59,31 @@ constexpr Reference kReferences[] = {
 };
 }  // namespace
 
-void XmlEscapeText(std::string_view in, std::string& out) { Escape(in, out, false); }
-void XmlEscapeAttribute(std::string_view in, std::string& out) { Escape(in, out, true); }
+void XmlEscapeText(std::string_view in, std::string& out) {
+  Escape(in, out, kEscapedInText);
+}
+void XmlEscapeAttribute(std::string_view in, std::string& out) {
+  Escape(in, out, kEscapedInAttribute);
+}
 
 std::string XmlEscapeText(std::string_view in) {
   std::string out;
-  Escape(in, out, false);
+  Escape(in, out, kEscapedInText);
   return out;
 }
 
 std::string XmlEscapeAttribute(std::string_view in) {
   std::string out;
-  Escape(in, out, true);
+  Escape(in, out, kEscapedInAttribute);
   return out;
 }
 
 std::string XmlUnescape(std::string_view in) {
   const std::size_t first = in.find('&');
   if (first == std::string_view::npos) return std::string(in);
-  std::string out(in.substr(0, first));
+  std::string out;
   out.reserve(in.size());
+  out.append(in.substr(0, first));
   std::size_t i = first;
   while (i < in.size()) {
     if (in[i] != '&') {
@@ -70,7 +96,8 @@ std::string XmlUnescape(std::string_view in) {
     const std::string_view rest = in.substr(i);
     const Reference* hit = nullptr;
     for (const Reference& ref : kReferences) {
-      if (rest.substr(0, ref.text.size()) == ref.text) {
+      // The byte after '&' tells most references apart before the full comparison.
+      if (rest.size() >= ref.text.size() && rest[1] == ref.text[1] && rest.starts_with(ref.text)) {
         hit = &ref;
         break;
       }

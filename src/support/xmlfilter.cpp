@@ -26,15 +26,34 @@ struct XmlFilter::Condition {
 };
 
 namespace {
+char AsciiLowerByte(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c;
+}
+
 std::string AsciiLower(std::string_view s) {
   std::string out(s);
-  for (char& c : out)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  for (char& c : out) c = AsciiLowerByte(c);
   return out;
 }
 
 bool Contains(std::string_view haystack, std::string_view needle) {
   return haystack.find(needle) != std::string_view::npos;
+}
+
+// Whether the haystack with A to Z lower-cased contains the needle, which is lower-cased already.
+bool ContainsFolded(std::string_view haystack, std::string_view loweredNeedle) {
+  for (std::size_t at = 0; at + loweredNeedle.size() <= haystack.size(); ++at) {
+    std::size_t i = 0;
+    while (i < loweredNeedle.size() && AsciiLowerByte(haystack[at + i]) == loweredNeedle[i]) ++i;
+    if (i == loweredNeedle.size()) return true;
+  }
+  return false;
+}
+
+// The value of the node's attribute, empty when it has none (no copy).
+std::string_view AttributeOrEmpty(const XmlObject& node, std::string_view name) {
+  const XmlAttribute* a = node.FindAttribute(name);
+  return a != nullptr ? std::string_view(a->value) : std::string_view();
 }
 }  // namespace
 
@@ -115,10 +134,18 @@ bool XmlFilter::Matches(const XmlObject& node) const {
   for (const Condition& c : conditions_) {
     bool holds = false;
     switch (c.kind) {
-      case Kind::kAttrMatches: holds = CompareNoCase(node.GetAttribute(c.target, ""), c.value) == 0; break;
-      case Kind::kAttrContains: holds = Contains(AsciiLower(node.GetAttribute(c.target, "")), c.value); break;
-      case Kind::kAttrDiffers: holds = CompareNoCase(node.GetAttribute(c.target, ""), c.value) != 0; break;
-      case Kind::kAttrPresent: holds = node.FindAttribute(c.target) != nullptr; break;
+      case Kind::kAttrMatches:
+        holds = EqualsNoCase(AttributeOrEmpty(node, c.target), c.value);
+        break;
+      case Kind::kAttrContains:
+        holds = ContainsFolded(AttributeOrEmpty(node, c.target), c.value);
+        break;
+      case Kind::kAttrDiffers:
+        holds = !EqualsNoCase(AttributeOrEmpty(node, c.target), c.value);
+        break;
+      case Kind::kAttrPresent:
+        holds = node.FindAttribute(c.target) != nullptr;
+        break;
       case Kind::kProperty:
         for (const XmlObject& child : node.Children()) {
           if (EqualsNoCase(child.Name(), "property") && c.property->Matches(child)) {
@@ -135,7 +162,7 @@ bool XmlFilter::Matches(const XmlObject& node) const {
         for (const XmlObject& child : node.Children()) {
           if (!EqualsNoCase(child.Name(), c.target)) continue;
           any = true;
-          if (c.kind == Kind::kChildMatches) holds = CompareNoCase(child.Text(), c.value) == 0;
+          if (c.kind == Kind::kChildMatches) holds = EqualsNoCase(child.Text(), c.value);
           if (c.kind == Kind::kChildContains) holds = Contains(child.Text(), c.value);
           if (c.kind == Kind::kChildLacks) holds = !Contains(child.Text(), c.value);
           if (c.kind == Kind::kChildPresent) holds = true;

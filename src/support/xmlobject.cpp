@@ -12,6 +12,12 @@ XmlObject::XmlObject(std::string_view text) { ParseElement(*this, text, nullptr,
 
 XmlObject::XmlObject(const XmlObject& other) { CopyFrom(other, 0, nullptr); }
 
+XmlObject::~XmlObject() {
+  // The children go last to first, the reverse of the order in which parsing makes them, so that the
+  // memory they give back comes out again in about that order when a similar document is parsed next.
+  while (!children_.empty()) children_.pop_back();
+}
+
 void XmlObject::CopyFrom(const XmlObject& other, std::int32_t depth, XmlObject* parent) {
   name_ = other.name_;
   text_ = other.text_;
@@ -30,11 +36,11 @@ XmlObject::XmlObject(XmlObject&& other) noexcept
       text_(std::move(other.text_)),
       parent_(other.parent_),
       depth_(other.depth_),
+      relinkPending_(other.relinkPending_),
       attributes_(std::move(other.attributes_)),
       declaration_(std::move(other.declaration_)),
       instructions_(std::move(other.instructions_)),
-      children_(std::move(other.children_)),
-      relinkPending_(other.relinkPending_) {
+      children_(std::move(other.children_)) {
   RelinkChildren();
 }
 
@@ -194,6 +200,13 @@ XmlAttribute& XmlObject::SetAttribute(std::string_view name, std::string_view va
   }
   attributes_.push_back(XmlAttribute{std::string(name), std::string(value)});
   return attributes_.back();
+}
+
+XmlAttribute& XmlObject::AttributeNamed(std::string_view name) {
+  if (XmlAttribute* a = FindAttribute(name)) return *a;
+  XmlAttribute& a = attributes_.emplace_back();
+  a.name.assign(name);
+  return a;
 }
 
 int XmlObject::CompareAttribute(std::string_view name, std::string_view value) const {

@@ -28,7 +28,9 @@ enum PropertyKind : std::uint32_t {
 // assignment does (the target becomes detached), which is what erasing from a children list needs.
 class XmlObject {
  public:
-  XmlObject() = default;
+  // Not defaulted: every member has its initializer, and a defaulted constructor would make creating
+  // an element in a list (value-initialisation) clear the whole object first.
+  XmlObject() noexcept {}
   // Parses `text` as a root element; text after the root element is ignored. Parse errors propagate as
   // std::runtime_error.
   explicit XmlObject(std::string_view text);
@@ -36,7 +38,7 @@ class XmlObject {
   XmlObject(XmlObject&& other) noexcept;
   XmlObject& operator=(const XmlObject& other);
   XmlObject& operator=(XmlObject&& other) noexcept;
-  ~XmlObject() = default;
+  ~XmlObject();
 
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
@@ -129,6 +131,9 @@ class XmlObject {
   friend class XmlParser;
 
   void CopyFrom(const XmlObject& other, std::int32_t depth, XmlObject* parent);
+  // The first attribute of that name, or a new last one with an empty value; for the parser, which sets
+  // the value in place. `name` must not lie in this element's attributes.
+  XmlAttribute& AttributeNamed(std::string_view name);
   XmlObject& LinkNewChild();
   void FixSubtree(std::int32_t depth, XmlObject* parent);
   void RelinkChildren();
@@ -140,14 +145,15 @@ class XmlObject {
   std::string text_;
   XmlObject* parent_ = nullptr;
   std::int32_t depth_ = 0;
+  // Set when something below this element lost its links (a child reassigned in place, a declaration
+  // set on a linked element); the next AddChild re-walks the whole subtree. (Beside depth_, where it
+  // takes no room of its own.)
+  bool relinkPending_ = false;
   std::vector<XmlAttribute> attributes_;
   // Mutable because writing a root puts its "version" pseudo-attribute first.
   mutable std::vector<XmlAttribute> declaration_;
   std::vector<std::string> instructions_;
   std::vector<XmlObject> children_;
-  // Set when something below this element lost its links (a child reassigned in place, a declaration
-  // set on a linked element); the next AddChild re-walks the whole subtree.
-  bool relinkPending_ = false;
 };
 
 // The key-scrambled form of SaveToFile/LoadFromFile. Both stop at the first zero byte.

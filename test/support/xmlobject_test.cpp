@@ -25,6 +25,23 @@ TEST(CompareNoCase, FoldsOnlyAsciiLetters) {
   EXPECT_NE(CompareNoCase("[", "{"), 0);        // nor punctuation next to the letters
   EXPECT_EQ(CompareNoCase("abcX", "ABCy", 3), 0);
   EXPECT_NE(CompareNoCase("abcX", "ABCy", 4), 0);
+  // Longer strings, with the first difference after the first eight bytes.
+  const struct {
+    const char* a;
+    const char* b;
+    int sign;
+  } cases[] = {
+      {"0123456789ABCDEF", "0123456789abcdef", 0},  {"0123456789abcdeF", "0123456789abcdeG", -1},
+      {"0123456789abcdeZ", "0123456789abcde[", 1},  // 'z' > '['
+      {"0123456789abcde@", "0123456789abcde`", -1}, {"0123456789abcdef", "0123456789abcdefX", -1},
+      {"0123456789\xC9", "0123456789\xE9", -1},
+  };
+  for (const auto& c : cases) {
+    const int r = CompareNoCase(c.a, c.b);
+    EXPECT_EQ((r > 0) - (r < 0), c.sign) << c.a << " | " << c.b;
+    EXPECT_EQ(EqualsNoCase(c.a, c.b), c.sign == 0) << c.a << " | " << c.b;
+    EXPECT_EQ(EqualsNoCase(c.b, c.a), c.sign == 0) << c.a << " | " << c.b;
+  }
 }
 
 TEST(XmlAttributes, LookupIgnoresCaseAndKeepsFirstSpelling) {

@@ -50,6 +50,55 @@ TEST(XmlParser, ErrorMessagesWithLineAndPosition) {
        "<b/>\n"},
       // A processing instruction last in the content makes the end tag the start of its element.
       {"<a><?pi?></a>", "XML Parsing Error (line 1, position 9) Invalid tag name<?pi?>\n</a/>\n"},
+      // Line feeds count wherever they stand: between attributes, inside values, text and comments.
+      {"<a\n  b='1'\n  c='2'\n  d=3/>",
+       "XML Parsing Error (line 4, position 6) Single or double quote expected: 3 attribute: d tag value: "
+       "a\n\n\n"
+       "<a b=\"1\" c=\"2\"/>\n"},
+      {"<a x='1\n23' y=4/>",
+       "XML Parsing Error (line 2, position 8) Single or double quote expected: 4 attribute: y tag value: "
+       "a\n\n\n"
+       "<a x=\"1&#10;23\"/>\n"},
+      {"<a>\n  text\n  more <b c=d/></a>",
+       "XML Parsing Error (line 3, position 15) Single or double quote expected: d attribute: c tag value: "
+       "b\n\n\n"
+       "<b/>\n"},
+      {"<a>\n<!-- one\ntwo\nthree -->\n<b c='x' d></b>\n<e f=g/></a>",
+       "XML Parsing Error (line 6, position 8) Single or double quote expected: g attribute: f tag value: "
+       "e\n\n\n"
+       "<e/>\n"},
+      // A comment inside a value is skipped (opener and closer count 4 and 3 more) and kept in the value.
+      {"<a x='<!-- q\n -->v' y=z/>",
+       "XML Parsing Error (line 2, position 12) Single or double quote expected: z attribute: y tag value: "
+       "a\n\n\n"
+       "<a x=\"&lt;!-- q&#10; --&gt;v\"/>\n"},
+      // Each nested element counts its own '<' once more.
+      {"<a>\n  <b>\n    <c x='1'>\n      <d y=oops/>",
+       "XML Parsing Error (line 4, position 14) Single or double quote expected: o attribute: y tag value: "
+       "d\n\n\n"
+       "<d/>\n"},
+      // The bytes of a processing instruction and of an end tag after its '<' are not counted.
+      {"<a><b/>\n\n<?pi\n\n?>\n<c x=y/></a>",
+       "XML Parsing Error (line 4, position 7) Single or double quote expected: y attribute: x tag value: "
+       "c\n\n\n"
+       "<?pi\n\n?>\n<c/>\n"},
+      {"<a>\n  <b x='v'>t</b>\n  <c\n   y='w'/>\n</a oops",
+       "XML Parsing Error (line 5, position 2) Missing Right Angle Bracket Character<a>\n  <b x=\"v\">t</b>\n"
+       "  <c y=\"w\"/>\n</a>\n"},
+      // The declaration is read by a root parse of its own, which restarts the counters.
+      {"<?xml version='1.0' encoding=x?>\n<a/>",
+       "XML Parsing Error (line 1, position 27) Single or double quote expected: x attribute: encoding tag "
+       "value: d"
+       "\n\n\n<d version=\"1.0\"/>\n"},
+      {"<?xml version='1.0'\n encoding='x'?>\n\n<a b=c/>",
+       "XML Parsing Error (line 4, position 7) Single or double quote expected: c attribute: b tag value: "
+       "a\n\n\n"
+       "<?xml version=\"1.0\" encoding=\"x\"?>\n<a/>\n"},
+      // A stray comment closer makes the depth negative: the opener that follows does not start a comment.
+      {"<a>--><!--\n<b c=d/></a>",
+       "XML Parsing Error (line 2, position 8) Single or double quote expected: d attribute: c tag value: "
+       "b\n\n\n"
+       "<b/>\n"},
   };
   for (const auto& c : cases) EXPECT_EQ(ParseError(c.text), c.message) << c.text;
 }
@@ -116,6 +165,38 @@ TEST(XmlParser, CommentsNestAndAreSkippedAnywhere) {
   EXPECT_EQ(e.GetAttribute("x"), "1");
   EXPECT_EQ(e.Text(), "t<!-- in text -->u");  // comments are skipped, not cut out of the stored run
   EXPECT_EQ(e.Children().size(), 1u);
+}
+
+TEST(XmlParser, BytesThatMatterOnlyInSomePlaces) {
+  const struct {
+    std::string text;
+    const char* written;
+  } cases[] = {
+      // Hyphens and '<' are ordinary inside names and values; a '>' in a value closes the tag.
+      {"<a-b c-d='e-f' g='<h' i='a>b'/>", "<a-b c-d=\"e-f\" g=\"&lt;h\"/>\n"},
+      // A comment inside the tag name is skipped but stays in the name.
+      {"<a<!-- x -->b c='1'/>", "<a<!-- x -->b c=\"1\"/>\n"},
+      // Whitespace and line feeds around '='.
+      {"<a x = 'v' y\n=\n\"w\"/>", "<a x=\"v\" y=\"w\"/>\n"},
+      // The last of three spellings of one name gives the value, the first its spelling.
+      {"<a x='1' X='2' x=\"3\"/>", "<a x=\"3\"/>\n"},
+      // A value is cut at its first control byte, also one inside a comment inside the value.
+      {"<a x='&amp;\x01&lt;'/>", "<a x=\"&amp;\"/>\n"},
+      {"<a x='ab<!--\x01-->cd' y='e\x02"
+       "f'/>",
+       "<a x=\"ab&lt;!--\" y=\"e\"/>\n"},
+      // A '>' in the content is not character data; "/>" anywhere in it ends the element.
+      {"<a>></a>", "<a/>\n"},
+      {"<a> > </a>", "<a/>\n"},
+      {"<a>x></a>", "<a>x&gt;</a>\n"},
+      {"<a>text/>rest</a>", "<a/>\n"},
+      // Whitespace-only content with TAB, CR and LF is not stored.
+      {"<a>\t\r\n </a>", "<a/>\n"},
+      // After a stray closer the next opener leaves the depth at zero: what follows is text.
+      {"<a>--><!--x</a>", "<a>x</a>\n"},
+      {"<a>x <!-- <b/> --> y<c/></a>", "<a>x &lt;!-- &lt;b/&gt; --&gt; y  <c/>\n</a>\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(XmlObject(c.text).ToString(), c.written) << c.text;
 }
 
 TEST(XmlParser, DeclarationAndInstructions) {
