@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <regex>
 #include <string>
 #include <vector>
@@ -30,9 +31,9 @@ const Component& C() {
 //
 // The component keeps a few things for the life of the process, created on first use: the platform
 // backend (here the simulated machine), the run-environment configuration read from diagconfig.xml, the
-// message-catalog library and the data repository. They are not leaks, so the suite first runs one
-// warm-up session that creates them all; each scenario's baseline is taken after it, and a block left by
-// a scenario's own commands fails that scenario.
+// message-catalog library, the data repository and the class registry that reads a persistent file back.
+// They are not leaks, so the suite first runs a warm-up that creates them all; each scenario's baseline is
+// taken after it, and a block left by a scenario's own commands fails that scenario.
 class ComponentHost : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -46,6 +47,12 @@ class ComponentHost : public ::testing::Test {
       Send(command);
     }
     c.Uninitialize(nullptr);
+    const char* persistent = "<options component='e2e.so' persistentFilename='warm-up.bin'/>";
+    c.Initialize(persistent);
+    c.Uninitialize(persistent);  // written
+    c.Initialize(persistent);    // read back
+    c.Uninitialize(nullptr);
+    std::filesystem::remove("warm-up.bin");
     TakeEvents();
   }
 
