@@ -3,6 +3,7 @@
 #include "component/componentinstance.h"
 #include "component/testcomponent.h"
 #include "framework/device.h"
+#include "framework/ptstream.h"
 #include "platform/os.h"
 #include "support/oruerror.h"
 #include "support/timeformat.h"
@@ -11,6 +12,16 @@ namespace rb {
 
 Diagnosis::Diagnosis(std::string name, Device* device, std::string caption, std::string description)
     : name_(std::move(name)), device_(device), caption_(std::move(caption)), description_(std::move(description)) {}
+
+void Diagnosis::Stream(ptstream& stream, bool, std::int32_t) {
+  stream.Transfer(name_);
+}
+
+void Diagnosis::Assign(const Persistent& other) {
+  Device* const owner = device_;
+  Diagnosis::operator=(dynamic_cast<const Diagnosis&>(other));
+  device_ = owner;
+}
 
 std::string Diagnosis::ComponentName() const {
   TestComponent* component = ComponentInstance();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "component/componentfile.h"
 #include "component/componentinstance.h"
 #include "component/failurelog.h"
 #include "component/storagetestcomponent.h"
@@ -81,7 +82,10 @@ int32_t Answer(bool (*question)(), int32_t fallback) {
 void DoUninitialize(const char* options) {
   TestComponent* component = ComponentInstance();
   if (component == nullptr) return;
-  (void)options;
+  if (options != nullptr) {
+    const std::string path = ParseOptions(options, "Uninitialize").GetAttribute("persistentFilename", "");
+    if (!path.empty()) SaveComponentFile(*component, path);
+  }
   SetComponentInstance(nullptr);
   component->Stop();
   delete component;
@@ -98,8 +102,12 @@ RAVELBANK_HOST_API void RAVELBANK_HOST_CALL Initialize(const char* options) {
   try {
     rb::DoUninitialize(nullptr);
     const rb::XmlObject parsed = rb::ParseOptions(options != nullptr ? options : "", "Initialize");
-    auto component = std::make_unique<rb::StorageTestComponent>();
+    // The trace switch first, so that a persistent file that cannot be read back is traced.
     if (parsed.GetAttribute("debugEnabled", "") == "1") rb::SetDebugEnabled(true);
+    const std::string path = parsed.GetAttribute("persistentFilename", "");
+    std::unique_ptr<rb::TestComponent> component;
+    if (!path.empty()) component = rb::LoadComponentFile(path);
+    if (!component) component = std::make_unique<rb::StorageTestComponent>();
     component->SetComponentName(parsed.GetAttribute("component", ""));
     rb::TestComponent* started = component.release();
     rb::SetComponentInstance(started);

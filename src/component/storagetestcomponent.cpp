@@ -1,12 +1,59 @@
 #include "component/storagetestcomponent.h"
 
+#include "framework/persistent.h"
+#include "framework/ptstream.h"
 #include "support/catalog.h"
 
 namespace rb {
 
+StorageTestComponent::StorageTestComponent() : hostTable_(kHostTableBytes, 0) {}
+
 void StorageTestComponent::Start() {
   AddCatalog("sdl");
   AddCatalog("ravelbank");
+}
+
+std::string StorageTestComponent::IdentifyDevices() {
+  // Discovery destroys every device; the links to them go first.
+  arrayControllers_.clear();
+  fibreAdapters_.clear();
+  return TestComponent::IdentifyDevices();
+}
+
+void StorageTestComponent::Stream(ptstream& stream, bool writing, std::int32_t version) {
+  TestComponent::Stream(stream, writing, version);
+  stream.TransferHeld(pciSummary_);
+  stream.TransferLinkList(arrayControllers_);
+  stream.TransferProxyList(fibreAdapters_);
+  stream.TransferBytes(hostTable_.data(), hostTable_.size());
+  stream.Transfer(hostFlag_);
+  const std::size_t addresses = stream.TransferCount(scsiPortAddresses_.size(), 8);
+  if (!writing) scsiPortAddresses_.assign(addresses, 0);
+  for (std::uint64_t& address : scsiPortAddresses_) stream.Transfer(address);
+  const std::size_t values = stream.TransferCount(scsiPortValues_.size(), 4);
+  if (!writing) scsiPortValues_.assign(values, 0);
+  for (std::uint32_t& value : scsiPortValues_) stream.Transfer(value);
+}
+
+void StorageTestComponent::Assign(const Persistent& other) {
+  const auto& from = dynamic_cast<const StorageTestComponent&>(other);
+  if (&from == this) return;
+  TestComponent::Assign(other);
+  pciSummary_ = from.pciSummary_;
+  // The links follow the devices by name into this component's own set.
+  arrayControllers_.clear();
+  for (const Device* controller : from.arrayControllers_)
+    if (Device* own = FindDevice(controller->Name())) arrayControllers_.push_back(own);
+  fibreAdapters_.clear();
+  for (const PersistentByProxy* adapter : from.fibreAdapters_) {
+    const auto* device = dynamic_cast<const Device*>(adapter->ProxyOwner());
+    auto* own = device != nullptr ? dynamic_cast<PersistentByProxy*>(FindDevice(device->Name())) : nullptr;
+    if (own != nullptr) fibreAdapters_.push_back(own);
+  }
+  hostTable_ = from.hostTable_;
+  hostFlag_ = from.hostFlag_;
+  scsiPortAddresses_ = from.scsiPortAddresses_;
+  scsiPortValues_ = from.scsiPortValues_;
 }
 
 }  // namespace rb

@@ -3,6 +3,7 @@
 #include "component/componentinstance.h"
 #include "component/diagnosis.h"
 #include "component/failurelog.h"
+#include "framework/ptstream.h"
 #include "platform/os.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
@@ -46,8 +47,9 @@ bool TestComponent::AddDevice(std::unique_ptr<Device> device) {
   return added;
 }
 
-Device* TestComponent::FindDevice(const std::string& name) const {
-  const auto it = devices_.find(std::string_view(name));
+Device* TestComponent::FindDevice(std::string_view name) const {
+  // The set's comparator takes the name itself, which finds what a search device of that name would.
+  const auto it = devices_.find(name);
   return it == devices_.end() ? nullptr : *it;
 }
 
@@ -55,6 +57,32 @@ void TestComponent::ClearDevices() {
   DeviceSet devices;
   devices.swap(devices_);
   for (Device* device : devices) delete device;
+}
+
+void TestComponent::Stream(ptstream& stream, bool writing, std::int32_t) {
+  const std::size_t count = stream.TransferCount(devices_.size(), 1);
+  if (writing) {
+    for (Device* device : devices_) stream.Writer().WritePointer(device);
+  } else {
+    ClearDevices();
+    for (std::size_t i = 0; i < count; ++i) {
+      std::unique_ptr<Device> device;
+      stream.TransferOwned(device);
+      if (!device) throw std::runtime_error(streamerror::kNullInList);
+      const std::string name = device->Name();
+      if (!AddDevice(std::move(device)))
+        throw std::runtime_error("Device name used twice in persistent stream: " + name);
+    }
+  }
+  stream.Transfer(name_);
+}
+
+void TestComponent::Assign(const Persistent& other) {
+  const auto& from = dynamic_cast<const TestComponent&>(other);
+  if (&from == this) return;
+  ClearDevices();
+  for (const Device* device : from.devices_) AddDevice(CloneCopy(*device));
+  name_ = from.name_;
 }
 
 Device& TestComponent::RequireDevice(const std::string& name) const {
@@ -184,6 +212,14 @@ std::string TestComponent::BuildCatalog() {
   XmlObject catalog;
   catalog.SetName("catResult");
   return catalog.ToString();
+}
+
+void TestComponent::AddDevicesToCatalog(XmlObject& element) {
+  for (Device* device : devices_) {
+    XmlObject described;
+    device->Describe(described, false);
+    element.AddChild(std::move(described));
+  }
 }
 
 std::string TestComponent::IdentifyDevices() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "framework/device.h"
+#include "framework/persistent.h"
 #include "ravelbank/host.h"
 #include "support/xmlobject.h"
 
@@ -13,15 +14,20 @@ namespace rb {
 
 // The component the host talks to: its device set, the host's event callback and the component name,
 // and the command dispatcher. Commands run synchronously on the caller's thread; events may be sent
-// from test threads too.
-class TestComponent {
+// from test threads too. In the persistent file the component is its devices, in set order, and its
+// name.
+class TestComponent : public Persistent {
  public:
   using DeviceSet = std::set<Device*, DeviceNameLess>;
 
   TestComponent();
-  virtual ~TestComponent();
+  ~TestComponent() override;
   TestComponent(const TestComponent&) = delete;
   TestComponent& operator=(const TestComponent&) = delete;
+
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  // Copies the name and the devices (each device copied with its tests).
+  void Assign(const Persistent& other) override;
 
   virtual void Start() {}
   virtual void Stop() {}
@@ -38,6 +44,8 @@ class TestComponent {
   // The abstract component knows no device families: an empty catalog, and discovery that only empties
   // the device set.
   virtual std::string IdentifyDevices();
+  // Appends the catalog element of every device of the set, in set order.
+  virtual void AddDevicesToCatalog(XmlObject& element);
 
   bool Busy() const { return busy_; }
   const std::string& ComponentName() const { return name_; }
@@ -48,7 +56,9 @@ class TestComponent {
   const DeviceSet& Devices() const { return devices_; }
   // Takes ownership; answers false (and destroys the device) when its name is taken.
   bool AddDevice(std::unique_ptr<Device> device);
-  Device* FindDevice(const std::string& name) const;
+  // The device of that name (equal under the set's order), or null.
+  Device* FindDevice(std::string_view name) const;
+  // Destroys every device. A derived component that links devices elsewhere drops those links first.
   void ClearDevices();
 
  protected:

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/interface.h"
+#include "framework/persistent.h"
 #include "support/xmlobject.h"
 
 namespace rb {
@@ -13,30 +15,62 @@ class Diagnosis;
 class Test;
 
 // The base of every device discovery creates: its identity (a name unique within the component), its
-// display texts, its tests and diagnosis objects, and the operations the command dispatcher reaches it
-// through.
-class Device {
+// display texts, its tests and diagnosis objects, its relations to other devices and its properties,
+// and the operations the command dispatcher reaches it through. Describe writes its catalog element.
+//
+// In the persistent file a device is its name, busy flag, caption, description, tests, interfaces and
+// diagnosis objects; the element class and the properties are set again by the family.
+class Device : public Persistent {
  public:
-  explicit Device(std::string name);
-  virtual ~Device();
+  // One property of the catalog element.
+  struct Property {
+    std::string name;
+    std::string caption;
+    std::string value;
+  };
+
+  // With makeUnique the trailing digits of the name are dropped and, unless the component is building
+  // a catalog, the smallest number that makes the name free in the component's device set is appended
+  // (the first cdrom becomes cdrom0, the next cdrom1).
+  Device(std::string name, bool makeUnique);
+  ~Device() override;
 
   const std::string& Name() const { return name_; }
   const std::string& Caption() const { return caption_; }
   void SetCaption(std::string caption) { caption_ = std::move(caption); }
   const std::string& Description() const { return description_; }
   void SetDescription(std::string description) { description_ = std::move(description); }
+  void SetElementClass(std::string elementClass) { elementClass_ = std::move(elementClass); }
   bool Busy() const { return busy_; }
   void SetBusy(bool busy) { busy_ = busy; }
   // The caption, or the name when the caption is empty.
   const std::string& DisplayName() const { return caption_.empty() ? name_ : caption_; }
 
+  void AddProperty(std::string name, std::string caption, std::string value);
+  const std::vector<Property>& Properties() const { return properties_; }
+  void AddInterface(Interface relation) { interfaces_.push_back(std::move(relation)); }
+  const std::vector<Interface>& Interfaces() const { return interfaces_; }
+
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  // Copies the state of another device; its tests and diagnosis objects are copied too.
+  void Assign(const Persistent& other) override;
+
+  // The class attribute of the catalog element: the element class, "device" when that is empty.
+  virtual std::string ElementClass() const;
   // Called before the device is used for a test or described, and after such use.
   virtual void Open() {}
   virtual void Close() {}
   // The deviceAction handler; devices without actions ignore the command.
   virtual void Action(const XmlObject& command);
+  // Adds the family's attributes, properties and tests to the catalog element. With the catalog
+  // request on, the kind of device is described and no hardware is touched.
+  virtual void DescribeProperties(XmlObject& element, bool catalogRequest) = 0;
 
-  // Takes ownership; a test of the same name is replaced.
+  // Makes `out` the device's catalog element and announces the device to the host ("Device
+  // Discovered"). With the catalog request off the device is opened for the description.
+  void Describe(XmlObject& out, bool catalogRequest);
+
+  // Takes ownership, replacing a test of the same name, and sets the test up. A null test is ignored.
   void AddTest(std::unique_ptr<Test> test);
   // Exact, case-sensitive name; null when there is none.
   Test* FindTest(std::string_view name) const;
@@ -50,24 +84,37 @@ class Device {
   // adds its loop and record numbers to the response.
   void CancelTest(const XmlObject& command, XmlObject& response);
 
+ protected:
+  // The state a reader starts from: no name, nothing renamed.
+  Device();
+
  private:
   Test& RequireTest(const std::string& name) const;
+  // The text of the "Device Discovered" event.
+  std::string Announcement() const;
 
   std::string name_;
   bool busy_ = false;
   std::string caption_ = "Device";
   std::string description_ = "Device";
+  std::string elementClass_;
   std::vector<std::unique_ptr<Test>> tests_;
+  std::vector<Interface> interfaces_;
   std::vector<std::unique_ptr<Diagnosis>> diagnoses_;
+  std::vector<Property> properties_;
 };
 
-// The order of the component's device set: runs of decimal digits compare as numbers (disk9 before
-// disk10), everything else as signed bytes; a name that ends first sorts first.
+// The order of the component's device set: where both names have a decimal digit, the numbers that
+// begin there decide (disk9 before disk10); otherwise, or when the numbers are equal, the characters
+// compare as signed bytes (disk01 before disk1). A name that ends first sorts first. Answers a
+// negative number, zero or a positive number.
 int CompareDeviceNames(std::string_view a, std::string_view b);
 
 struct DeviceNameLess {
   using is_transparent = void;
-  bool operator()(const Device* a, const Device* b) const { return CompareDeviceNames(a->Name(), b->Name()) < 0; }
+  bool operator()(const Device* a, const Device* b) const {
+    return CompareDeviceNames(a->Name(), b->Name()) < 0;
+  }
   bool operator()(const Device* a, std::string_view b) const { return CompareDeviceNames(a->Name(), b) < 0; }
   bool operator()(std::string_view a, const Device* b) const { return CompareDeviceNames(a, b->Name()) < 0; }
 };

@@ -198,7 +198,7 @@ XmlAttribute& XmlObject::SetAttribute(std::string_view name, std::string_view va
     a->value.assign(value);
     return *a;
   }
-  attributes_.push_back(XmlAttribute{std::string(name), std::string(value)});
+  attributes_.emplace_back(std::string(name), std::string(value));
   return attributes_.back();
 }
 
@@ -220,7 +220,7 @@ void XmlObject::SetDeclarationAttribute(std::string_view name, std::string_view 
   if (XmlAttribute* a = FindIn(declaration_, name)) {
     a->value.assign(value);
   } else {
-    declaration_.push_back(XmlAttribute{std::string(name), std::string(value)});
+    declaration_.emplace_back(std::string(name), std::string(value));
   }
   // Only a root keeps a declaration: the next AddChild above this element empties it.
   if (parent_ != nullptr) parent_->MarkRelinkPending();

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +27,13 @@ enum PropertyKind : std::uint32_t {
 // Moving is the relocation of an element inside a children list: a move-constructed element keeps the
 // parent and depth of its source and re-links its own children. Move assignment behaves as copy
 // assignment does (the target becomes detached), which is what erasing from a children list needs.
-class XmlObject {
+//
+// In the persistent file an element is its name, text, parent link, depth, attributes, declaration,
+// instructions and children (xmlpersistent.cpp).
+class XmlObject final : public Persistent {
  public:
+  static constexpr const char* kStreamableName = "XmlObject";
+
   // Not defaulted: every member has its initializer, and a defaulted constructor would make creating
   // an element in a list (value-initialisation) clear the whole object first.
   XmlObject() noexcept {}
@@ -38,7 +44,13 @@ class XmlObject {
   XmlObject(XmlObject&& other) noexcept;
   XmlObject& operator=(const XmlObject& other);
   XmlObject& operator=(XmlObject&& other) noexcept;
-  ~XmlObject();
+  ~XmlObject() override;
+
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  // Copies the other element's content; this element keeps its place (parent and depth) in its tree.
+  void Assign(const Persistent& other) override;
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<XmlObject>(); }
 
   const std::string& Name() const { return name_; }
   void SetName(std::string name) { name_ = std::move(name); }
@@ -155,6 +167,9 @@ class XmlObject {
   std::vector<std::string> instructions_;
   std::vector<XmlObject> children_;
 };
+
+// Copying an element copies its whole subtree: every element, attribute and declaration entry.
+StreamCopyCost CopyCostOf(const XmlObject& element);
 
 // The key-scrambled form of SaveToFile/LoadFromFile. Both stop at the first zero byte.
 std::string ScrambleText(std::string_view bytes);

@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -13,6 +12,7 @@
 #include "component/testcomponent.h"
 #include "framework/device.h"
 #include "framework/test.h"
+#include "framework/testdoubles.h"
 #include "ravelbank/host.h"
 #include "support/debug.h"
 #include "support/runenvironment.h"
@@ -22,58 +22,10 @@
 namespace rb {
 namespace {
 
-std::mutex eventsMutex;
-std::vector<XmlObject> events;
-
-char* RAVELBANK_HOST_CALL RecordEvent(const char* document) {
-  std::lock_guard<std::mutex> lock(eventsMutex);
-  events.emplace_back(document);
-  return nullptr;
-}
-
-// A test whose outcome the fixture chooses.
-class ScriptedTest : public Test {
- public:
-  ScriptedTest(std::string name, std::string state, std::string output)
-      : Test(std::move(name), "Scripted Test", "A test with a chosen outcome"),
-        state_(std::move(state)),
-        output_(std::move(output)) {}
-
-  XmlObject Run(const XmlObject& command) override {
-    SetLoop(static_cast<std::uint32_t>(std::stoul(command.GetAttribute("loop", "0"))));
-    XmlObject result;
-    result.SetName("testResult");
-    result.SetAttribute("currentState", state_);
-    result.SetText(output_);
-    return result;
-  }
-
- private:
-  std::string state_;
-  std::string output_;
-};
-
-class FixedDiagnosis : public Diagnosis {
- public:
-  FixedDiagnosis(Device* device, std::string verdict)
-      : Diagnosis("fixed", device, "Fixed Diagnosis", "A diagnosis with a chosen verdict"), verdict_(std::move(verdict)) {}
-
- protected:
-  void Diagnose(const XmlObject&, XmlObject& result) override {
-    result.SetAttribute("currentState", verdict_);
-    AddInfo(result, "verdict " + verdict_);
-  }
-
- private:
-  std::string verdict_;
-};
-
-class RecordingDevice : public Device {
- public:
-  using Device::Device;
-  void Action(const XmlObject& command) override { actions.push_back(command.GetAttribute("action", "")); }
-  std::vector<std::string> actions;
-};
+using rbtest::FixedDiagnosis;
+using rbtest::HostEvents;
+using rbtest::RecordingDevice;
+using rbtest::ScriptedTest;
 
 std::string Take(char* text) {
   if (text == nullptr) return "(null)";
@@ -89,7 +41,8 @@ class Dispatch : public ::testing::Test {
   void SetUp() override {
     Initialize("<options component='storage.so'/>");
     ASSERT_TRUE(IsInitialized());
-    EXPECT_EQ(Take(SetCallback(&RecordEvent)), "<diagOutput type=\"setCallback\" status=\"Success\"/>\n");
+    EXPECT_EQ(Take(SetCallback(&HostEvents::Record)),
+              "<diagOutput type=\"setCallback\" status=\"Success\"/>\n");
     auto disk = std::make_unique<RecordingDevice>("disk1");
     disk->SetCaption("Disk One");
     disk->AddTest(std::make_unique<ScriptedTest>("pass", "passed", "all good"));
@@ -100,14 +53,11 @@ class Dispatch : public ::testing::Test {
   }
   void TearDown() override { Uninitialize(nullptr); }
 
-  static void ClearEvents() {
-    std::lock_guard<std::mutex> lock(eventsMutex);
-    events.clear();
-  }
+  static void ClearEvents() { HostEvents::Clear(); }
   static std::vector<std::string> EventCaptions() {
-    std::lock_guard<std::mutex> lock(eventsMutex);
     std::vector<std::string> out;
-    for (const XmlObject& e : events) out.push_back(e.Name() + ":" + e.GetAttribute("caption", e.GetAttribute("percentComplete")));
+    for (const XmlObject& e : HostEvents::Taken())
+      out.push_back(e.Name() + ":" + e.GetAttribute("caption", e.GetAttribute("percentComplete")));
     return out;
   }
 
@@ -116,7 +66,7 @@ class Dispatch : public ::testing::Test {
 
 TEST(Lifecycle, BeforeInitializeEveryCallAnswersUninitialized) {
   ASSERT_FALSE(IsInitialized());
-  for (const std::string& answer : {Send("<getDiagVersion/>"), Take(SetCallback(&RecordEvent))}) {
+  for (const std::string& answer : {Send("<getDiagVersion/>"), Take(SetCallback(&HostEvents::Record))}) {
     const XmlObject error(answer);
     EXPECT_EQ(error.Name(), "error");
     EXPECT_EQ(error.GetAttribute("caption"), "Uninitialized Test Component");
@@ -173,7 +123,7 @@ TEST_F(Dispatch, ErrorResponsesAnnounceTheError) {
     // indentation.
     EXPECT_EQ(Trim(response.Text()), c.detail) << c.command;
     EXPECT_EQ(response.GetAttribute("time").size(), 24u) << c.command;
-    std::lock_guard<std::mutex> lock(eventsMutex);
+    const std::vector<XmlObject> events = HostEvents::Taken();
     ASSERT_EQ(events.size(), 1u) << c.command;
     EXPECT_EQ(events[0].GetAttribute("caption"), "Error");
     EXPECT_EQ(events[0].GetAttribute("component"), "storage.so");
@@ -191,7 +141,7 @@ TEST_F(Dispatch, MalformedCommandAnswersTheParserMessage) {
 TEST_F(Dispatch, RunTestAnnouncesStartAndResult) {
   const XmlObject response(Send("<runTest device='disk1' test='pass' loop='3' component='storage.so'/>"));
   EXPECT_EQ(response.GetAttribute("currentState"), "passed");
-  std::lock_guard<std::mutex> lock(eventsMutex);
+  const std::vector<XmlObject> events = HostEvents::Taken();
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].GetAttribute("caption"), "Test Started");
   EXPECT_EQ(events[0].GetAttribute("description"), "Disk One - Scripted Test");

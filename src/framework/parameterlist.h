@@ -1,0 +1,32 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "framework/parameter.h"
+#include "framework/persistent.h"
+
+namespace rb {
+
+// The parameters of a test, owned, in the order the test added them.
+class ParameterList : public Persistent {
+ public:
+  static constexpr const char* kStreamableName = "ParameterList";
+
+  ParameterList() = default;
+
+  // Takes ownership and appends; a null parameter is ignored.
+  void Add(std::unique_ptr<Parameter> parameter);
+  const std::vector<std::unique_ptr<Parameter>>& Parameters() const { return parameters_; }
+
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  // Replaces the parameters with copies of the other list's.
+  void Assign(const Persistent& other) override;
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<ParameterList>(); }
+
+ private:
+  std::vector<std::unique_ptr<Parameter>> parameters_;
+};
+
+}  // namespace rb

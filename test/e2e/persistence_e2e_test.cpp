@@ -1,0 +1,105 @@
+// The persistent file through the loaded component: what Uninitialize writes, and what Initialize does
+// with a file that was damaged afterwards. Each scenario leaves the host allocator as it found it.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "hostharness.h"
+
+namespace e2e {
+namespace {
+
+constexpr const char* kVersion = "<diagVersion>7.9.1.2401A</diagVersion>";
+constexpr const char* kFile = "persistent-e2e.bin";
+constexpr const char* kOptions = "<options component='e2e.so' persistentFilename='persistent-e2e.bin'/>";
+
+std::string Contents() {
+  std::ifstream in(kFile, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void Replace(const std::string& bytes) {
+  std::ofstream(kFile, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+class PersistentFileHost : public ::testing::Test {
+ protected:
+  // What the component creates once per process (platform backend, run environment, catalogs) is made
+  // before the baselines are taken.
+  static void SetUpTestSuite() {
+    Host().Initialize("<options component='e2e.so'/>");
+    Take(Host().SetCallback(&ScriptedCallback));
+    Send("<getDiagVersion/>");
+    Host().Uninitialize(nullptr);
+    TakeEvents();
+  }
+
+  void SetUp() override {
+    std::filesystem::remove(kFile);
+    blocks_ = Host().OruGetOutstandingBlocks();
+    bytes_ = Host().OruGetOutstandingBytes();
+  }
+
+  void TearDown() override {
+    Host().Uninitialize(nullptr);
+    std::filesystem::remove(kFile);
+    EXPECT_EQ(Host().OruGetOutstandingBlocks(), blocks_) << "allocator blocks left after the scenario";
+    EXPECT_EQ(Host().OruGetOutstandingBytes(), bytes_) << "allocator bytes left after the scenario";
+  }
+
+  // Initialize with the file and check that the component answers.
+  static void StartWithFile() {
+    Host().Initialize(kOptions);
+    ASSERT_TRUE(Host().IsInitialized());
+    EXPECT_EQ(Send("<getDiagVersion/>"), kVersion);
+  }
+
+ private:
+  std::uint64_t blocks_ = 0;
+  std::uint64_t bytes_ = 0;
+};
+
+TEST_F(PersistentFileHost, FreshComponentFileHasItsLayout) {
+  StartWithFile();
+  Host().Uninitialize(kOptions);
+  const std::string file = Contents();
+  // Tag 3, object 0, the class name, version 0, no devices, the component name; then the rest of the
+  // fixed layout (49,412 bytes for a component without a name).
+  const std::string head = std::string("\x03\0\0\0\0\x14\0\0\0", 9) + "StorageTestComponent" +
+                           std::string(4 + 8, '\0') + std::string("\x06\0\0\0", 4) + "e2e.so";
+  EXPECT_EQ(file.size(), 49412u + 6u);
+  EXPECT_EQ(file.substr(0, head.size()), head);
+
+  StartWithFile();  // read back
+  Host().Uninitialize(kOptions);
+  EXPECT_EQ(Contents(), file);
+}
+
+TEST_F(PersistentFileHost, DamagedFileStartsAFreshComponentAndIsLeftAlone) {
+  StartWithFile();
+  Host().Uninitialize(kOptions);
+  const std::string good = Contents();
+  ASSERT_GT(good.size(), 100u);
+
+  std::string badTag = good;
+  badTag[0] = '\x04';
+  std::string hugeCount = good;
+  hugeCount[40] = '\x7f';  // the top byte of the device count
+  for (const std::string& damaged : {good.substr(0, good.size() / 2), badTag, hugeCount, std::string()}) {
+    Replace(damaged);
+    StartWithFile();
+    Host().Uninitialize(nullptr);
+    EXPECT_EQ(Contents(), damaged);
+  }
+  // Until an Uninitialize is asked to write it.
+  StartWithFile();
+  Host().Uninitialize(kOptions);
+  EXPECT_EQ(Contents(), good);
+}
+
+}  // namespace
+}  // namespace e2e
