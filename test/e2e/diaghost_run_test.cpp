@@ -153,6 +153,15 @@ TEST_F(DiaghostProgram, EnvironmentAnswersFollowTheVariables) {
   EXPECT_NE(online.out.find("dvmIsOnline         1\n"), std::string::npos) << online.out;
 }
 
+TEST_F(DiaghostProgram, PersistentStateIsWrittenAtTheEnd) {
+  const Outcome outcome = Run({"--persistent", "state.bin", "id"});
+  EXPECT_EQ(outcome.status, 0) << outcome.err;
+  EXPECT_TRUE(std::filesystem::exists(directory_ / "state.bin"));
+  const Outcome again = Run({"--persistent", "state.bin", "version"});  // starts from the file
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_EQ(again.out, "diagnostics version 7.9.1.2401A\n");
+}
+
 TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
   const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
   const Outcome outcome =
