@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Checks the suite libraries' binaries: libvmmemmgr.so / vmmemmgr.dll export exactly the allocator's five
-# functions, strtrans.so / strtrans.dll exactly the message-catalog library's four entry points, and
-# neither DLL imports a mingw runtime DLL (each must load with system DLLs and the suite's own alone).
+# functions, strtrans.so / strtrans.dll exactly the message-catalog library's four entry points,
+# ravelbank.so / ravelbank.dll exactly the component's fifteen, and no DLL imports a mingw runtime DLL (each must load with system DLLs and the suite's own alone).
 # Usage: .ci/check-exports.sh [vmmemmgr.dll] [libvmmemmgr.so]   (defaults: the preset build folders;
 # strtrans is looked for beside each of them)
 set -euo pipefail
@@ -11,6 +11,8 @@ vmmemmgr_dll=${1:-build/mingw/bin/vmmemmgr.dll}
 vmmemmgr_so=${2:-build/default/bin/libvmmemmgr.so}
 strtrans_dll=$(dirname "$vmmemmgr_dll")/strtrans.dll
 strtrans_so=$(dirname "$vmmemmgr_so")/strtrans.so
+component_dll=$(dirname "$vmmemmgr_dll")/ravelbank.dll
+component_so=$(dirname "$vmmemmgr_so")/ravelbank.so
 status=0
 
 check_names() {  # label expected-names actual-names
@@ -48,11 +50,15 @@ check_library() {  # dll so expected-name...
   check_names "$so" "$expected" "$so_exports"
 }
 
-for file in "$vmmemmgr_dll" "$vmmemmgr_so" "$strtrans_dll" "$strtrans_so"; do
+for file in "$vmmemmgr_dll" "$vmmemmgr_so" "$strtrans_dll" "$strtrans_so" "$component_dll" "$component_so"; do
   [[ -f "$file" ]] || { echo "missing: $file (build it first)"; exit 1; }
 done
 
 check_library "$vmmemmgr_dll" "$vmmemmgr_so" OruAlloc OruFree OruGetOutstandingBlocks OruGetOutstandingBytes OruGetPeakBytes
 check_library "$strtrans_dll" "$strtrans_so" AddCatalog GetLanguageCode OruErrorCrossRef Translate
+# The component: its entry points and the run-environment queries, nothing else.
+check_library "$component_dll" "$component_so" Initialize Uninitialize IsInitialized SetCallback \
+  SetDataRepositoryProvider ExecuteXMLCommand CreateTestComponentFailureLogFile dvmIsSparrow dvmIsDiagsCD \
+  dvmIsOnline dvmIsWinPE dvmIsFactory dvmIsWindlass dvmIsSurveyOnly dvmUseHealthDriver
 
 exit $status
