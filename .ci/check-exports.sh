@@ -56,9 +56,10 @@ done
 
 check_library "$vmmemmgr_dll" "$vmmemmgr_so" OruAlloc OruFree OruGetOutstandingBlocks OruGetOutstandingBytes OruGetPeakBytes
 check_library "$strtrans_dll" "$strtrans_so" AddCatalog GetLanguageCode OruErrorCrossRef Translate
-# The component: its entry points and the run-environment queries, nothing else.
-check_library "$component_dll" "$component_so" Initialize Uninitialize IsInitialized SetCallback \
-  SetDataRepositoryProvider ExecuteXMLCommand CreateTestComponentFailureLogFile dvmIsSparrow dvmIsDiagsCD \
-  dvmIsOnline dvmIsWinPE dvmIsFactory dvmIsWindlass dvmIsSurveyOnly dvmUseHealthDriver
+# The component: the names of its version script's global section, nothing else.
+mapfile -t component_exports < <(sed -n '/global:/,/local:/p' src/component/dll/ravelbank.map |
+                                 grep -oE '^[[:space:]]*[A-Za-z_][A-Za-z0-9_]*;' | tr -d ' \t;')
+((${#component_exports[@]} == 15)) || { echo "ravelbank.map: expected 15 exports, read ${#component_exports[@]}"; exit 1; }
+check_library "$component_dll" "$component_so" "${component_exports[@]}"
 
 exit $status

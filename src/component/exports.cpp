@@ -33,13 +33,12 @@ std::string UninitializedDocument() { return OruError("Uninitialized Test Compon
 std::string FailureDocument(const OruError& error, const std::string& component) {
   std::string document;
   try {
-    document = error.ToXml().ToString();
-    const XmlObject form(document);
-    SendDiagEvent(Translate("Error"), form.GetAttribute("errorCode", "") + " - ;" + form.Text());
+    return AnnounceError(error, component);
   } catch (...) {
     // The host cannot even be told (no callback): the document alone carries the error.
   }
   try {
+    document = error.ToXml().ToString();
     CreateFailureLogFile(component);
   } catch (...) {
   }

@@ -134,14 +134,18 @@ std::string TestComponent::ExecuteCommand(const std::string& commandText) {
     }
     throw OruError("Invalid Command", name);
   } catch (const OruError& error) {
-    // The event is built from the error document as the host will read it back.
-    const std::string document = error.ToXml().ToString();
-    const XmlObject form(document);
-    SendDiagEvent(Translate("Error"),
-                  form.GetAttribute("errorCode", "") + " - " + form.GetAttribute("key", "") + ";" + form.Text());
-    CreateFailureLogFile(component);
-    return document;
+    return AnnounceError(error, component);
   }
+}
+
+std::string AnnounceError(const OruError& error, const std::string& component) {
+  // The event is built from the error document as the host will read it back.
+  const std::string document = error.ToXml().ToString();
+  const XmlObject form(document);
+  SendDiagEvent(Translate("Error"),
+                form.GetAttribute("errorCode", "") + " - " + form.GetAttribute("key", "") + ";" + form.Text());
+  CreateFailureLogFile(component);
+  return document;
 }
 
 std::string TestComponent::RunTest(const XmlObject& command) {

@@ -12,6 +12,8 @@
 
 namespace rb {
 
+class OruError;
+
 // The component the host talks to: its device set, the host's event callback and the component name,
 // and the command dispatcher. Commands run synchronously on the caller's thread; events may be sent
 // from test threads too. In the persistent file the component is its devices, in set order, and its
@@ -72,5 +74,9 @@ class TestComponent : public Persistent {
   std::atomic<EventCallback> callback_{nullptr};
   std::string name_;
 };
+
+// The answer to a command that failed: the error document, announced to the host with an "Error"
+// event, and the failure log of the component. Failures of the announcement propagate.
+std::string AnnounceError(const OruError& error, const std::string& component);
 
 }  // namespace rb
