@@ -1,11 +1,15 @@
 // The component's streamable classes, registered by name before the first persistent stream is read.
 // Every class that the persistent file may name is listed here.
 #include "component/storagetestcomponent.h"
+#include "framework/booleanparameter.h"
+#include "framework/enumerationparameter.h"
+#include "framework/enumoption.h"
 #include "framework/interface.h"
-#include "framework/parameter.h"
+#include "framework/numericparameter.h"
 #include "framework/parameterlist.h"
 #include "framework/persistent.h"
 #include "framework/searchdevice.h"
+#include "framework/stringparameter.h"
 #include "support/xmlobject.h"
 
 namespace rb {
@@ -16,6 +20,11 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();
+  // Both numeric widths share their name and stream alike; the 32-bit kind stands for both.
+  RegisterStreamableClass<NumericParameter<int>>();
+  RegisterStreamableClass<BooleanParameter>();
+  RegisterStreamableClass<StringParameter>();
+  RegisterStreamableClass<EnumerationParameter>();
   RegisterStreamableClass<StreamProxy>();
   RegisterStreamableClass<XmlObject>();
   RegisterStreamableClass<XmlAttribute>();

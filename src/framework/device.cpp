@@ -58,7 +58,9 @@ void Device::AddProperty(std::string name, std::string caption, std::string valu
 
 void Device::Stream(ptstream& stream, bool writing, std::int32_t) {
   stream.Transfer(name_);
-  stream.Transfer(busy_);
+  bool busy = busy_.load();
+  stream.Transfer(busy);
+  busy_.store(busy);
   stream.Transfer(caption_);
   stream.Transfer(description_);
   stream.TransferOwnedList(tests_);
@@ -73,7 +75,7 @@ void Device::Assign(const Persistent& other) {
   const auto& from = dynamic_cast<const Device&>(other);
   if (&from == this) return;
   name_ = from.name_;
-  busy_ = from.busy_;
+  busy_.store(from.busy_.load());
   caption_ = from.caption_;
   description_ = from.description_;
   elementClass_ = from.elementClass_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -41,8 +42,14 @@ class Device : public Persistent {
   const std::string& Description() const { return description_; }
   void SetDescription(std::string description) { description_ = std::move(description); }
   void SetElementClass(std::string elementClass) { elementClass_ = std::move(elementClass); }
-  bool Busy() const { return busy_; }
-  void SetBusy(bool busy) { busy_ = busy; }
+  // Set while a test that needs the device to itself runs. Tests on other host threads read it.
+  bool Busy() const { return busy_.load(); }
+  void SetBusy(bool busy) { busy_.store(busy); }
+  // Sets the busy flag unless it is set already; true when this call set it.
+  bool ClaimBusy() {
+    bool expected = false;
+    return busy_.compare_exchange_strong(expected, true);
+  }
   // The caption, or the name when the caption is empty.
   const std::string& DisplayName() const { return caption_.empty() ? name_ : caption_; }
 
@@ -94,7 +101,7 @@ class Device : public Persistent {
   std::string Announcement() const;
 
   std::string name_;
-  bool busy_ = false;
+  std::atomic<bool> busy_{false};
   std::string caption_ = "Device";
   std::string description_ = "Device";
   std::string elementClass_;

@@ -1,6 +1,7 @@
 #include "framework/parameter.h"
 
 #include "framework/ptstream.h"
+#include "support/oruerror.h"
 
 namespace rb {
 
@@ -12,12 +13,25 @@ void Parameter::Assign(const Persistent& other) {
   Parameter::operator=(dynamic_cast<const Parameter&>(other));
 }
 
-void EnumOption::Stream(ptstream& stream, bool, std::int32_t) {
-  stream.Transfer(name_);
+XmlObject Parameter::Describe() const {
+  XmlObject element;
+  element.SetName("parameter");
+  element.SetAttribute("name", name_);
+  element.SetAttribute("caption", caption_);
+  element.SetAttribute("description", description_);
+  element.SetAttribute("type", TypeName());
+  element.SetAttribute("defaultValue", DefaultText());
+  return element;
 }
 
-void EnumOption::Assign(const Persistent& other) {
-  *this = dynamic_cast<const EnumOption&>(other);
+void Parameter::SetInfo(std::string name, std::string caption, std::string description) {
+  name_ = std::move(name);
+  caption_ = std::move(caption);
+  description_ = std::move(description);
+}
+
+void Parameter::RejectValue(const std::string& detail) {
+  throw FrontendError("Parameter outside acceptable range", detail);
 }
 
 }  // namespace rb

@@ -5,6 +5,7 @@
 
 #include "framework/parameter.h"
 #include "framework/persistent.h"
+#include "support/xmlobject.h"
 
 namespace rb {
 
@@ -18,6 +19,11 @@ class ParameterList : public Persistent {
   // Takes ownership and appends; a null parameter is ignored.
   void Add(std::unique_ptr<Parameter> parameter);
   const std::vector<std::unique_ptr<Parameter>>& Parameters() const { return parameters_; }
+  // An element without a name whose children are the parameters' catalog elements, in order.
+  XmlObject Describe() const;
+  // Gives each parameter, in order, the command's attribute of its name (absent: the empty text, which
+  // is the default). The first rejected value raises and leaves the later parameters as they were.
+  void SetValues(const XmlObject& command);
 
   void Stream(ptstream& stream, bool writing, std::int32_t version) override;
   // Replaces the parameters with copies of the other list's.

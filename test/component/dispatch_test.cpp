@@ -141,12 +141,13 @@ TEST_F(Dispatch, MalformedCommandAnswersTheParserMessage) {
 TEST_F(Dispatch, RunTestAnnouncesStartAndResult) {
   const XmlObject response(Send("<runTest device='disk1' test='pass' loop='3' component='storage.so'/>"));
   EXPECT_EQ(response.GetAttribute("currentState"), "passed");
+  EXPECT_EQ(response.SelectSingleNode("output")->Text(), "all good");
+  // The test's first and last status documents come between the two events.
+  EXPECT_EQ(EventCaptions(), (std::vector<std::string>{"diagEvent:Test Started", "diagUpdate:0", "diagUpdate:100",
+                                                       "diagEvent:Test passed"}));
   const std::vector<XmlObject> events = HostEvents::Taken();
-  ASSERT_EQ(events.size(), 2u);
-  EXPECT_EQ(events[0].GetAttribute("caption"), "Test Started");
   EXPECT_EQ(events[0].GetAttribute("description"), "Disk One - Scripted Test");
-  EXPECT_EQ(events[1].GetAttribute("caption"), "Test passed");
-  EXPECT_EQ(events[1].GetAttribute("description"), "Disk One - Scripted Test;all good");
+  EXPECT_EQ(events[3].GetAttribute("description"), "Disk One - Scripted Test;");
 }
 
 TEST_F(Dispatch, CancelTestAnswers) {

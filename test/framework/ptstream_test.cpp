@@ -11,9 +11,11 @@
 
 #include "component/storagetestcomponent.h"
 #include "framework/interface.h"
-#include "framework/parameter.h"
+#include "framework/enumoption.h"
+#include "framework/numericparameter.h"
 #include "framework/parameterlist.h"
 #include "framework/searchdevice.h"
+#include "framework/stringparameter.h"
 #include "framework/testdoubles.h"
 #include "support/xmlobject.h"
 
@@ -472,20 +474,10 @@ TEST_F(PersistentStream, ReferenceToAnElementReadBeforeIsCopiedInPlace) {
   EXPECT_EQ(copy.ToString(), root.Children()[0].ToString());
 }
 
-class NamedParameter : public Parameter {
- public:
-  static constexpr const char* kStreamableName = "NamedParameter";
-  NamedParameter() = default;
-  explicit NamedParameter(std::string name) : Parameter(std::move(name), "Caption", "Description") {}
-  std::string StreamableName() const override { return kStreamableName; }
-  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<NamedParameter>(); }
-};
-
 TEST_F(PersistentStream, ParametersAndOptionsAreTheirNames) {
-  RegisterStreamableClass<NamedParameter>();
   ParameterList list;
-  list.Add(std::make_unique<NamedParameter>("timeout"));
-  list.Add(std::make_unique<NamedParameter>("blocks"));
+  list.Add(std::make_unique<StringParameter>("timeout", "Caption", "Description", "30"));
+  list.Add(std::make_unique<NumericParameter<int>>("blocks", "Caption", "Description", 8, 1, 64));
   std::vector<EnumOption> options{EnumOption("fast", "Fast", "Quick pass"), EnumOption("full", "", "")};
   optstream out;
   out.WritePointer(&list);
@@ -498,6 +490,7 @@ TEST_F(PersistentStream, ParametersAndOptionsAreTheirNames) {
   ASSERT_EQ(read->Parameters().size(), 2u);
   EXPECT_EQ(read->Parameters()[1]->Name(), "blocks");
   EXPECT_EQ(read->Parameters()[1]->Caption(), "");  // texts come from the class, not the file
+  EXPECT_EQ(read->Parameters()[1]->StreamableName(), "NumericParameter < T >");
   ASSERT_EQ(readOptions.size(), 2u);
   EXPECT_EQ(readOptions[0].Name(), "fast");
   // ParameterList: its class name and one pointer per parameter.
