@@ -56,7 +56,8 @@ XmlObject Prompt::Document(const std::string& message, const std::string& type, 
   // The image table has a row for each choice the host can picture; a super-LED question offers no more.
   std::size_t count = options_.size();
   if (superLedMode && count > kImageRows) {
-    DebugPrint("Prompt offers %zu options, super LED mode shows the first %zu\n", count, kImageRows);
+    DebugPrint("Prompt offers %u options, super LED mode shows the first %u\n", static_cast<unsigned>(count),
+               static_cast<unsigned>(kImageRows));
     count = kImageRows;
   }
   for (std::size_t i = 0; i < count; ++i) {
