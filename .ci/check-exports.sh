@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Checks the suite libraries' binaries: libvmmemmgr.so / vmmemmgr.dll export exactly the allocator's five
 # functions, strtrans.so / strtrans.dll exactly the message-catalog library's four entry points,
-# ravelbank.so / ravelbank.dll exactly the component's fifteen, and no DLL imports a mingw runtime DLL (each must load with system DLLs and the suite's own alone).
+# vmlhw_dl.so / vmlhw_dl.dll exactly GetPCISummary, ravelbank.so / ravelbank.dll exactly the component's fifteen, and no DLL imports a mingw runtime DLL (each must load with system DLLs and the suite's own alone).
 # Usage: .ci/check-exports.sh [vmmemmgr.dll] [libvmmemmgr.so]   (defaults: the preset build folders;
-# strtrans is looked for beside each of them)
+# strtrans, vmlhw_dl and the component are looked for beside each of them)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -11,6 +11,8 @@ vmmemmgr_dll=${1:-build/mingw/bin/vmmemmgr.dll}
 vmmemmgr_so=${2:-build/default/bin/libvmmemmgr.so}
 strtrans_dll=$(dirname "$vmmemmgr_dll")/strtrans.dll
 strtrans_so=$(dirname "$vmmemmgr_so")/strtrans.so
+vmlhw_dl_dll=$(dirname "$vmmemmgr_dll")/vmlhw_dl.dll
+vmlhw_dl_so=$(dirname "$vmmemmgr_so")/vmlhw_dl.so
 component_dll=$(dirname "$vmmemmgr_dll")/ravelbank.dll
 component_so=$(dirname "$vmmemmgr_so")/ravelbank.so
 status=0
@@ -50,12 +52,14 @@ check_library() {  # dll so expected-name...
   check_names "$so" "$expected" "$so_exports"
 }
 
-for file in "$vmmemmgr_dll" "$vmmemmgr_so" "$strtrans_dll" "$strtrans_so" "$component_dll" "$component_so"; do
+for file in "$vmmemmgr_dll" "$vmmemmgr_so" "$strtrans_dll" "$strtrans_so" "$vmlhw_dl_dll" "$vmlhw_dl_so" \
+            "$component_dll" "$component_so"; do
   [[ -f "$file" ]] || { echo "missing: $file (build it first)"; exit 1; }
 done
 
 check_library "$vmmemmgr_dll" "$vmmemmgr_so" OruAlloc OruFree OruGetOutstandingBlocks OruGetOutstandingBytes OruGetPeakBytes
 check_library "$strtrans_dll" "$strtrans_so" AddCatalog GetLanguageCode OruErrorCrossRef Translate
+check_library "$vmlhw_dl_dll" "$vmlhw_dl_so" GetPCISummary
 # The component: the names of its version script's global section, nothing else.
 mapfile -t component_exports < <(sed -n '/global:/,/local:/p' src/component/dll/ravelbank.map |
                                  grep -oE '^[[:space:]]*[A-Za-z_][A-Za-z0-9_]*;' | tr -d ' \t;')

@@ -106,7 +106,7 @@ RAVELBANK_HOST_API void RAVELBANK_HOST_CALL Initialize(const char* options) {
     const std::string path = parsed.GetAttribute("persistentFilename", "");
     std::unique_ptr<rb::TestComponent> component;
     if (!path.empty()) component = rb::LoadComponentFile(path);
-    if (!component) component = std::make_unique<rb::StorageTestComponent>();
+    if (!component) component = rb::StorageTestComponent::CreateNew();
     component->SetComponentName(parsed.GetAttribute("component", ""));
     rb::TestComponent* started = component.release();
     rb::SetComponentInstance(started);

@@ -3,10 +3,17 @@
 #include "framework/persistent.h"
 #include "framework/ptstream.h"
 #include "support/catalog.h"
+#include "sysid/pciinventory.h"
 
 namespace rb {
 
 StorageTestComponent::StorageTestComponent() : hostTable_(kHostTableBytes, 0) {}
+
+std::unique_ptr<StorageTestComponent> StorageTestComponent::CreateNew() {
+  auto component = std::make_unique<StorageTestComponent>();
+  component->pciSummary_ = FetchPciSummary();
+  return component;
+}
 
 void StorageTestComponent::Start() {
   AddCatalog("sdl");

@@ -25,7 +25,10 @@ class StorageTestComponent : public TestComponent {
   // The size of the host-enumeration table in the persistent file.
   static constexpr std::size_t kHostTableBytes = 49280;
 
+  // An empty component: the state the class factory reads a saved component into.
   StorageTestComponent();
+  // A new component for a host: holds the machine's PCI summary, fetched now.
+  static std::unique_ptr<StorageTestComponent> CreateNew();
 
   void Stream(ptstream& stream, bool writing, std::int32_t version) override;
   // Copies the other component; its controller and adapter links are moved over to the copied devices.
@@ -36,7 +39,8 @@ class StorageTestComponent : public TestComponent {
   void Start() override;
   std::string IdentifyDevices() override;
 
-  // The machine's PCI summary document, kept with the component.
+  // The machine's PCI summary document (see sysid/pciinventory.h), the inventory that discovery walks:
+  // fetched when a new component is created, read back with a saved one.
   const XmlObject& PciSummary() const { return pciSummary_; }
   void SetPciSummary(XmlObject summary) { pciSummary_ = std::move(summary); }
   // The array controllers that take part in the run-begin and run-end notices; devices of the set.

@@ -71,6 +71,13 @@ class Platform {
   virtual win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                                 win::HKEY* key) = 0;
   virtual win::DWORD RegCloseKey(win::HKEY key) = 0;
+
+  // System firmware tables, as GetSystemFirmwareTable does it. Provider win::RSMB (table id 0) is the
+  // SMBIOS structure table behind a RawSmbiosDataHeader. Answers the count of bytes written; when
+  // `size` is too small (0 to ask), the size needed, with ERROR_INSUFFICIENT_BUFFER; 0 on failure, with
+  // the last error set.
+  virtual win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                            win::DWORD size) = 0;
 };
 
 // The error raised when a simulated machine description cannot be used; the message names the file.
@@ -89,5 +96,9 @@ Platform& Current();
 std::unique_ptr<Platform> Install(std::unique_ptr<Platform> backend);
 // The backend of the operating system the code was built for (linux or win32); never the simulation.
 Platform& Native();
+
+// The directory of the binary that holds this code (the component library, a suite library or a test
+// program that links the code statically), with its trailing separator; empty when it cannot be told.
+std::string ModuleDirectory();
 
 }  // namespace os

@@ -95,6 +95,19 @@ static_assert(sizeof(PortIoRequest) == 16);
 static_assert(offsetof(PortIoRequest, port) == 0 && offsetof(PortIoRequest, reserved) == 4);
 static_assert(offsetof(PortIoRequest, width) == 8 && offsetof(PortIoRequest, value) == 12);
 
+// GetSystemFirmwareTable: the provider signature of the raw SMBIOS tables ('RSMB') and the header of
+// its answer (RawSMBIOSData), which the structure table of `length` bytes follows.
+inline constexpr DWORD RSMB = 0x52534D42u;
+struct RawSmbiosDataHeader {
+  std::uint8_t used20CallingMethod;
+  std::uint8_t majorVersion;
+  std::uint8_t minorVersion;
+  std::uint8_t dmiRevision;
+  DWORD length;
+};
+static_assert(sizeof(RawSmbiosDataHeader) == 8);
+static_assert(offsetof(RawSmbiosDataHeader, dmiRevision) == 3 && offsetof(RawSmbiosDataHeader, length) == 4);
+
 // Predefined registry roots: sign-extended 32-bit values, as the Windows headers define them.
 inline const HKEY HKEY_LOCAL_MACHINE =
     reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));

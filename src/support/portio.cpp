@@ -47,10 +47,6 @@ win::HANDLE Driver() {
   return opened;
 }
 
-bool DriverPresent() {
-  return Driver() != win::INVALID_HANDLE_VALUE;
-}
-
 // The text of a refused access, given to the debugger output and raised as the error's message.
 [[noreturn]] void Refuse(const std::string& text) {
   os::Current().OutputDebugString(text.c_str());
@@ -65,6 +61,10 @@ std::uint32_t PortRequest(std::uint32_t code, win::PortIoRequest& request) {
 
 }  // namespace
 
+bool PortDriverPresent() {
+  return Driver() != win::INVALID_HANDLE_VALUE;
+}
+
 std::uint32_t OruDeviceIoControl(std::uint32_t code, const void* in, std::uint32_t inLength, void* out,
                                  std::uint32_t outLength, std::uint32_t* returned) {
   const win::HANDLE handle = Driver();
@@ -78,7 +78,7 @@ std::uint32_t OruDeviceIoControl(std::uint32_t code, const void* in, std::uint32
 }
 
 void IoportOut(std::uint32_t port, std::uint32_t width, std::uint32_t value) {
-  if (!DriverPresent()) throw OruError("Health Driver IOCTL Failed", "");
+  if (!PortDriverPresent()) throw OruError("Health Driver IOCTL Failed", "");
   if (port == kRtcIndexPort || port == kRtcDataPort)
     Refuse(StringPrintf("IoportOut: portaddr:0x%x value:0x%x\n", port, value));
   win::PortIoRequest request = {port, 0, width, value};
@@ -89,7 +89,7 @@ void IoportOut(std::uint32_t port, std::uint32_t width, std::uint32_t value) {
 }
 
 std::uint32_t IoportIn(std::uint32_t port, std::uint32_t width) {
-  if (!DriverPresent()) throw OruError("Health Driver IOCTL Failed", "");
+  if (!PortDriverPresent()) throw OruError("Health Driver IOCTL Failed", "");
   if (port == kRtcIndexPort || port == kRtcDataPort) Refuse(StringPrintf("IoportIn: portaddr:0x%x\n", port));
   win::PortIoRequest request = {port, 0, width, 0};
   const std::uint32_t result = PortRequest(win::IOCTL_READ_IO_PORT, request);

@@ -13,6 +13,9 @@ namespace rb {
 std::uint32_t OruDeviceIoControl(std::uint32_t code, const void* in, std::uint32_t inLength, void* out,
                                  std::uint32_t outLength, std::uint32_t* returned);
 
+// Whether the port-I/O driver is there: opens it on first use, like the requests.
+bool PortDriverPresent();
+
 // Writes `width` bytes of `value` to `port`. The real-time-clock ports 70h and 71h are refused with an
 // OruError whose message names the port and value, and are never touched. A request the driver fails
 // is traced and otherwise ignored. Without the driver, raises OruError "Health Driver IOCTL Failed":

@@ -91,4 +91,17 @@ std::string Trim(std::string_view text, std::size_t n) {
   return std::string(text);
 }
 
+int ToInt(std::string_view text) {
+  std::size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  long long value = 0;
+  constexpr long long kLimit = static_cast<long long>(INT32_MAX) + 1;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at)
+    value = std::min(value * 10 + (text[at] - '0'), kLimit);
+  if (negative) return static_cast<int>(-value);
+  return static_cast<int>(std::min<long long>(value, INT32_MAX));
+}
+
 }  // namespace rb

@@ -26,4 +26,8 @@ std::string StringPrintf(const char* format, ...) __attribute__((format(printf, 
 // SPACE; bytes of 128 and above are never removed.
 std::string Trim(std::string_view text, std::size_t n = 0);
 
+// The integer at the start of the text, read as atoi reads it: leading whitespace, an optional sign,
+// decimal digits, the rest ignored; 0 when there is no number. Values beyond int saturate.
+int ToInt(std::string_view text);
+
 }  // namespace rb

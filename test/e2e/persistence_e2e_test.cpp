@@ -67,11 +67,13 @@ TEST_F(PersistentFileHost, FreshComponentFileHasItsLayout) {
   StartWithFile();
   Host().Uninitialize(kOptions);
   const std::string file = Contents();
-  // Tag 3, object 0, the class name, version 0, no devices, the component name; then the rest of the
-  // fixed layout (49,412 bytes for a component without a name).
+  // Tag 3, object 0, the class name, version 0, no devices, the component name; then the PCI summary of
+  // the machine, which has no PCI functions (an empty root named "pciSummary"), and the rest of the
+  // fixed layout (49,412 bytes for a component without a name and with an empty summary).
   const std::string head = std::string("\x03\0\0\0\0\x14\0\0\0", 9) + "StorageTestComponent" +
-                           std::string(4 + 8, '\0') + std::string("\x06\0\0\0", 4) + "e2e.so";
-  EXPECT_EQ(file.size(), 49412u + 6u);
+                           std::string(4 + 8, '\0') + std::string("\x06\0\0\0", 4) + "e2e.so" +
+                           std::string("\x02\x01\0\0\0\0\0\0\0\x0a\0\0\0", 13) + "pciSummary";
+  EXPECT_EQ(file.size(), 49412u + 6u + 10u);
   EXPECT_EQ(file.substr(0, head.size()), head);
 
   StartWithFile();  // read back

@@ -61,6 +61,10 @@ class ForwardingPlatform : public os::Platform {
     return target_.RegOpenKey(root, subKey, access, key);
   }
   win::DWORD RegCloseKey(win::HKEY key) override { return target_.RegCloseKey(key); }
+  win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                    win::DWORD size) override {
+    return target_.GetSystemFirmwareTable(provider, tableId, buffer, size);
+  }
 
  protected:
   os::Platform& target_;

@@ -17,7 +17,9 @@
 #include "platform/devicepath.h"
 #include "platform/libraryname.h"
 #include "platform/linux/linuxportdevice.h"
+#include "platform/linux/linuxsmbios.h"
 #include "platform/linux/processaffinity.h"
+#include "platform/smbiostable.h"
 
 namespace os {
 
@@ -409,24 +411,19 @@ std::tm LinuxPlatform::LocalTime() {
   return local;
 }
 
-namespace {
-// The directory of the binary that holds this code (the component library, or a test program that
-// links it statically), with its trailing slash.
-std::string ComponentDirectory() {
+std::string ModuleDirectory() {
   Dl_info info{};
-  if (::dladdr(reinterpret_cast<void*>(&ComponentDirectory), &info) == 0 || info.dli_fname == nullptr)
-    return {};
+  if (::dladdr(reinterpret_cast<void*>(&ModuleDirectory), &info) == 0 || info.dli_fname == nullptr) return {};
   const std::string path = info.dli_fname;
   const std::size_t slash = path.rfind('/');
   return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
-}  // namespace
 
 win::HMODULE LinuxPlatform::LoadLibrary(const std::string& name) {
   const std::string file = UnixLibraryFileName(name);
   void* module = nullptr;
   if (file.find('/') == std::string::npos) {
-    const std::string beside = ComponentDirectory() + file;
+    const std::string beside = ModuleDirectory() + file;
     if (!beside.empty() && ::access(beside.c_str(), F_OK) == 0)
       module = ::dlopen(beside.c_str(), RTLD_NOW | RTLD_LOCAL);
   }
@@ -457,6 +454,20 @@ win::DWORD LinuxPlatform::RegOpenKey(win::HKEY, const std::string&, win::DWORD, 
 
 win::DWORD LinuxPlatform::RegCloseKey(win::HKEY) {
   return win::ERROR_INVALID_HANDLE;
+}
+
+win::DWORD LinuxPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                                 win::DWORD size) {
+  if (provider != win::RSMB || tableId != 0) {
+    lastError = win::ERROR_INVALID_PARAMETER;
+    return 0;
+  }
+  const std::vector<std::uint8_t> table = ReadLinuxSmbios("/sys");
+  if (table.empty()) {
+    lastError = win::ERROR_NOT_SUPPORTED;
+    return 0;
+  }
+  return CopyFirmwareTable(table, buffer, size, lastError);
 }
 
 }  // namespace os

@@ -62,6 +62,9 @@ class LinuxPlatform : public Platform {
   win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                         win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
+  // The SMBIOS table from sysfs (see linuxsmbios.h); ERROR_NOT_SUPPORTED when sysfs has none.
+  win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                    win::DWORD size) override;
 
  private:
   class FileHandle;

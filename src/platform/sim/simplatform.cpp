@@ -3,7 +3,10 @@
 #include <utility>
 
 #include "platform/devicepath.h"
+#include "platform/sim/simpci.h"
 #include "platform/sim/simportdevice.h"
+#include "platform/sim/simsmbios.h"
+#include "platform/smbiostable.h"
 
 namespace os {
 
@@ -11,7 +14,9 @@ SimPlatform::SimPlatform(const std::string& descriptionPath)
     : native_(Native()),
       machine_(SimMachine::Load(descriptionPath)),
       ports_(std::make_shared<SimPortSpace>(machine_)),
-      registry_(machine_.Description()) {
+      registry_(machine_.Description()),
+      pci_(SimPciFunctions(machine_)),
+      smbios_(SimSmbiosTable(machine_)) {
   devices_.Add("qxdvmkd", [ports = ports_](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
     return SimPortDevice::Open(ports, error);
   });
@@ -120,6 +125,21 @@ win::DWORD SimPlatform::RegOpenKey(win::HKEY root, const std::string& subKey, wi
 
 win::DWORD SimPlatform::RegCloseKey(win::HKEY key) {
   return registry_.Close(key);
+}
+
+win::DWORD SimPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                               win::DWORD size) {
+  win::DWORD error = win::ERROR_SUCCESS;
+  win::DWORD answer = 0;
+  if (provider != win::RSMB || tableId != 0) {
+    error = win::ERROR_INVALID_PARAMETER;
+  } else if (smbios_.empty()) {
+    error = win::ERROR_NOT_SUPPORTED;
+  } else {
+    answer = CopyFirmwareTable(smbios_, buffer, size, error);
+  }
+  native_.SetLastError(error);
+  return answer;
 }
 
 }  // namespace os

@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/devicenamespace.h"
 #include "platform/handletable.h"
 #include "platform/os.h"
+#include "platform/pcifunction.h"
 #include "platform/sim/simmachine.h"
 #include "platform/sim/simportspace.h"
 #include "platform/sim/simregistry.h"
@@ -28,6 +30,8 @@ class SimPlatform : public Platform {
 
   const SimMachine& Machine() const { return machine_; }
   SimPortSpace& Ports() { return *ports_; }
+  // The PCI functions of the description (see simpci.h).
+  const std::vector<PciFunction>& PciFunctions() const { return pci_; }
 
   win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
                          win::DWORD flagsAndAttributes) override;
@@ -59,6 +63,9 @@ class SimPlatform : public Platform {
   win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                         win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
+  // The SMBIOS table of the description (see simsmbios.h); ERROR_NOT_SUPPORTED when it declares none.
+  win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                    win::DWORD size) override;
 
  private:
   Platform& native_;
@@ -67,6 +74,8 @@ class SimPlatform : public Platform {
   DeviceNamespace devices_;
   HandleTable deviceHandles_{kFirstDeviceHandle};
   SimRegistry registry_;
+  std::vector<PciFunction> pci_;
+  std::vector<std::uint8_t> smbios_;
 };
 
 }  // namespace os

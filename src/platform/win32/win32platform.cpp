@@ -156,13 +156,11 @@ std::tm Win32Platform::LocalTime() {
   return local != nullptr ? *local : std::tm{};
 }
 
-namespace {
-// The directory of the module that holds this code (the component DLL), with its trailing backslash.
-std::string ComponentDirectory() {
+std::string ModuleDirectory() {
   ::HMODULE self = nullptr;
   if (!::GetModuleHandleExA(
           GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-          reinterpret_cast<LPCSTR>(&ComponentDirectory), &self))
+          reinterpret_cast<LPCSTR>(&ModuleDirectory), &self))
     return {};
   char path[MAX_PATH + 1] = {};
   const ::DWORD length = ::GetModuleFileNameA(self, path, MAX_PATH);
@@ -171,11 +169,10 @@ std::string ComponentDirectory() {
   const std::size_t slash = directory.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : directory.substr(0, slash + 1);
 }
-}  // namespace
 
 win::HMODULE Win32Platform::LoadLibrary(const std::string& name) {
   if (name.find_first_of("\\/") == std::string::npos) {
-    const std::string beside = ComponentDirectory() + name;
+    const std::string beside = ModuleDirectory() + name;
     if (::GetFileAttributesA(beside.c_str()) != INVALID_FILE_ATTRIBUTES) {
       if (::HMODULE module = ::LoadLibraryA(beside.c_str())) return module;
     }
@@ -201,6 +198,11 @@ win::DWORD Win32Platform::RegOpenKey(win::HKEY root, const std::string& subKey, 
 
 win::DWORD Win32Platform::RegCloseKey(win::HKEY key) {
   return static_cast<win::DWORD>(::RegCloseKey(static_cast<::HKEY>(key)));
+}
+
+win::DWORD Win32Platform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                                 win::DWORD size) {
+  return ::GetSystemFirmwareTable(provider, tableId, buffer, size);
 }
 
 }  // namespace os

@@ -41,6 +41,8 @@ class Win32Platform : public Platform {
   win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                         win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
+  win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
+                                    win::DWORD size) override;
 };
 
 }  // namespace os
