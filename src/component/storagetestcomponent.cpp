@@ -1,5 +1,7 @@
 #include "component/storagetestcomponent.h"
 
+#include "component/catalogtemplates.h"
+#include "component/discoveryrun.h"
 #include "framework/persistent.h"
 #include "framework/ptstream.h"
 #include "support/catalog.h"
@@ -24,7 +26,11 @@ std::string StorageTestComponent::IdentifyDevices() {
   // Discovery destroys every device; the links to them go first.
   arrayControllers_.clear();
   fibreAdapters_.clear();
-  return TestComponent::IdentifyDevices();
+  return DiscoveryRun(*this).Run().ToString();
+}
+
+std::string StorageTestComponent::BuildCatalog() {
+  return BuildCatalogDocument(CatalogTemplates()).ToString();
 }
 
 void StorageTestComponent::Stream(ptstream& stream, bool writing, std::int32_t version) {

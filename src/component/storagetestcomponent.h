@@ -37,7 +37,10 @@ class StorageTestComponent : public TestComponent {
   std::unique_ptr<Persistent> Clone() const override { return std::make_unique<StorageTestComponent>(); }
 
   void Start() override;
+  // Runs device discovery (see DiscoveryRun) and answers the idResult document.
   std::string IdentifyDevices() override;
+  // The catResult document of the component's catalog templates.
+  std::string BuildCatalog() override;
 
   // The machine's PCI summary document (see sysid/pciinventory.h), the inventory that discovery walks:
   // fetched when a new component is created, read back with a saved one.

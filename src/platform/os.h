@@ -11,7 +11,9 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "platform/logicaldisk.h"
 #include "platform/winapi.h"
 
 namespace os {
@@ -59,6 +61,8 @@ class Platform {
   virtual void Sleep(win::DWORD milliseconds) = 0;
   // The local wall-clock time, broken down as std::localtime does.
   virtual std::tm LocalTime() = 0;
+  // The local fixed volumes; false when they cannot be read.
+  virtual bool GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) = 0;
 
   // Libraries, named as on Windows ("strtrans.dll", "qlsdm"); each backend maps the name to its own
   // file and looks beside the component first. Null on failure, with the last error set.

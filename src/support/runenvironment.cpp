@@ -83,6 +83,10 @@ bool UseHealthDriver() {
   return Ask([](const XmlObject& d) { return d.GetValue("vm/@healthDriver", "") != "0"; });
 }
 
+std::string ConfigurationValue(std::string_view path) {
+  return Ask([path](const XmlObject& d) { return d.GetValue(path, ""); });
+}
+
 void ForgetRunEnvironmentForTesting() {
   Configuration& config = Config();
   std::lock_guard<std::mutex> lock(config.mutex);

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace rb {
 
 // Which setting the component runs in. The environment variables SPARROW and VORTEXA_CD count when
@@ -13,6 +16,8 @@ bool IsFactory();
 bool IsWindlass();
 bool IsSurveyOnly();
 bool UseHealthDriver();
+// A value of diagconfig.xml selected by a query from its root element (empty when there is none).
+std::string ConfigurationValue(std::string_view path);
 
 // Forgets the configuration read from diagconfig.xml and the cached preinstallation answer (tests).
 void ForgetRunEnvironmentForTesting();

@@ -127,7 +127,7 @@ TEST_F(DiaghostProgram, ScriptRunsEveryLineInOneSession) {
   const Outcome outcome = Run({"script", "session.txt"});
   EXPECT_EQ(outcome.status, 1) << outcome.err;  // one command failed, the others still ran
   EXPECT_EQ(outcome.out.substr(0, outcome.out.find("> catalog")),
-            "> id\nno devices found\n"
+            "> id\nno devices found\nLogical Disks: 0\n"
             "> version\ndiagnostics version 7.9.1.2401A\n"
             "> <GETDIAGVERSION/>\ndiagnostics version 7.9.1.2401A\n"
             "> send <frobnicate/>\nerror: Invalid Command\n  code 000000, " +

@@ -51,6 +51,9 @@ class ForwardingPlatform : public os::Platform {
   std::uint64_t GetTickCount64() override { return target_.GetTickCount64(); }
   void Sleep(win::DWORD milliseconds) override { target_.Sleep(milliseconds); }
   std::tm LocalTime() override { return target_.LocalTime(); }
+  bool GetFixedLogicalDisks(std::vector<os::LogicalDisk>* disks) override {
+    return target_.GetFixedLogicalDisks(disks);
+  }
   win::HMODULE LoadLibrary(const std::string& name) override { return target_.LoadLibrary(name); }
   void* GetProcAddress(win::HMODULE module, const std::string& name) override {
     return target_.GetProcAddress(module, name);

@@ -95,6 +95,21 @@ std::string CatalogTest(const XmlNode& test) {
   return text;
 }
 
+// "Logical Disks: 2" and a line per volume: its name, label, file system, size and free space.
+std::string FixedVolumes(const XmlNode& volumes) {
+  const std::vector<const XmlNode*> disks = volumes.Children("logicalDisk");
+  std::string text = volumes.Attribute("caption", "Logical Disks") + ": ";
+  if (!volumes.text.empty()) return text + volumes.text + '\n';
+  text += std::to_string(disks.size()) + '\n';
+  for (const XmlNode* disk : disks) {
+    text += "  " + disk->Attribute("name");
+    for (const XmlNode* property : disk->Children("property"))
+      text += "  " + property->Attribute("caption", property->Attribute("name")) + ": " + property->Attribute("value");
+    text += '\n';
+  }
+  return text;
+}
+
 std::string Discovery(const XmlNode& result) {
   const std::vector<const XmlNode*> devices = result.Children("device");
   std::string text =
@@ -117,6 +132,7 @@ std::string Discovery(const XmlNode& result) {
       text += "    " + test->Attribute("name") + (caption.empty() ? "" : "  " + caption) + '\n';
     }
   }
+  if (const XmlNode* volumes = result.Child("logicalDisks")) text += FixedVolumes(*volumes);
   return text;
 }
 

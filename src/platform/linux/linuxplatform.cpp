@@ -16,6 +16,7 @@
 
 #include "platform/devicepath.h"
 #include "platform/libraryname.h"
+#include "platform/linux/linuxmounts.h"
 #include "platform/linux/linuxportdevice.h"
 #include "platform/linux/linuxsmbios.h"
 #include "platform/linux/processaffinity.h"
@@ -409,6 +410,10 @@ std::tm LinuxPlatform::LocalTime() {
   std::tm local = {};
   ::localtime_r(&now, &local);
   return local;
+}
+
+bool LinuxPlatform::GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) {
+  return ReadFixedLogicalDisks("/proc/self/mounts", "/dev/disk/by-label", disks);
 }
 
 std::string ModuleDirectory() {

@@ -53,6 +53,7 @@ class LinuxPlatform : public Platform {
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
   std::tm LocalTime() override;
+  bool GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) override;
 
   // dlopen of the mapped file name, beside the component first, then on the loader's search path.
   win::HMODULE LoadLibrary(const std::string& name) override;

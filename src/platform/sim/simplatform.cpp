@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/devicepath.h"
+#include "platform/sim/simlogicaldisks.h"
 #include "platform/sim/simpci.h"
 #include "platform/sim/simportdevice.h"
 #include "platform/sim/simsmbios.h"
@@ -16,7 +17,8 @@ SimPlatform::SimPlatform(const std::string& descriptionPath)
       ports_(std::make_shared<SimPortSpace>(machine_)),
       registry_(machine_.Description()),
       pci_(SimPciFunctions(machine_)),
-      smbios_(SimSmbiosTable(machine_)) {
+      smbios_(SimSmbiosTable(machine_)),
+      logicalDisks_(ReadSimLogicalDisks(machine_)) {
   devices_.Add("qxdvmkd", [ports = ports_](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
     return SimPortDevice::Open(ports, error);
   });
@@ -105,6 +107,12 @@ void SimPlatform::Sleep(win::DWORD milliseconds) {
 
 std::tm SimPlatform::LocalTime() {
   return native_.LocalTime();
+}
+
+bool SimPlatform::GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) {
+  if (!logicalDisks_) return false;
+  *disks = *logicalDisks_;
+  return true;
 }
 
 win::HMODULE SimPlatform::LoadLibrary(const std::string& name) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,7 @@ class SimPlatform : public Platform {
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
   std::tm LocalTime() override;
+  bool GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) override;
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
@@ -76,6 +78,7 @@ class SimPlatform : public Platform {
   SimRegistry registry_;
   std::vector<PciFunction> pci_;
   std::vector<std::uint8_t> smbios_;
+  std::optional<std::vector<LogicalDisk>> logicalDisks_;
 };
 
 }  // namespace os

@@ -16,6 +16,7 @@
 #undef LoadLibrary
 #undef RegOpenKey
 
+#include <cstring>
 #include <ctime>
 #include <type_traits>
 
@@ -154,6 +155,32 @@ std::tm Win32Platform::LocalTime() {
   // The C runtime of Windows keeps localtime's result per thread.
   const std::tm* local = std::localtime(&now);
   return local != nullptr ? *local : std::tm{};
+}
+
+bool Win32Platform::GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) {
+  char roots[4096] = {};
+  const ::DWORD length = ::GetLogicalDriveStringsA(sizeof roots - 1, roots);
+  if (length == 0 || length >= sizeof roots) return false;
+  disks->clear();
+  // The roots come as "C:\", "D:\", ..., each ended by a zero, the list by a second zero.
+  for (const char* root = roots; *root != '\0'; root += std::strlen(root) + 1) {
+    if (::GetDriveTypeA(root) != DRIVE_FIXED) continue;
+    LogicalDisk disk;
+    disk.deviceId = std::string(root, std::strlen(root) > 2 ? 2 : std::strlen(root));
+    char label[MAX_PATH + 1] = {};
+    char fileSystem[MAX_PATH + 1] = {};
+    if (::GetVolumeInformationA(root, label, MAX_PATH, nullptr, nullptr, nullptr, fileSystem, MAX_PATH)) {
+      disk.volumeName = label;
+      disk.fileSystem = fileSystem;
+    }
+    ::ULARGE_INTEGER available, total, free;
+    if (::GetDiskFreeSpaceExA(root, &available, &total, &free)) {
+      disk.size = total.QuadPart;
+      disk.freeSpace = free.QuadPart;
+    }
+    disks->push_back(std::move(disk));
+  }
+  return true;
 }
 
 std::string ModuleDirectory() {

@@ -34,6 +34,7 @@ class Win32Platform : public Platform {
   std::uint64_t GetTickCount64() override;
   void Sleep(win::DWORD milliseconds) override;
   std::tm LocalTime() override;
+  bool GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) override;
   // LoadLibraryA of the file beside the component when it is there, else of the name as given.
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;

@@ -1,0 +1,100 @@
+#include "component/discoveryrun.h"
+
+#include <exception>
+#include <vector>
+
+#include "component/fixedvolumes.h"
+#include "component/storagetestcomponent.h"
+#include "support/debug.h"
+#include "support/runenvironment.h"
+
+namespace rb {
+
+XmlObject DiscoveryRun::Run() {
+  component_.ClearDevices();
+  XmlObject emptyResults;
+  emptyResults.SetName("DiskDiagnosisResult");
+  if (!emptyResults.SaveToFile("ddResult.xml", false)) DebugPrint("Cannot write ddResult.xml\n");
+
+  XmlObject idResult;
+  idResult.SetName("idResult");
+  if (!FamilyDisabled("IDE")) IdentifyIde(idResult);
+  if (!FamilyDisabled("ARRAYS")) IdentifyArrays(idResult);
+  if (!FamilyDisabled("SCSI")) RunScsiSteps(idResult);
+  if (!FamilyDisabled("FIBRE")) IdentifyFibre(idResult);
+  if (!FamilyDisabled("USB")) IdentifyUsb(idResult);
+  // The fixed volumes of a running operating system; the factory line and the boot media have none
+  // worth showing.
+  if (!IsFactory() && !IsSparrow() && !IsDiagsCD()) idResult.AddChild(DescribeFixedVolumes());
+  RemoveDuplicateDevices(idResult);
+  return idResult;
+}
+
+void DiscoveryRun::RunSataStep(XmlObject& idResult) {
+  if (!FamilyDisabled("SATA")) IdentifySata(idResult);
+}
+
+bool DiscoveryRun::FamilyDisabled(const char* family) {
+  const std::string path = std::string("tc[@#name='ravelbank']/@") + family + "_Disable";
+  if (ConfigurationValue(path) != "1") return false;
+  DebugPrint("%s Disabled.\n", family);
+  return true;
+}
+
+void DiscoveryRun::RunScsiSteps(XmlObject& idResult) {
+  using Step = void (DiscoveryRun::*)(XmlObject&);
+  const struct {
+    Step step;
+    const char* name;
+  } passes[] = {
+      {&DiscoveryRun::IdentifyAllPciScsiControllers, "ScsiController::IdentifyAllPci()"},
+      {&DiscoveryRun::IdentifyScsiDevices, "ScsiIdentify::IdentifyAll()"},
+      {&DiscoveryRun::IdentifyUsbScsiDevices, "ScsiIdentify::IdentifyUSB()"},
+      {&DiscoveryRun::DoScsiDeviceCatalog, "ScsiController::DoDeviceCatalog()"},
+  };
+  for (const auto& pass : passes) {
+    try {
+      (this->*pass.step)(idResult);
+    } catch (...) {
+      // One pass that fails must not hide what the others find.
+      DebugPrint("Caught error while running %s\n", pass.name);
+    }
+  }
+}
+
+void DiscoveryRun::IdentifyIde(XmlObject&) {}
+void DiscoveryRun::IdentifyArrays(XmlObject&) {}
+void DiscoveryRun::IdentifyAllPciScsiControllers(XmlObject&) {}
+void DiscoveryRun::IdentifyScsiDevices(XmlObject&) {}
+void DiscoveryRun::IdentifyUsbScsiDevices(XmlObject&) {}
+void DiscoveryRun::DoScsiDeviceCatalog(XmlObject&) {}
+void DiscoveryRun::IdentifyFibre(XmlObject&) {}
+void DiscoveryRun::IdentifyUsb(XmlObject&) {}
+void DiscoveryRun::IdentifySata(XmlObject&) {}
+
+void RemoveDuplicateDevices(XmlObject& idResult) {
+  std::vector<XmlObject>& children = idResult.Children();
+  std::vector<bool> removed(children.size(), false);
+  for (std::size_t i = 0; i < children.size(); ++i) {
+    if (removed[i] || children[i].Name() != "device") continue;
+    const std::string bus = children[i].GetAttribute("bus", "");
+    const std::string device = children[i].GetAttribute("device", "");
+    if (bus.empty() || device.empty()) continue;
+    for (std::size_t j = i + 1; j < children.size() && !removed[i]; ++j) {
+      if (removed[j] || children[j].Name() != "device") continue;
+      if (children[j].GetAttribute("bus", "") != bus || children[j].GetAttribute("device", "") != device) continue;
+      if (children[i].GetAttribute("class", "") == "ScsiController") {
+        removed[i] = true;
+      } else if (children[j].GetAttribute("class", "") == "ScsiController") {
+        removed[j] = true;
+      }
+    }
+  }
+  std::vector<XmlObject> kept;
+  for (std::size_t i = 0; i < children.size(); ++i)
+    if (!removed[i]) kept.push_back(std::move(children[i]));
+  idResult.RemoveChildren();
+  for (XmlObject& child : kept) idResult.AddChild(std::move(child));
+}
+
+}  // namespace rb
