@@ -1,6 +1,9 @@
 #include "framework/test.h"
 
+#include <algorithm>
 #include <cctype>
+#include <climits>
+#include <cstdint>
 #include <cstdlib>
 
 #include "component/componentinstance.h"
@@ -26,7 +29,9 @@ std::uint32_t DecimalAttribute(const XmlObject& command, const char* name) {
 std::int32_t RetriesOf(const XmlObject& command) {
   const std::string text = command.GetAttribute("retries", "");
   if (text.empty() || !std::isdigit(static_cast<unsigned char>(text[0]))) return 1;
-  return static_cast<std::int32_t>(std::strtol(text.c_str(), nullptr, 10));
+  // A number too large for the field means as many retries as it can hold, not a wrapped negative.
+  const unsigned long long retries = std::strtoull(text.c_str(), nullptr, 10);
+  return static_cast<std::int32_t>(std::min<unsigned long long>(retries, INT32_MAX));
 }
 
 const char* Flag(bool on) { return on ? "1" : "0"; }
@@ -43,6 +48,23 @@ class BusyClaim {
 
  private:
   Device* device_;
+};
+
+// Ends an attempt however it ends: notes the processor it ran on and lets the process run on all
+// processors again, so that a body that pinned itself to one does not leave the pin behind.
+class AttemptEnd {
+ public:
+  explicit AttemptEnd(std::int32_t& cpu) : cpu_(cpu) {}
+  AttemptEnd(const AttemptEnd&) = delete;
+  AttemptEnd& operator=(const AttemptEnd&) = delete;
+  ~AttemptEnd() {
+    cpu_ = static_cast<std::int32_t>(dvmGetCurrentCPU());
+    DebugPrint("current test running on CPU %d\n", cpu_);
+    dvmSetTaskAffinity(dvmGetCpuAvailMask());
+  }
+
+ private:
+  std::int32_t& cpu_;
 };
 
 }  // namespace
@@ -146,20 +168,17 @@ XmlObject Test::Run(const XmlObject& received) {
   parameters_.SetValues(command);
 
   bool passed = false;
-  for (std::int32_t attempt = 0; attempt <= retries_ && !passed; ++attempt) {
-    currentTry_ = attempt + 1;
+  for (std::int64_t attempt = 0; attempt <= retries_ && !passed; ++attempt) {
+    currentTry_ = static_cast<std::int32_t>(attempt + 1);
     command.SetAttribute("currentTry", std::to_string(currentTry_));
     RewindOutput();
     if (CancelRequested()) break;
     try {
+      const AttemptEnd end(cpu_);
       passed = Execute(command);
     } catch (const OruError&) {
       if (attempt == retries_) throw;
     }
-    cpu_ = static_cast<std::int32_t>(dvmGetCurrentCPU());
-    DebugPrint("current test running on CPU %d\n", cpu_);
-    // A body that pinned itself to one processor must not leave the pin behind.
-    dvmSetTaskAffinity(dvmGetCpuAvailMask());
   }
   Finish(command);
 

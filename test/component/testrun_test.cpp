@@ -2,6 +2,7 @@
 // device locking, cancellation from a second host thread, the catalog element and the status documents.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <thread>
 #include <vector>
@@ -183,24 +184,34 @@ TEST_F(TestRun, SuperLedModeAndProgress) {
             "Reading block 7/33");
 }
 
-// A body that pins the process to one processor does not leave the pin behind.
+// A body that pins the process to one processor does not leave the pin behind, also when its last
+// attempt raises.
 TEST_F(TestRun, AttemptsLeaveTheProcessOnAllProcessors) {
   const std::uint64_t all = dvmGetCpuAvailMask();
   if ((all & (all - 1)) == 0) GTEST_SKIP() << "one processor: nothing to unpin";
   class PinningTest : public AttemptScriptTest {
    public:
-    PinningTest() : AttemptScriptTest("pin", "p") {}
+    PinningTest(std::string name, std::string script) : AttemptScriptTest(std::move(name), std::move(script)) {}
     bool Execute(const XmlObject& command) override {
       dvmSetTaskAffinity(2);  // processor 1 alone
       return AttemptScriptTest::Execute(command);
     }
   };
-  auto pin = std::make_unique<PinningTest>();
-  PinningTest& held = *pin;
-  device_->AddTest(std::move(pin));
-  SendCommand("<runTest device='disk1' test='pin'/>");
-  EXPECT_EQ(held.Cpu(), 1);
-  EXPECT_EQ(dvmGetCurrentCPU(), 0u);
+  for (const char* script : {"p", "e"}) {
+    PinningTest& test = AnsweredComponent::Add(std::make_unique<PinningTest>(script, script));
+    SendCommand(std::string("<runTest device='disk1' test='") + script + "' retries='0'/>");
+    EXPECT_EQ(test.Cpu(), 1) << script;
+    EXPECT_EQ(dvmGetCurrentCPU(), 0u) << script;
+  }
+}
+
+// A retries value beyond the field's range does not wrap into no attempts at all.
+TEST_F(TestRun, HugeRetriesStillRunTheTest) {
+  AttemptScriptTest& test = Add("huge", "fp");
+  const XmlObject result(SendCommand("<runTest device='disk1' test='huge' retries='99999999999999999999'/>"));
+  EXPECT_EQ(result.GetAttribute("currentState"), "passed");
+  EXPECT_EQ(test.tries.size(), 2u);
+  EXPECT_EQ(test.Retries(), INT32_MAX);
 }
 
 TEST(TestCatalog, DescribeWritesFlagsRetriesAndParameters) {
