@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <string>
 
 #include "hostharness.h"
@@ -79,6 +80,56 @@ TEST_F(PersistentFileHost, FreshComponentFileHasItsLayout) {
   StartWithFile();  // read back
   Host().Uninitialize(kOptions);
   EXPECT_EQ(Contents(), file);
+}
+
+// The first line of a sysfs file, such as "0x8086".
+std::string SysfsLine(const std::filesystem::path& file) {
+  std::ifstream in(file);
+  std::string line;
+  std::getline(in, line);
+  return line;
+}
+
+// A new component holds the PCI functions of the machine it runs on, as the file it saves shows: the
+// simulated demo server's boards, and without a simulated machine this machine's own functions, named
+// with the vendor names of data/pcivendors.txt.
+TEST_F(PersistentFileHost, NewComponentHoldsTheMachinesPciFunctions) {
+  {
+    ScopedEnvironment machine("RAVELBANK_MACHINE", RAVELBANK_SOURCE_DIR "/machines/demo.xml");
+    StartWithFile();
+    Host().Uninitialize(kOptions);
+  }
+  const std::string demo = Contents();
+  for (const char* board : {"RB SATA AHCI Controller", "RB Array Controller 4640", "RB Ultra320 SCSI Adapter",
+                            "RB 8Gb Fibre Channel Host Adapter"})
+    EXPECT_NE(demo.find(board), std::string::npos) << board;
+
+  const std::filesystem::path devices = "/sys/bus/pci/devices";
+  if (!std::filesystem::is_directory(devices)) GTEST_SKIP() << "this machine has no PCI bus in sysfs";
+  {
+    ScopedEnvironment machine("RAVELBANK_MACHINE", nullptr);
+    std::filesystem::remove(kFile);
+    StartWithFile();
+    Host().Uninitialize(kOptions);
+  }
+  const std::string own = Contents();
+  EXPECT_EQ(own.find("RB Array Controller 4640"), std::string::npos);
+  std::map<std::string, std::string> vendors;
+  std::ifstream list(RAVELBANK_SOURCE_DIR "/data/pcivendors.txt");
+  for (std::string line; std::getline(list, line);)
+    if (line.size() > 5 && line[0] != '#') vendors.emplace(line.substr(0, 4), line.substr(5));
+  int named = 0;
+  for (const auto& function : std::filesystem::directory_iterator(devices)) {
+    const std::string location = function.path().filename().string();
+    SCOPED_TRACE(location);
+    EXPECT_NE(own.find(location), std::string::npos);  // each function, by its sysfs name
+    const std::string vendor = SysfsLine(function.path() / "vendor").substr(2);
+    const auto name = vendors.find(vendor);
+    if (name == vendors.end()) continue;
+    EXPECT_NE(own.find(name->second), std::string::npos) << vendor;
+    ++named;
+  }
+  EXPECT_GT(named, 0) << "no function of this machine has a vendor of the list";
 }
 
 TEST_F(PersistentFileHost, DamagedFileStartsAFreshComponentAndIsLeftAlone) {

@@ -85,10 +85,12 @@ std::vector<std::uint8_t> IdentityTable(const std::string& sysRoot) {
        0x09,
        {{4, "chassis_vendor"}, {6, "chassis_version"}, {7, "chassis_serial"}, {8, "chassis_asset_tag"}}},
   };
+  // The enclosure type is a number in a file of its own.
+  const std::string chassisType = IdentityText(directory, "chassis_type");
   SmbiosTableBuilder builder;
   for (const Kind& kind : kinds) {
     std::vector<std::string> texts;
-    bool any = false;
+    bool any = kind.type == 3 && !chassisType.empty();
     for (const Field& field : kind.strings) {
       texts.push_back(IdentityText(directory, field.file));
       any = any || !texts.back().empty();
@@ -96,12 +98,11 @@ std::vector<std::uint8_t> IdentityTable(const std::string& sysRoot) {
     if (!any) continue;
     SmbiosTableBuilder::Structure& structure = builder.Add(kind.type, kind.type, kind.length);
     for (std::size_t i = 0; i < texts.size(); ++i) structure.SetString(kind.strings[i].offset, texts[i]);
-    if (kind.type == 3) {
-      // The enclosure type is a number in its own file; 2 is "unknown".
-      const std::string type = IdentityText(directory, "chassis_type");
-      structure.SetByte(
-          5, type.empty() ? 2 : static_cast<std::uint8_t>(std::strtoul(type.c_str(), nullptr, 10)));
-    }
+    // 2 is the "unknown" enclosure type.
+    if (kind.type == 3)
+      structure.SetByte(5, chassisType.empty()
+                               ? 2
+                               : static_cast<std::uint8_t>(std::strtoul(chassisType.c_str(), nullptr, 10)));
   }
   return builder.Empty() ? std::vector<std::uint8_t>() : builder.RawSmbiosData(2, 0);
 }
