@@ -60,14 +60,14 @@ void Diagnosis::AddFormattedTextFile(XmlObject& result, const std::string& filen
   result.AddChild(std::move(page));
 }
 
-void Diagnosis::AddDeviceAction(XmlObject& result, const std::string& caption, const std::string& subDevice) const {
+XmlObject& Diagnosis::AddDeviceAction(XmlObject& result, const std::string& caption, const std::string& subDevice) const {
   XmlObject action;
   action.SetName("deviceAction");
   action.SetAttribute("caption", caption);
   action.SetAttribute("component", ComponentName());
   action.SetAttribute("device", device_ != nullptr ? device_->Name() : std::string());
   action.SetAttribute("subDevice", subDevice);
-  result.AddChild(std::move(action));
+  return result.AddChild(std::move(action));
 }
 
 }  // namespace rb

@@ -39,7 +39,8 @@ class Diagnosis : public Persistent {
 
   void AddInfo(XmlObject& result, const std::string& caption) const;
   void AddFormattedTextFile(XmlObject& result, const std::string& filename) const;
-  void AddDeviceAction(XmlObject& result, const std::string& caption, const std::string& subDevice) const;
+  // Answers the action element, so that a page or details can go with the offer.
+  XmlObject& AddDeviceAction(XmlObject& result, const std::string& caption, const std::string& subDevice) const;
 
  private:
   std::string ComponentName() const;

@@ -1,5 +1,6 @@
 // The component's streamable classes, registered by name before the first persistent stream is read.
 // Every class that the persistent file may name is listed here.
+#include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
@@ -16,6 +17,7 @@ namespace rb {
 
 void RegisterComponentClasses() {
   RegisterStreamableClass<StorageTestComponent>();
+  RegisterStreamableClass<DiskDiagnosis>();
   RegisterStreamableClass<SearchDevice>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/os.h"
+#include "support/wholefile.h"
 #include "support/xmlcharclass.h"
 #include "support/xmlobject.h"
 #include "support/xmlparser.h"
@@ -90,17 +91,7 @@ std::string UnscrambleText(std::string_view bytes) {
 bool XmlObject::SaveToFile(const std::string& path, bool scrambled) const {
   std::string text = ToString();
   if (scrambled) text = ScrambleText(text);
-  os::Platform& p = os::Current();
-  OpenFile file(p.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0, win::CREATE_ALWAYS,
-                             win::FILE_ATTRIBUTE_NORMAL));
-  if (!file.valid()) return true;
-  std::size_t done = 0;
-  while (done < text.size()) {
-    win::DWORD put = 0;
-    const auto chunk = static_cast<win::DWORD>(std::min<std::size_t>(text.size() - done, 1u << 30));
-    if (!p.WriteFile(file.handle(), text.data() + done, chunk, &put) || put == 0) break;
-    done += put;
-  }
+  WriteWholeFile(path, text);
   return true;
 }
 
