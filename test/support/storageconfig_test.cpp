@@ -154,3 +154,14 @@ TEST_F(StorageConfig, BackPlaneSearchIsTraced) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(StorageConfig, SampleFileOfTheDataFolder) {
+  Write("storageconfig.xml", ReadText(RAVELBANK_SOURCE_DIR "/data/storageconfig.xml"));
+  EXPECT_EQ(ApplySlotOverride(6), 3);
+  EXPECT_EQ(ApplySlotOverride(11), 4);
+  EXPECT_EQ(ReadBackPlaneList(rb::kStorageConfigFile), Lines{"KSR"});
+}
+
+}  // namespace
