@@ -3,8 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <thread>
-
-#include "support/mutex.h"
+#include <vector>
 
 namespace rb {
 namespace {
@@ -54,22 +53,16 @@ TEST(DataRepository, ProviderReplacesTheOwnRepository) {
   own->Remove("healthDriverFacade");
 }
 
-TEST(MutexLock, TimesOutAndGoesAheadOrTakesTheMutex) {
-  Mutex mutex;
-  {
-    MutexLock held(mutex, 0);
-    ASSERT_TRUE(held.Owned());
-    MutexLock again(mutex, 0);  // the owner may take it again
-    EXPECT_TRUE(again.Owned());
-    bool otherOwned = true;
-    std::thread other([&] { otherOwned = MutexLock(mutex, 20).Owned(); });
-    other.join();
-    EXPECT_FALSE(otherOwned);
-  }
-  bool otherOwned = false;
-  std::thread other([&] { otherOwned = MutexLock(mutex, 20).Owned(); });
-  other.join();
-  EXPECT_TRUE(otherOwned);
+// The own repository is created on first need, under the repository mutex: threads asking at once
+// all get the one repository.
+TEST(DataRepository, ThreadsAskingAtOnceShareOneRepository) {
+  ASSERT_EQ(GetRepositoryProvider(), nullptr);
+  std::vector<ravelbank::DataRepositoryInterface*> seen(4, nullptr);
+  std::vector<std::thread> threads;
+  for (auto& repository : seen) threads.emplace_back([&repository] { repository = GetDataRepository(); });
+  for (std::thread& thread : threads) thread.join();
+  ASSERT_NE(seen.front(), nullptr);
+  for (ravelbank::DataRepositoryInterface* repository : seen) EXPECT_EQ(repository, seen.front());
 }
 
 }  // namespace
