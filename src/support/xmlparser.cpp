@@ -34,6 +34,12 @@ struct Counters {
 };
 thread_local Counters tCounters;
 
+// How deeply elements may nest below the root. The scanner recurses once per level, as do copying,
+// writing and destroying a tree: a text nested deeper than any document of the component (a few levels)
+// ends in the parse error instead of overflowing the stack of the host's thread. A thread with 1 MB of
+// stack, the Windows default, has room for many times this depth.
+constexpr std::size_t kMostNestedLevels = 256;
+
 // A syntax error inside one call, turned into the runtime error by that same call.
 struct SyntaxError {
   std::string text;
@@ -552,6 +558,7 @@ class XmlParser {
           c = elementEnd_;
           break;
         }
+        if (level_ >= kMostNestedLevels) Fail(k, "Elements nested too deeply");
         counters_ = k;
         const char* childEnd = Nested(c);
         k = counters_;

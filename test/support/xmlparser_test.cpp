@@ -226,6 +226,34 @@ TEST(XmlParser, LenientAcceptsAnyAttributeName) {
   EXPECT_NE(ParseError("<f @a='x'/>").find("Invalid attribute name: @a"), std::string::npos);
 }
 
+// Elements nested `levels` deep: the root and levels - 1 below it.
+std::string Nested(std::size_t levels) {
+  std::string text;
+  for (std::size_t i = 0; i < levels; ++i) text += "<a>";
+  for (std::size_t i = 0; i < levels; ++i) text += "</a>";
+  return text;
+}
+
+// The parse recurses per level: a text nested deeper than the bound ends in the parse error, not in a
+// stack overflow of the calling thread (the deepest case used to crash the process).
+TEST(XmlParser, NestingIsBounded) {
+  const XmlObject deepest(Nested(257));
+  const XmlObject* e = &deepest;
+  for (int level = 0; level < 256; ++level) {
+    ASSERT_EQ(e->Children().size(), 1u) << level;
+    e = &e->Children().front();
+  }
+  EXPECT_EQ(e->Depth(), 256);
+  EXPECT_EQ(XmlObject(deepest).ToString(), deepest.ToString());
+
+  for (std::size_t levels : {258, 1000000}) {
+    const std::string error = ParseError(Nested(levels));
+    EXPECT_TRUE(error.starts_with("XML Parsing Error (line 1, position ")) << error;
+    EXPECT_NE(error.find(") Elements nested too deeply<a/>\n"), std::string::npos) << error;
+  }
+  EXPECT_NE(ParseError(Nested(1000000), false, true).find("Elements nested too deeply"), std::string::npos);
+}
+
 TEST(XmlParser, ThreadsKeepTheirOwnLineAndPosition) {
   std::atomic<int> wrong{0};
   auto run = [&](const std::string& text, const std::string& expected) {
