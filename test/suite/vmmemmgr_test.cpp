@@ -115,4 +115,13 @@ TEST(Vmmemmgr, TwoThreadsBalanceToZero) {
   EXPECT_EQ(OruGetOutstandingBytes(), start.bytes);
 }
 
+#if defined(__SANITIZE_ADDRESS__)
+// The header in front of a block lies inside malloc's block: AddressSanitizer reports a write to it only
+// because the allocator poisons it.
+TEST(VmmemmgrDeathTest, WritesJustOutsideABlockAreReported) {
+  EXPECT_DEATH(static_cast<volatile char*>(OruAlloc(8))[-1] = 1, "use-after-poison");
+  EXPECT_DEATH(static_cast<volatile char*>(OruAlloc(8))[8] = 1, "heap-buffer-overflow");
+}
+#endif
+
 }  // namespace
