@@ -111,11 +111,69 @@ class ScratchDirectory : public ::testing::Environment {
 [[maybe_unused]] ::testing::Environment* const scratch =
     ::testing::AddGlobalTestEnvironment(new ScratchDirectory);
 
+// Every scenario, whatever its fixture, ends with the component uninitialised (uninitialised here if
+// the scenario left it running) and the host allocator where the scenario found it: the blocks the
+// component holds and the blocks it handed out, which the scenario freed, are all gone. The warm-up
+// runs before the first scenario, so that what the component keeps for the process is not counted
+// against the scenario that happens to make it.
+class AllocatorBalance : public ::testing::EmptyTestEventListener {
+ public:
+  void OnTestStart(const ::testing::TestInfo&) override {
+    try {
+      static const bool warm = (WarmUp(), true);
+      (void)warm;
+      blocks_ = Host().OruGetOutstandingBlocks();
+      bytes_ = Host().OruGetOutstandingBytes();
+      ready_ = true;
+    } catch (const std::exception& error) {
+      ready_ = false;
+      ADD_FAILURE() << "the allocator balance cannot be checked: " << error.what();
+    }
+  }
+
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    if (!ready_) return;
+    Host().Uninitialize(nullptr);
+    EXPECT_EQ(Host().OruGetOutstandingBlocks(), blocks_) << "allocator blocks left after the scenario";
+    EXPECT_EQ(Host().OruGetOutstandingBytes(), bytes_) << "allocator bytes left after the scenario";
+  }
+
+ private:
+  bool ready_ = false;
+  std::uint64_t blocks_ = 0;
+  std::uint64_t bytes_ = 0;
+};
+
+// Appended after the result printer, so that its end of a test comes first and a failure is printed
+// with the test.
+[[maybe_unused]] const bool balanceChecked =
+    (::testing::UnitTest::GetInstance()->listeners().Append(new AllocatorBalance), true);
+
 }  // namespace
 
 const Component& Host() {
   static const Component component = Load();
   return component;
+}
+
+void WarmUp() {
+  const Component& c = Host();
+  Send("<getDiagVersion/>");
+  c.dvmIsWinPE();
+  c.dvmIsFactory();
+  c.Initialize("<options component='e2e.so'/>");
+  Take(c.SetCallback(&ScriptedCallback));
+  for (const char* command : {"<id/>", "<catalog/>", "<frobnicate/>", "<runTest device='x' test='y'/>"}) {
+    Send(command);
+  }
+  c.Uninitialize(nullptr);
+  const char* persistent = "<options component='e2e.so' persistentFilename='warm-up.bin'/>";
+  c.Initialize(persistent);
+  c.Uninitialize(persistent);  // written
+  c.Initialize(persistent);    // read back
+  c.Uninitialize(nullptr);
+  std::filesystem::remove("warm-up.bin");
+  TakeEvents();
 }
 
 std::vector<std::string> DeclaredExports() {

@@ -4,6 +4,11 @@
 // finds every function by name with dlsym (the component's and, through the same loaded library, the
 // allocator's), registers a scripted callback that records events and answers prompts, and runs the
 // process in a scratch directory with a simulated machine and a run-environment file of its own.
+//
+// After every test the harness uninitialises the component and checks that the host allocator is back
+// where it was when the test started (a warm-up session before the first test makes what the component
+// keeps for the process). A test therefore ends with every block the component handed it freed; a
+// suite cannot keep the component initialised from one test to the next.
 
 #include <cstdint>
 #include <memory>
@@ -45,6 +50,12 @@ struct Component {
 
 // The component, loaded on first use; raises std::runtime_error when it or an export cannot be found.
 const Component& Host();
+
+// A session that makes what the component keeps for the life of the process: the platform backend (the
+// simulated machine), the run-environment configuration, the message catalogs, the data repository and
+// the class registry that reads a persistent file back. It ends uninitialised. The harness runs it
+// before the first test.
+void WarmUp();
 
 // The names the component's export list declares (the version script), in its order.
 std::vector<std::string> DeclaredExports();
