@@ -17,13 +17,20 @@ Mutex& RepositoryMutex() {
 }  // namespace
 
 void* DataRepository::Get(const std::string& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
   const auto it = entries_.find(key);
   return it == entries_.end() ? nullptr : it->second;
 }
 
-void DataRepository::Set(const std::string& key, void* value) { entries_[key] = value; }
+void DataRepository::Set(const std::string& key, void* value) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_[key] = value;
+}
 
-void DataRepository::Remove(const std::string& key) { entries_.erase(key); }
+void DataRepository::Remove(const std::string& key) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  entries_.erase(key);
+}
 
 void SetRepositoryProvider(ravelbank::DataRepositoryProvider p) { provider.store(p); }
 ravelbank::DataRepositoryProvider GetRepositoryProvider() { return provider.load(); }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "ravelbank/host.h"
@@ -8,7 +9,8 @@
 namespace rb {
 
 // The component's own registry of named shared objects, used when the host supplies no repository.
-// It does not own the objects registered in it.
+// It does not own the objects registered in it. The accessor hands it out to any thread (a test's
+// worker threads included), so its own operations are locked.
 class DataRepository : public ravelbank::DataRepositoryInterface {
  public:
   void* Get(const std::string& key) override;
@@ -17,6 +19,7 @@ class DataRepository : public ravelbank::DataRepositoryInterface {
   ~DataRepository() override = default;
 
  private:
+  std::mutex mutex_;
   std::map<std::string, void*> entries_;
 };
 

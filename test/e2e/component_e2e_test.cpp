@@ -36,25 +36,7 @@ const Component& C() {
 // taken after it, and a block left by a scenario's own commands fails that scenario.
 class ComponentHost : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    const Component& c = C();
-    Send("<getDiagVersion/>");
-    c.dvmIsWinPE();
-    c.dvmIsFactory();
-    c.Initialize(kComponentOptions);
-    Take(c.SetCallback(&ScriptedCallback));
-    for (const char* command : {"<id/>", "<catalog/>", "<frobnicate/>", "<runTest device='x' test='y'/>"}) {
-      Send(command);
-    }
-    c.Uninitialize(nullptr);
-    const char* persistent = "<options component='e2e.so' persistentFilename='warm-up.bin'/>";
-    c.Initialize(persistent);
-    c.Uninitialize(persistent);  // written
-    c.Initialize(persistent);    // read back
-    c.Uninitialize(nullptr);
-    std::filesystem::remove("warm-up.bin");
-    TakeEvents();
-  }
+  static void SetUpTestSuite() { WarmUp(); }
 
   void SetUp() override {
     blocks_ = C().OruGetOutstandingBlocks();

@@ -65,5 +65,29 @@ TEST(DataRepository, ThreadsAskingAtOnceShareOneRepository) {
   for (ravelbank::DataRepositoryInterface* repository : seen) EXPECT_EQ(repository, seen.front());
 }
 
+// The own repository is handed to any thread; entries set from several at once are all kept.
+TEST(DataRepository, ThreadsUsingItAtOnceKeepEveryEntry) {
+  ASSERT_EQ(GetRepositoryProvider(), nullptr);
+  ravelbank::DataRepositoryInterface* repository = GetDataRepository();
+  ASSERT_NE(repository, nullptr);
+  static int values[4][200];
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 4; ++t)
+    threads.emplace_back([repository, t] {
+      for (int i = 0; i < 200; ++i) {
+        const std::string key = "thread" + std::to_string(t) + "." + std::to_string(i);
+        repository->Set(key, &values[t][i]);
+        if (repository->Get(key) != &values[t][i]) ADD_FAILURE() << key;
+      }
+    });
+  for (std::thread& thread : threads) thread.join();
+  for (int t = 0; t < 4; ++t)
+    for (int i = 0; i < 200; ++i) {
+      const std::string key = "thread" + std::to_string(t) + "." + std::to_string(i);
+      EXPECT_EQ(repository->Get(key), &values[t][i]) << key;
+      repository->Remove(key);
+    }
+}
+
 }  // namespace
 }  // namespace rb
