@@ -19,15 +19,14 @@ ConcurrentPrompt::ConcurrentPrompt(std::shared_ptr<TestStatus> status, Prompt qu
       height_(std::move(height)) {}
 
 void ConcurrentPrompt::Run() {
-  status_->BeginPrompt();
   std::int32_t answer = 0;
   try {
+    const TestStatus::PromptWait waiting(*status_);
     const std::string text = question_.Pose(message_, options_, type_, width_, height_);
     answer = static_cast<std::int32_t>(std::strtol(text.c_str(), nullptr, 10));
   } catch (const std::exception& error) {
     DebugPrint("Concurrent prompt failed: %s\n", error.what());
   }
-  status_->EndPrompt();
   answer_.store(answer, std::memory_order_release);
 }
 

@@ -69,7 +69,7 @@ class AttemptEnd {
 
 }  // namespace
 
-Test::Test() : status_(std::make_shared<TestStatus>()), prompt_(std::make_unique<rb::Prompt>()) {}
+Test::Test() : status_(std::make_shared<TestStatus>()) {}
 
 Test::Test(std::string name, std::string caption, std::string description) : Test() {
   name_ = std::move(name);
@@ -263,11 +263,10 @@ void Test::RewindOutput() {
   output_.clear();
 }
 
-rb::Prompt Test::PrepareQuestion(std::string& message, const std::vector<std::string>& options) {
+rb::Prompt Test::PrepareQuestion(std::string& message) const {
   if (!capabilities_.interactive) throw OruError("Invalid Prompt: test is not interactive", name_);
   if (currentTry_ >= 2) message += StringPrintf(" (%s #%d)", Translate("try").c_str(), currentTry_);
-  std::lock_guard<std::mutex> lock(promptMutex_);
-  rb::Prompt& p = *prompt_;
+  rb::Prompt p;
   p.testName = name_;
   p.testCaption = caption_.empty() ? name_ : caption_;
   p.deviceName = device_ != nullptr ? device_->Name() : "no device name";
@@ -276,23 +275,15 @@ rb::Prompt Test::PrepareQuestion(std::string& message, const std::vector<std::st
   p.recordNum = recordNum_.load();
   p.superLedMode = superLedMode_;
   p.blankTitle = blankTitle_;
-  p.SetOptions(options);
   return p;
 }
 
 std::string Test::Prompt(const std::string& message, const std::vector<std::string>& options,
                          const std::string& type, const std::string& width, const std::string& height) {
   std::string text = message;
-  rb::Prompt question = PrepareQuestion(text, options);
-  status_->BeginPrompt();
-  try {
-    std::string answer = question.Pose(text, options, type, width, height);
-    status_->EndPrompt();
-    return answer;
-  } catch (...) {
-    status_->EndPrompt();
-    throw;
-  }
+  rb::Prompt question = PrepareQuestion(text);
+  const TestStatus::PromptWait waiting(*status_);
+  return question.Pose(text, options, type, width, height);
 }
 
 std::shared_ptr<ConcurrentPrompt> Test::StartConcurrentPrompt(const std::string& message,
@@ -300,7 +291,7 @@ std::shared_ptr<ConcurrentPrompt> Test::StartConcurrentPrompt(const std::string&
                                                               const std::string& type, const std::string& width,
                                                               const std::string& height) {
   std::string text = message;
-  rb::Prompt question = PrepareQuestion(text, options);
+  rb::Prompt question = PrepareQuestion(text);
   auto prompt = std::make_shared<ConcurrentPrompt>(status_, std::move(question), std::move(text), options, type,
                                                    width, height);
   // Answered prompts are let go; the ones still asking stay with the test.

@@ -3,7 +3,6 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -133,8 +132,9 @@ class Test : public Persistent {
   bool blankTitle_ = false;         // prompts show a blank title
 
  private:
-  // The question of the next prompt, filled from the test and its device, with the attempt suffix.
-  rb::Prompt PrepareQuestion(std::string& message, const std::vector<std::string>& options);
+  // A question in the context of the test and its device; adds the attempt suffix to the message.
+  // Raises unless the test is interactive.
+  rb::Prompt PrepareQuestion(std::string& message) const;
   void SendStatus();
   // The result document, leaving the output as it is.
   XmlObject ComposeResult() const;
@@ -153,12 +153,9 @@ class Test : public Persistent {
   std::ostringstream output_;
   XmlObject error_;
   std::int32_t cpu_ = 0;
-  std::unique_ptr<rb::Prompt> prompt_;
   ParameterList parameters_;
   bool superLedMode_ = false;
   std::uint64_t startTime_ = 0;
-  // Guards prompt_, which the test thread and its concurrent prompts' starts fill.
-  std::mutex promptMutex_;
   std::vector<std::shared_ptr<ConcurrentPrompt>> concurrentPrompts_;
 };
 

@@ -24,6 +24,18 @@ class TestStatus {
   void BeginPrompt();
   void EndPrompt();
 
+  // One prompt waiting for the operator, for the life of a scope.
+  class PromptWait {
+   public:
+    explicit PromptWait(TestStatus& status) : status_(status) { status_.BeginPrompt(); }
+    ~PromptWait() { status_.EndPrompt(); }
+    PromptWait(const PromptWait&) = delete;
+    PromptWait& operator=(const PromptWait&) = delete;
+
+   private:
+    TestStatus& status_;
+  };
+
  private:
   mutable std::mutex mutex_;
   std::string state_;
