@@ -46,22 +46,69 @@ std::string TextProperty(HDEVINFO set, SP_DEVINFO_DATA& info, DWORD property) {
   return joined;
 }
 
-// The memory and I/O ranges of the device's allocated configuration.
+// The configuration manager's resource calls, looked up when first needed. They are absent on some
+// systems, and Wine exports them only as stubs that abort the process when called, so on Wine the
+// walk goes on without them: the summary then lacks the memory and I/O ranges, nothing else.
+struct ResourceCalls {
+  decltype(&CM_Get_First_Log_Conf) firstLogConf = nullptr;
+  decltype(&CM_Get_Next_Res_Des) nextResDes = nullptr;
+  decltype(&CM_Get_Res_Des_Data_Size) dataSize = nullptr;
+  decltype(&CM_Get_Res_Des_Data) data = nullptr;
+  decltype(&CM_Free_Res_Des_Handle) freeResDes = nullptr;
+  decltype(&CM_Free_Log_Conf_Handle) freeLogConf = nullptr;
+
+  bool Complete() const {
+    return firstLogConf != nullptr && nextResDes != nullptr && dataSize != nullptr && data != nullptr &&
+           freeResDes != nullptr && freeLogConf != nullptr;
+  }
+};
+
+bool RunningOnWine() {
+  const HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+template <typename Function>
+void Resolve(HMODULE module, const char* name, Function& function) {
+  function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// The calls, or null when any is missing (the module stays loaded for the life of the process).
+const ResourceCalls* LoadResourceCalls() {
+  static const ResourceCalls* const loaded = []() -> const ResourceCalls* {
+    if (RunningOnWine()) return nullptr;
+    const HMODULE module = LoadLibraryA("cfgmgr32.dll");
+    if (module == nullptr) return nullptr;
+    static ResourceCalls calls;
+    Resolve(module, "CM_Get_First_Log_Conf", calls.firstLogConf);
+    Resolve(module, "CM_Get_Next_Res_Des", calls.nextResDes);
+    Resolve(module, "CM_Get_Res_Des_Data_Size", calls.dataSize);
+    Resolve(module, "CM_Get_Res_Des_Data", calls.data);
+    Resolve(module, "CM_Free_Res_Des_Handle", calls.freeResDes);
+    Resolve(module, "CM_Free_Log_Conf_Handle", calls.freeLogConf);
+    return calls.Complete() ? &calls : nullptr;
+  }();
+  return loaded;
+}
+
+// The memory and I/O ranges of the device's allocated configuration, when the system can tell them.
 void ReadResources(DEVINST instance, os::PciFunction& f) {
+  const ResourceCalls* cm = LoadResourceCalls();
+  if (cm == nullptr) return;
   LOG_CONF configuration = 0;
-  if (CM_Get_First_Log_Conf(&configuration, instance, ALLOC_LOG_CONF) != CR_SUCCESS) return;
+  if (cm->firstLogConf(&configuration, instance, ALLOC_LOG_CONF) != CR_SUCCESS) return;
   RES_DES descriptor = 0;
   RES_DES current = configuration;
   RESOURCEID type = 0;
   int index = 0;
-  while (index < 6 && CM_Get_Next_Res_Des(&descriptor, current, ResType_All, &type, 0) == CR_SUCCESS) {
-    if (current != configuration) CM_Free_Res_Des_Handle(current);
+  while (index < 6 && cm->nextResDes(&descriptor, current, ResType_All, &type, 0) == CR_SUCCESS) {
+    if (current != configuration) cm->freeResDes(current);
     current = descriptor;
     if (type != ResType_Mem && type != ResType_IO) continue;
     ULONG size = 0;
-    if (CM_Get_Res_Des_Data_Size(&size, descriptor, 0) != CR_SUCCESS || size == 0) continue;
+    if (cm->dataSize(&size, descriptor, 0) != CR_SUCCESS || size == 0 || size > 4096) continue;
     std::string data(size, '\0');
-    if (CM_Get_Res_Des_Data(descriptor, data.data(), size, 0) != CR_SUCCESS) continue;
+    if (cm->data(descriptor, data.data(), size, 0) != CR_SUCCESS) continue;
     os::PciFunction::Bar bar;
     bar.index = index++;
     if (type == ResType_Mem && size >= sizeof(MEM_DES)) {
@@ -72,8 +119,8 @@ void ReadResources(DEVINST instance, os::PciFunction& f) {
     }
     f.bars.push_back(bar);
   }
-  if (current != configuration) CM_Free_Res_Des_Handle(current);
-  CM_Free_Log_Conf_Handle(configuration);
+  if (current != configuration) cm->freeResDes(current);
+  cm->freeLogConf(configuration);
 }
 
 }  // namespace
