@@ -10,6 +10,7 @@
 #   mingw   the Windows x86-64 cross-build (mingw-w64)
 #   wine    the Windows build run under Wine (the wine smoke test)
 #   fuzz    the libFuzzer targets (clang-14 and its runtime)
+#   qemu    the real-kernel bench (QEMU, busybox-static, cpio, xz, depmod)
 #   all     every group (what .ci/run needs)
 set -euo pipefail
 
@@ -20,6 +21,7 @@ declare -A groups=(
   [mingw]="cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64"
   [wine]="wine wine64"
   [fuzz]="cmake make clang-14 libclang-rt-14-dev"
+  [qemu]="qemu-system-x86 busybox-static cpio xz-utils kmod"
 )
 
 usage() {
@@ -31,7 +33,7 @@ wanted=()
 (($# > 0)) || set -- build
 for group in "$@"; do
   case $group in
-    all) for name in build test bench mingw wine fuzz; do wanted+=(${groups[$name]}); done ;;
+    all) for name in build test bench mingw wine fuzz qemu; do wanted+=(${groups[$name]}); done ;;
     -h | --help) usage ;;
     *)
       [[ -n ${groups[$group]+set} ]] || { echo "install-deps.sh: unknown group '$group'" >&2; usage; }

@@ -1,0 +1,35 @@
+#!/bin/sh
+# Runs in the guest: prints what the kernel sees and what the component answers, one section each
+# ("@@ name"), for the host to compare with its expectations (expect.sh).
+bin=/bench/bin
+
+echo "@@ scsi"
+# One line a SCSI device: address, type, vendor, model (as the kernel read them from INQUIRY), the
+# unit serial number (VPD page 80h, where the kernel read it) and the driver of its host.
+for device in /sys/bus/scsi/devices/*:*:*:*; do
+  [ -e "$device/type" ] || continue
+  serial=
+  [ -r "$device/vpd_pg80" ] && serial=$(tail -c +5 "$device/vpd_pg80" | tr -d '\000' | sed 's/^ *//; s/ *$//')
+  address=${device##*/}
+  host=$(cat "/sys/class/scsi_host/host${address%%:*}/proc_name" 2>/dev/null)
+  printf '%s host=%s type=%s vendor=%s model=%s serial=%s\n' "$address" "$host" "$(cat "$device/type")" \
+    "$(sed 's/ *$//' "$device/vendor")" "$(sed 's/ *$//' "$device/model")" "$serial"
+done
+
+echo "@@ block"
+# One line a whole block device: name, size in 512-byte sectors, serial where the driver shows one.
+for block in /sys/block/*; do
+  name=${block##*/}
+  case $name in loop* | ram*) continue ;; esac
+  serial=
+  for file in "$block/serial" "$block/device/serial"; do
+    [ -r "$file" ] && serial=$(sed 's/ *$//' "$file") && break
+  done
+  printf '%s size=%s serial=%s\n' "$name" "$(cat "$block/size")" "$serial"
+done
+
+for command in version env id; do
+  echo "@@ diaghost $command"
+  "$bin/diaghost" "$command" 2>&1
+  echo "exit $?"
+done
