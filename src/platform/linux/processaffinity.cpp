@@ -82,8 +82,14 @@ win::DWORD ReadProcessAffinity(std::uint64_t& processMask, std::uint64_t& system
   if (::sched_getaffinity(0, sizeof set, &set) != 0) return WindowsErrorFromErrno(errno);
   processMask = MaskOf(set);
   systemMask = OnlineProcessors();
-  // Without the online list, the processors this process may use are all the system it can see.
-  if (systemMask == 0) systemMask = processMask;
+  // Without the online list (no /sys, as in a bare chroot), the count of online processors the C
+  // library finds elsewhere; failing that, the processors this process may use are all it can see.
+  if (systemMask == 0) {
+    const long online = ::sysconf(_SC_NPROCESSORS_ONLN);
+    if (online >= kMaskBits) systemMask = ~std::uint64_t{0};
+    else if (online > 0) systemMask = (std::uint64_t{1} << online) - 1;
+  }
+  systemMask |= processMask;
   return win::ERROR_SUCCESS;
 }
 
