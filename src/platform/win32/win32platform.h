@@ -25,6 +25,7 @@ class Win32Platform : public Platform {
 
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
+  std::string FormatMessage(win::DWORD error) override;
 
   void OutputDebugString(const char* text) override;
   bool GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) override;
