@@ -38,7 +38,7 @@ win::DWORD PassThroughRequest::Parse(win::DWORD code, const void* in, win::DWORD
   length = header.DataTransferLength;
   timeoutSeconds = header.TimeOutValue;
   senseOffset_ = header.SenseInfoOffset;
-  senseRoom_ = header.SenseInfoLength;
+  senseLength = header.SenseInfoLength;
   if (code == win::IOCTL_SCSI_PASS_THROUGH_DIRECT) {
     data = static_cast<std::uint8_t*>(header.DataBuffer);
     if (data == nullptr && length > 0) return win::ERROR_INVALID_PARAMETER;
@@ -57,7 +57,7 @@ void PassThroughRequest::Complete(std::uint8_t status, const std::uint8_t* sense
   win::ScsiPassThroughDirect header;
   std::memcpy(&header, answer_, sizeof header);
   header.ScsiStatus = status;
-  const std::uint32_t senseBytes = std::min<std::uint32_t>(sense != nullptr ? senseLength : 0, senseRoom_);
+  const std::uint32_t senseBytes = std::min<std::uint32_t>(sense != nullptr ? senseLength : 0, senseLength);
   if (senseBytes > 0) std::memcpy(answer_ + senseOffset_, sense, senseBytes);
   header.SenseInfoLength = static_cast<std::uint8_t>(senseBytes);
   header.DataTransferLength = std::min(transferred, length);

@@ -21,6 +21,8 @@ struct PassThroughRequest {
   std::uint8_t* data = nullptr;
   std::uint32_t length = 0;
   std::uint32_t timeoutSeconds = 0;
+  // Room for sense data in the request (SenseInfoLength).
+  std::uint8_t senseLength = 0;
 
   // Reads the request of `code` (the two pass-through codes) from `in` into `out`, where the answer
   // goes. ERROR_INVALID_PARAMETER for a request whose lengths or offsets do not fit its buffers.
@@ -35,7 +37,6 @@ struct PassThroughRequest {
   std::uint8_t* answer_ = nullptr;
   win::DWORD answerLength_ = 0;
   std::uint32_t senseOffset_ = 0;
-  std::uint8_t senseRoom_ = 0;
 };
 
 }  // namespace os
