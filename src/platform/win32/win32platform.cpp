@@ -102,6 +102,10 @@ void Win32Platform::SetLastError(win::DWORD error) {
   ::SetLastError(error);
 }
 
+win::DWORD Win32Platform::SetErrorMode(win::DWORD mode) {
+  return ::SetErrorMode(mode);
+}
+
 std::string Win32Platform::FormatMessage(win::DWORD error) {
   char text[512] = {};
   const DWORD length =
