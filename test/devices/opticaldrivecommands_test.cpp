@@ -70,18 +70,10 @@ TEST(OpticalDriveCommands, ThroughTheSimulatedDrivePath) {
   EXPECT_FALSE(rb::IdeCdromTestUnitReady("\\\\.\\CDROM1"));  // no medium
   std::uint8_t configuration[8];
   EXPECT_FALSE(rb::GetConfiguration("\\\\.\\CDROM0", configuration, sizeof configuration));
-  try {
-    rb::READCapacity("\\\\.\\CDROM7", capacity);
-    ADD_FAILURE() << "no error";
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Message(), "Driver Open Failed in READCapacity");
-  }
-  try {
-    rb::StopPlay("\\\\.\\CDROM7");
-    ADD_FAILURE() << "no error";
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Message(), "Driver Open Failed in GetConfiguration");
-  }
+  const rb::OruError raised = rbtest::RaisedBy([&] { rb::READCapacity("\\\\.\\CDROM7", capacity); });
+  EXPECT_EQ(raised.Message(), "Driver Open Failed in READCapacity");
+  const rb::OruError raised2 = rbtest::RaisedBy([&] { rb::StopPlay("\\\\.\\CDROM7"); });
+  EXPECT_EQ(raised2.Message(), "Driver Open Failed in GetConfiguration");
 }
 
 }  // namespace

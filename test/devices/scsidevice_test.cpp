@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "devices/csmisasinterface.h"
@@ -80,13 +81,9 @@ TEST(ScsiDeviceCommands, WriteReadVerifyAndTheirBounds) {
   // ready.
   BenchScsiDevice absent("absent", false, &port, 0, 3, 0);
   EXPECT_FALSE(absent.TestUnitReady());
-  try {
-    absent.Inquiry();
-    ADD_FAILURE() << "no error";
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Message(), "Driver reported problem");
-    EXPECT_EQ(error.Detail(), "\\\\.\\SCSI0: The semaphore timeout period has expired.");
-  }
+  const rb::OruError raised = rbtest::RaisedBy([&] { absent.Inquiry(); });
+  EXPECT_EQ(raised.Message(), "Driver reported problem");
+  EXPECT_EQ(raised.Detail(), "\\\\.\\SCSI0: The semaphore timeout period has expired.");
 }
 
 TEST(ScsiDeviceCommands, DeclaredFaultsReachTheCaller) {
@@ -121,12 +118,8 @@ TEST(ScsiDeviceCommands, DeclaredFaultsReachTheCaller) {
 
   rb::ScsiDriver closed("\\\\.\\SCSI4:");
   BenchScsiDevice unreachable("d4", false, &closed, 0, 0, 0);
-  try {
-    unreachable.Inquiry();
-    ADD_FAILURE() << "no error";
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Detail(), "\\\\.\\SCSI4: Access is denied.");
-  }
+  const rb::OruError raised2 = rbtest::RaisedBy([&] { unreachable.Inquiry(); });
+  EXPECT_EQ(raised2.Detail(), "\\\\.\\SCSI4: Access is denied.");
 }
 
 TEST(ScsiDeviceCommands, TestUnitReadyFailureReadsTheParentAdaptersRecord) {
@@ -149,13 +142,9 @@ TEST(ScsiDeviceCommands, TestUnitReadyFailureReadsTheParentAdaptersRecord) {
 
 TEST(ScsiDeviceCommands, UndefinedAdapter) {
   BenchScsiDevice orphan("orphan7", false, nullptr, 0, 0, 0);
-  try {
-    orphan.Inquiry();
-    ADD_FAILURE() << "no error";
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Message(), "Undefined SCSI adapter");
-    EXPECT_EQ(error.Detail(), "Device=orphan7 Opcode=0x12");
-  }
+  const rb::OruError raised3 = rbtest::RaisedBy([&] { orphan.Inquiry(); });
+  EXPECT_EQ(raised3.Message(), "Undefined SCSI adapter");
+  EXPECT_EQ(raised3.Detail(), "Device=orphan7 Opcode=0x12");
 }
 
 TEST(ScsiDeviceCommands, ModePagesLogPagesDefectsAndTheSelfTestTimeCap) {
@@ -313,6 +302,74 @@ TEST(ScsiDeviceCommands, UnloadEjectsThroughTheDrivePath) {
   rb::ScsiDriver nothing("\\\\.\\CDROM1");
   EXPECT_FALSE(nothing.Eject());
   EXPECT_EQ(machine.Recorder().Output().back(), "invalid handle: \\\\.\\CDROM1\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SimulatedDisk, VitalProductDataFormatStartStopAndForegroundSelfTests) {
+  rbtest::ScratchDir files;
+  const std::string backing = files.Write("disk.img", std::string(8 * 512, '\x5c'));
+  SimulatedMachine machine(R"(<scsi><port number="0">
+      <disk target="0" blocks="100" serial="SER-0001" selfTestResult="7"/>
+      <disk target="1" blocks="8" backingFile=")" +
+                           backing + R"("/>
+    </port></scsi>)");
+  rb::ScsiDriver port("\\\\.\\SCSI0:");
+  BenchScsiDevice disk("d0", false, &port, 0, 0, 0);
+
+  std::uint8_t vpd[64] = {};
+  EXPECT_EQ(disk.InquiryVpd(0x80, vpd, sizeof vpd), rb::kScsiGood);
+  EXPECT_EQ(vpd[1], 0x80);
+  EXPECT_EQ(Text(vpd + 4, vpd[3]), "SER-0001");
+  EXPECT_EQ(disk.InquiryVpd(0x83, vpd, sizeof vpd), rb::kScsiGood);
+  EXPECT_EQ(Text(vpd + 8, 16), "RAVEL   SER-0001");
+  const std::uint8_t supported[6] = {0x12, 0x01, 0x00, 0, 0xF0, 0};
+  EXPECT_EQ(disk.SendCdb(supported, 6, vpd, sizeof vpd, rb::kDataIn), rb::kScsiGood);
+  EXPECT_EQ(std::vector<std::uint8_t>(vpd + 3, vpd + 7), (std::vector<std::uint8_t>{3, 0x00, 0x80, 0x83}));
+  EXPECT_EQ(disk.InquiryVpd(0x00, vpd, sizeof vpd), rb::kScsiGood);  // fills the inquiry cache instead
+  EXPECT_TRUE(disk.Record().inquiryValid);
+  EXPECT_EQ(disk.InquiryVpd(0xB0, vpd, sizeof vpd), rb::kScsiCheckCondition);
+
+  // FORMAT UNIT forgets what was written.
+  std::uint8_t block[512];
+  std::memset(block, 0xEE, sizeof block);
+  EXPECT_EQ(disk.WriteBlocks(3, 1, 512, block), rb::kScsiGood);
+  EXPECT_EQ(disk.Format(1), rb::kScsiGood);
+  EXPECT_EQ(disk.Record().cdb[1], 0x14);
+  EXPECT_EQ(disk.ReadBlocks(3, 1, 512, block), rb::kScsiGood);
+  EXPECT_EQ(block[7], 3);
+
+  // START STOP UNIT: a stopped disk is not ready until started.
+  const std::uint8_t stop[6] = {0x1B, 0, 0, 0, 0x00, 0};
+  const std::uint8_t start[6] = {0x1B, 0, 0, 0, 0x01, 0};
+  EXPECT_EQ(disk.SendCdb(stop, 6, nullptr, 0, rb::kNoData), rb::kScsiGood);
+  EXPECT_FALSE(disk.TestUnitReady());
+  EXPECT_EQ(disk.Record().sense[13], 0x02);  // initializing command required
+  EXPECT_EQ(disk.SendCdb(start, 6, nullptr, 0, rb::kNoData), rb::kScsiGood);
+  EXPECT_TRUE(disk.TestUnitReady());
+
+  // A failing disk fails its default self-test at once, and a foreground short one after its two
+  // simulated minutes, with the result in the log.
+  EXPECT_EQ(disk.SendDiagnostic(0x04), rb::kScsiCheckCondition);
+  const std::uint64_t before = machine.Recorder().GetTickCount64();
+  EXPECT_EQ(disk.SendDiagnostic(0xA0), rb::kScsiCheckCondition);
+  EXPECT_EQ(machine.Recorder().GetTickCount64() - before, 120'000u);
+  std::uint8_t results[4 + 20 * 20];
+  disk.LogSense(0x10, 0, results, sizeof results);
+  EXPECT_EQ(results[4 + 4], 0xA7);  // foreground short, failed in segment 7
+  EXPECT_EQ(results[4 + 16], rb::kSenseHardwareError);
+
+  // A backing file holds the blocks.
+  BenchScsiDevice backed("d1", false, &port, 0, 1, 0);
+  EXPECT_EQ(backed.ReadBlocks(7, 1, 512, block), rb::kScsiGood);
+  EXPECT_EQ(block[0], 0x5c);
+  block[0] = 0x01;
+  EXPECT_EQ(backed.WriteBlocks(2, 1, 512, block), rb::kScsiGood);
+  std::ifstream image(backing, std::ios::binary);
+  image.seekg(2 * 512);
+  EXPECT_EQ(image.get(), 0x01);
 }
 
 }  // namespace

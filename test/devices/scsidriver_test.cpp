@@ -85,21 +85,15 @@ TEST_F(ScsiDriverRequests, DirectPassThroughRoundsTheTransferAndSetsDataInOnlyFo
 TEST_F(ScsiDriverRequests, OpenAndDriverFailuresRaiseWithTheSystemText) {
   const std::uint8_t cdb[6] = {};
   Ioctl().openError = win::ERROR_FILE_NOT_FOUND;
-  try {
-    driver_.SendToScsi(device_, cdb, sizeof cdb, nullptr, 0, 0);
-    ADD_FAILURE() << "no error";
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Message(), "Driver reported problem");
-    EXPECT_EQ(error.Detail(), "\\\\.\\SCSI3: system text 2");
-  }
+  const rb::OruError raised =
+      rbtest::RaisedBy([&] { driver_.SendToScsi(device_, cdb, sizeof cdb, nullptr, 0, 0); });
+  EXPECT_EQ(raised.Message(), "Driver reported problem");
+  EXPECT_EQ(raised.Detail(), "\\\\.\\SCSI3: system text 2");
   Ioctl().openError = win::ERROR_SUCCESS;
   Ioctl().ioctlError = win::ERROR_SEM_TIMEOUT;
-  try {
-    driver_.SendToScsi(device_, cdb, sizeof cdb, nullptr, 0, 0);
-    ADD_FAILURE() << "no error";
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Detail(), "\\\\.\\SCSI3: system text 121");
-  }
+  const rb::OruError raised2 =
+      rbtest::RaisedBy([&] { driver_.SendToScsi(device_, cdb, sizeof cdb, nullptr, 0, 0); });
+  EXPECT_EQ(raised2.Detail(), "\\\\.\\SCSI3: system text 121");
   EXPECT_EQ(Ioctl().openHandles, 0);
 }
 
@@ -133,13 +127,9 @@ TEST_F(ScsiDriverRequests, CsmiSignaturesPerCodeAndReturnCodeRules) {
   for (const auto& [code, detail] : failures) {
     returnCode = code;
     std::uint8_t buffer[64] = {};
-    try {
-      driver_.CsmiIoctl(20, buffer, sizeof buffer);
-      ADD_FAILURE() << "return code " << code << " did not raise";
-    } catch (const rb::OruError& error) {
-      EXPECT_EQ(error.Message(), "Driver reported problem");
-      EXPECT_EQ(error.Detail(), detail);
-    }
+    const rb::OruError raised3 = rbtest::RaisedBy([&] { driver_.CsmiIoctl(20, buffer, sizeof buffer); });
+    EXPECT_EQ(raised3.Message(), "Driver reported problem");
+    EXPECT_EQ(raised3.Detail(), detail);
   }
   for (win::DWORD code : {5u, 6u, 255u}) {
     returnCode = code;
@@ -159,20 +149,12 @@ TEST_F(ScsiDriverRequests, CsmiGoesToTheAdapterPathAndFailuresName) {
   EXPECT_EQ(Ioctl().opens.back().path, "\\\\.\\SCSI9:");
 
   Ioctl().openError = win::ERROR_ACCESS_DENIED;
-  try {
-    driver_.CsmiIoctl(1, buffer, sizeof buffer);
-    ADD_FAILURE();
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Detail(), "\\\\.\\SCSI9: : Cannot open driver");
-  }
+  const rb::OruError raised4 = rbtest::RaisedBy([&] { driver_.CsmiIoctl(1, buffer, sizeof buffer); });
+  EXPECT_EQ(raised4.Detail(), "\\\\.\\SCSI9: : Cannot open driver");
   Ioctl().openError = win::ERROR_SUCCESS;
   Ioctl().ioctlError = win::ERROR_NOT_SUPPORTED;
-  try {
-    driver_.CsmiIoctl(1, buffer, sizeof buffer);
-    ADD_FAILURE();
-  } catch (const rb::OruError& error) {
-    EXPECT_EQ(error.Detail(), "DeviceIoControl error code : 50");
-  }
+  const rb::OruError raised5 = rbtest::RaisedBy([&] { driver_.CsmiIoctl(1, buffer, sizeof buffer); });
+  EXPECT_EQ(raised5.Detail(), "DeviceIoControl error code : 50");
   // A driver failure makes the adapter one that does not speak CSMI.
   EXPECT_FALSE(rb::CsmiSasInterface::SpeaksCsmi(driver_));
 }

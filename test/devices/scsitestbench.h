@@ -12,6 +12,7 @@
 #include "platform/recordingplatform.h"
 #include "platform/scratchdir.h"
 #include "platform/sim/simplatform.h"
+#include "support/oruerror.h"
 
 namespace rbtest {
 
@@ -30,6 +31,18 @@ class BenchScsiDevice : public rb::ScsiDevice {
   bool csmiCapable = false;
   std::uint32_t protocolMask = 0;
 };
+
+// The OruError that `call` raises; a failure of the test when it raises none.
+template <class Call>
+rb::OruError RaisedBy(Call call) {
+  try {
+    call();
+  } catch (const rb::OruError& error) {
+    return error;
+  }
+  ADD_FAILURE() << "no error was raised";
+  return rb::OruError("", "");
+}
 
 class SimulatedMachine {
  public:

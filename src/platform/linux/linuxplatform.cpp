@@ -150,6 +150,8 @@ win::DWORD WindowsErrorFromErrno(int error) {
       return win::ERROR_NOT_ENOUGH_MEMORY;
     case EAGAIN:
       return win::ERROR_LOCK_VIOLATION;
+    case EBUSY:
+      return win::ERROR_SHARING_VIOLATION;
     case EINVAL:
       return win::ERROR_INVALID_PARAMETER;
     case EIO:

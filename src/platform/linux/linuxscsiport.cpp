@@ -47,22 +47,6 @@ win::DWORD TransportError(unsigned short hostStatus, unsigned short driverStatus
 
 }  // namespace
 
-win::DWORD NodeOpenError(int error) {
-  switch (error) {
-    case ENOENT:
-    case ENXIO:
-    case ENODEV:
-      return win::ERROR_FILE_NOT_FOUND;
-    case EACCES:
-    case EPERM:
-      return win::ERROR_ACCESS_DENIED;
-    case EBUSY:
-      return win::ERROR_SHARING_VIOLATION;
-    default:
-      return WindowsErrorFromErrno(error);
-  }
-}
-
 win::DWORD SendSgIo(LinuxIoctlLayer& layer, int fd, PassThroughRequest& request, win::DWORD* returned) {
   unsigned char sense[255] = {};  // as much as mx_sb_len can ask for
   sg_io_hdr_t header{};
@@ -137,7 +121,7 @@ win::DWORD LinuxScsiPort::Control(win::DWORD code, const void* in, win::DWORD in
   // No device at the address: the port's answer is a selection timeout.
   if (node.empty()) return win::ERROR_SEM_TIMEOUT;
   const int fd = layer_.Open(devRoot_ + "/" + node, O_RDWR | O_NONBLOCK);
-  if (fd < 0) return NodeOpenError(errno);
+  if (fd < 0) return WindowsErrorFromErrno(errno);
   const win::DWORD error = SendSgIo(layer_, fd, request, returned);
   layer_.Close(fd);
   return error;
@@ -148,7 +132,7 @@ std::shared_ptr<LinuxOpticalDrive> LinuxOpticalDrive::Open(unsigned index, win::
                                                            const std::string& devRoot) {
   const int fd = layer.Open(devRoot + "/sr" + std::to_string(index), O_RDONLY | O_NONBLOCK);
   if (fd < 0) {
-    error = NodeOpenError(errno);
+    error = WindowsErrorFromErrno(errno);
     return nullptr;
   }
   error = win::ERROR_SUCCESS;

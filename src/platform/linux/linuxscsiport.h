@@ -72,7 +72,5 @@ class LinuxOpticalDrive : public DeviceHandle {
 
 // One pass-through request as SG_IO on an open node.
 win::DWORD SendSgIo(LinuxIoctlLayer& layer, int fd, PassThroughRequest& request, win::DWORD* returned);
-// The Windows error of a failed open of a device node.
-win::DWORD NodeOpenError(int error);
 
 }  // namespace os
