@@ -306,9 +306,11 @@ std::uint8_t ScsiDriver::StpPassThrough(ScsiDevice& device, StpRegisters& regist
   }
   const std::size_t fisBytes = static_cast<std::size_t>(std::clamp<std::int32_t>(fisLength, 0, 20));
   win::CsmiSasStpPassthruBuffer request{};
+  // STP always lets the adapter choose the phy; only the address comes from the device.
+  std::uint8_t phyFromCopy = 0;
+  CsmiDestination(device.Record(), request.Parameters.bDestinationSASAddress, nullptr, phyFromCopy);
+  request.Parameters.bPhyIdentifier = 0xFF;
   request.Parameters.bPortIdentifier = 0xFF;
-  CsmiDestination(device.Record(), request.Parameters.bDestinationSASAddress, nullptr,
-                  request.Parameters.bPhyIdentifier);
   std::memcpy(request.Parameters.bCommandFIS, fis, fisBytes);
   request.Parameters.uFlags = win::CSMI_SAS_STP_PIO | CsmiDirectionFlags(direction);
   request.Parameters.uDataLength = length;

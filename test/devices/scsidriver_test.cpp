@@ -181,6 +181,9 @@ TEST_F(ScsiDriverRequests, CsmiAnswerCountsAreBoundedByTheRequest) {
       std::memset(bytes + win::kCsmiStpDataOffset, 0x6B, length - win::kCsmiStpDataOffset);
     }
   };
+  // The device's address comes from its phy copy: SSP names that phy, STP lets the adapter choose.
+  device_.Record().csmiPhyCopy.sasAddress[0] = 0x50;
+  device_.Record().csmiPhyCopy.phyIdentifier = 3;
   const std::uint8_t cdb[6] = {0x12, 0, 0, 0, 16, 0};
   std::uint8_t buffer[20];
   std::memset(buffer, 0, sizeof buffer);
@@ -191,6 +194,8 @@ TEST_F(ScsiDriverRequests, CsmiAnswerCountsAreBoundedByTheRequest) {
   EXPECT_EQ(device_.Record().sense[255], 0x70);
   const auto ssp = Ioctl().Request<win::CsmiSasSspPassthruBuffer>(Ioctl().calls.size() - 1);
   EXPECT_EQ(ssp.Parameters.bPortIdentifier, 0xFF);
+  EXPECT_EQ(ssp.Parameters.bPhyIdentifier, 3);
+  EXPECT_EQ(ssp.Parameters.bDestinationSASAddress[0], 0x50);
   EXPECT_EQ(ssp.Parameters.uFlags, 1u);
   EXPECT_EQ(ssp.Parameters.uDataLength, 16u);
 
@@ -204,6 +209,9 @@ TEST_F(ScsiDriverRequests, CsmiAnswerCountsAreBoundedByTheRequest) {
   EXPECT_EQ(device_.Record().stp.statusFis[2], 0x50);
   const auto stp = Ioctl().Request<win::CsmiSasStpPassthruBuffer>(Ioctl().calls.size() - 1);
   EXPECT_EQ(stp.Parameters.uFlags, 0x11u);
+  EXPECT_EQ(stp.Parameters.bPhyIdentifier, 0xFF);
+  EXPECT_EQ(stp.Parameters.bDestinationSASAddress[0], 0x50);
+  EXPECT_EQ(stp.Parameters.bPortIdentifier, 0xFF);
 }
 
 TEST(ScsiDriver, ParsesThePortNumberOutOfThePath) {
