@@ -2,7 +2,8 @@
 
 // The sim backend: a simulated machine read from a description file. Paths in the device namespace
 // (\\.\...) belong to the machine, and their handles come from a range of values apart from the native
-// backend's; everything else (files, processor affinity, process services) is the native backend's.
+// backend's. Time is the machine's own (simclock.h): Sleep advances it and the tick count reads it.
+// Everything else (files, processor affinity, process services) is the native backend's.
 
 #include <cstdint>
 #include <memory>
