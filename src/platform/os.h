@@ -45,6 +45,13 @@ class Platform {
   // The calling thread's last error.
   virtual win::DWORD GetLastError() = 0;
   virtual void SetLastError(win::DWORD error) = 0;
+  // The system's message text for an error code (FormatMessage, language-neutral, without the
+  // trailing line break). Backends without a message table answer the Windows texts of the codes
+  // they produce (see systemmessage.cpp).
+  virtual std::string FormatMessage(win::DWORD error);
+  // Which errors the system reports itself (a dialog for a drive without a medium) and which it leaves
+  // to the caller; answers the previous mode. Only Windows has such dialogs: elsewhere nothing happens.
+  virtual win::DWORD SetErrorMode(win::DWORD) { return 0; }
 
   // Process.
   virtual void OutputDebugString(const char* text) = 0;

@@ -39,6 +39,7 @@ class ForwardingPlatform : public os::Platform {
   }
   win::DWORD GetLastError() override { return target_.GetLastError(); }
   void SetLastError(win::DWORD error) override { target_.SetLastError(error); }
+  std::string FormatMessage(win::DWORD error) override { return target_.FormatMessage(error); }
   void OutputDebugString(const char* text) override { target_.OutputDebugString(text); }
   bool GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) override {
     return target_.GetProcessAffinityMask(processMask, systemMask);

@@ -18,6 +18,7 @@
 #include "platform/libraryname.h"
 #include "platform/linux/linuxmounts.h"
 #include "platform/linux/linuxportdevice.h"
+#include "platform/linux/linuxscsiport.h"
 #include "platform/linux/linuxsmbios.h"
 #include "platform/linux/processaffinity.h"
 #include "platform/smbiostable.h"
@@ -25,6 +26,9 @@
 namespace os {
 
 namespace {
+
+// The SCSI host and optical drive numbers the device namespace answers to.
+constexpr unsigned kScsiPortNames = 64;
 
 // Windows keeps the last error per thread, whichever backend object set it.
 thread_local win::DWORD lastError = win::ERROR_SUCCESS;
@@ -146,6 +150,8 @@ win::DWORD WindowsErrorFromErrno(int error) {
       return win::ERROR_NOT_ENOUGH_MEMORY;
     case EAGAIN:
       return win::ERROR_LOCK_VIOLATION;
+    case EBUSY:
+      return win::ERROR_SHARING_VIOLATION;
     case EINVAL:
       return win::ERROR_INVALID_PARAMETER;
     case EIO:
@@ -226,6 +232,17 @@ LinuxPlatform::LinuxPlatform() {
   devices_.Add("qxdvmkd", [](win::DWORD access, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
     return LinuxPortDevice::Open(LinuxPortDevice::kPortFile, access, error);
   });
+  // SCSI hosts and optical drives by number (see linuxscsiport.h).
+  for (unsigned n = 0; n < kScsiPortNames; ++n) {
+    devices_.Add("SCSI" + std::to_string(n) + ":",
+                 [n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+                   return LinuxScsiPort::Open(n, error, LinuxIoctlLayer::Kernel());
+                 });
+    devices_.Add("CDROM" + std::to_string(n),
+                 [n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+                   return LinuxOpticalDrive::Open(n, error, LinuxIoctlLayer::Kernel());
+                 });
+  }
 }
 
 std::shared_ptr<LinuxPlatform::FileHandle> LinuxPlatform::FindFile(win::HANDLE handle) const {

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "platform/devicepath.h"
+#include "platform/sim/scsi/simscsiport.h"
 #include "platform/sim/simlogicaldisks.h"
 #include "platform/sim/simpci.h"
 #include "platform/sim/simportdevice.h"
@@ -22,6 +23,7 @@ SimPlatform::SimPlatform(const std::string& descriptionPath)
   devices_.Add("qxdvmkd", [ports = ports_](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
     return SimPortDevice::Open(ports, error);
   });
+  SimScsiPort::Register(machine_, clock_, devices_);
 }
 
 win::HANDLE SimPlatform::CreateFile(const std::string& path, win::DWORD access, win::DWORD share,
@@ -97,12 +99,13 @@ std::optional<std::string> SimPlatform::GetEnvironmentVariable(const std::string
   return native_.GetEnvironmentVariable(name);
 }
 
+// Simulated time: a sleep passes at once, and the devices see the time it would have taken.
 std::uint64_t SimPlatform::GetTickCount64() {
-  return native_.GetTickCount64();
+  return clock_->Now();
 }
 
 void SimPlatform::Sleep(win::DWORD milliseconds) {
-  native_.Sleep(milliseconds);
+  clock_->Advance(milliseconds);
 }
 
 std::tm SimPlatform::LocalTime() {

@@ -2,7 +2,8 @@
 
 // The sim backend: a simulated machine read from a description file. Paths in the device namespace
 // (\\.\...) belong to the machine, and their handles come from a range of values apart from the native
-// backend's; everything else (files, processor affinity, process services) is the native backend's.
+// backend's. Time is the machine's own (simclock.h): Sleep advances it and the tick count reads it.
+// Everything else (files, processor affinity, process services) is the native backend's.
 
 #include <cstdint>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "platform/handletable.h"
 #include "platform/os.h"
 #include "platform/pcifunction.h"
+#include "platform/sim/simclock.h"
 #include "platform/sim/simmachine.h"
 #include "platform/sim/simportspace.h"
 #include "platform/sim/simregistry.h"
@@ -30,6 +32,8 @@ class SimPlatform : public Platform {
   static constexpr std::uintptr_t kFirstDeviceHandle = 0x10000000;
 
   const SimMachine& Machine() const { return machine_; }
+  // The machine's simulated time, which Sleep and GetTickCount64 follow.
+  SimClock& Clock() { return *clock_; }
   SimPortSpace& Ports() { return *ports_; }
   // The PCI functions of the description (see simpci.h).
   const std::vector<PciFunction>& PciFunctions() const { return pci_; }
@@ -72,6 +76,7 @@ class SimPlatform : public Platform {
  private:
   Platform& native_;
   SimMachine machine_;
+  std::shared_ptr<SimClock> clock_ = std::make_shared<SimClock>();
   std::shared_ptr<SimPortSpace> ports_;
   DeviceNamespace devices_;
   HandleTable deviceHandles_{kFirstDeviceHandle};

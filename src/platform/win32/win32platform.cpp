@@ -15,6 +15,7 @@
 #undef OutputDebugString
 #undef LoadLibrary
 #undef RegOpenKey
+#undef FormatMessage
 
 #include <cstring>
 #include <ctime>
@@ -99,6 +100,20 @@ win::DWORD Win32Platform::GetLastError() {
 
 void Win32Platform::SetLastError(win::DWORD error) {
   ::SetLastError(error);
+}
+
+win::DWORD Win32Platform::SetErrorMode(win::DWORD mode) {
+  return ::SetErrorMode(mode);
+}
+
+std::string Win32Platform::FormatMessage(win::DWORD error) {
+  char text[512] = {};
+  const DWORD length =
+      ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+                       MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), text, sizeof text, nullptr);
+  std::string message(text, length);
+  while (!message.empty() && (message.back() == '\n' || message.back() == '\r')) message.pop_back();
+  return length > 0 ? message : Platform::FormatMessage(error);
 }
 
 void Win32Platform::OutputDebugString(const char* text) {

@@ -25,6 +25,8 @@ class Win32Platform : public Platform {
 
   win::DWORD GetLastError() override;
   void SetLastError(win::DWORD error) override;
+  std::string FormatMessage(win::DWORD error) override;
+  win::DWORD SetErrorMode(win::DWORD mode) override;
 
   void OutputDebugString(const char* text) override;
   bool GetProcessAffinityMask(std::uint64_t* processMask, std::uint64_t* systemMask) override;

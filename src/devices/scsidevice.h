@@ -1,0 +1,102 @@
+#pragma once
+
+// A device reached with SCSI commands: its command record and its command set, one operation per
+// CDB. Every command goes through SendCdb, which records the CDB and sends it through the device's
+// own ScsiDriver, else through its parent adapter. The disk, tape and optical families derive from
+// it and add their descriptions and tests.
+
+#include <cstdint>
+#include <string>
+
+#include "devices/scsicommandrecord.h"
+#include "framework/device.h"
+
+namespace rb {
+
+class ScsiDriver;
+
+// What READ CAPACITY(10) answers.
+struct ScsiCapacity {
+  std::uint32_t lastBlock = 0;
+  std::uint32_t blockLength = 0;
+};
+
+class ScsiDevice : public Device {
+ public:
+  // The CDB allocation length of INQUIRY and the size of the inquiry cache.
+  static constexpr std::uint8_t kInquiryAllocation = 0xF0;
+  static constexpr std::uint32_t kModeSenseLength = 256;
+  static constexpr std::uint32_t kDefectListLength = 512;
+  static constexpr std::uint32_t kMaxSelfTestMinutes = 180;
+
+  ScsiDevice(std::string name, bool makeUnique, ScsiDriver* driver, std::uint8_t path, std::uint8_t target,
+             std::uint8_t lun);
+
+  ScsiCommandRecord& Record() { return record_; }
+  const ScsiCommandRecord& Record() const { return record_; }
+  ScsiDriver* Driver() const { return driver_; }
+  void SetDriver(ScsiDriver* driver) { driver_ = driver; }
+  // The adapter whose send operation carries this device's commands when it has no driver of its own.
+  ScsiDevice* ParentAdapter() const { return parent_; }
+  void SetParentAdapter(ScsiDevice* parent) { parent_ = parent; }
+
+  // Records the CDB, zero-fills the caller's buffer for data in, and sends through the device's
+  // driver or its parent adapter; raises "Undefined SCSI adapter" when it has neither. Answers the
+  // SCSI status byte.
+  virtual std::uint8_t SendCdb(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
+                               std::uint32_t length, int direction);
+  // Carries a command of a device behind this adapter: through this adapter's driver to the child's
+  // address. Array controllers replace it with their own transport.
+  virtual std::uint8_t ForwardCdb(ScsiDevice& child, const std::uint8_t* cdb, std::int32_t cdbLength,
+                                  void* buffer, std::uint32_t length, int direction);
+  // CSMI: whether this device's commands go over the parent adapter's CSMI pass-through instead of
+  // the direct pass-through (a disk flagged so by discovery), and, for an adapter, whether it speaks
+  // CSMI and its protocol mask (bits 0-1 SSP, bits 2-3 STP).
+  virtual bool RoutesThroughCsmi() const { return false; }
+  virtual bool CsmiCapable() const { return false; }
+  virtual std::uint32_t CsmiProtocolMask() const { return 0; }
+
+  // The command set. Status-answering operations return the SCSI status byte.
+  std::uint8_t Inquiry();
+  std::uint8_t InquiryVpd(std::uint8_t page, void* buffer, std::uint32_t length);
+  std::uint8_t GetDeviceType();
+  bool IsRemovable();
+  std::uint8_t ClockingByte();
+  bool TestUnitReady();
+  bool Unload();
+  std::uint8_t ModeSense(std::uint8_t page, void* buffer, std::uint32_t length);
+  std::uint8_t SendDiagnostic(std::uint8_t flags);
+  std::uint8_t RequestSense(void* buffer, std::uint8_t length);
+  void LogSelect(std::uint8_t flags, std::uint8_t page, void* parameters, std::uint16_t length);
+  void LogSense(std::uint8_t page, std::uint16_t parameterPointer, void* buffer, std::uint16_t length);
+  std::uint8_t ReadCapacity(ScsiCapacity& capacity);
+  // READ/WRITE(10) of `count` blocks of `blockLength` bytes; `buffer` holds count × blockLength bytes.
+  std::uint8_t ReadBlocks(std::uint32_t lba, std::uint16_t count, std::uint32_t blockLength, void* buffer);
+  std::uint8_t WriteBlocks(std::uint32_t lba, std::uint16_t count, std::uint32_t blockLength, void* buffer);
+  std::uint8_t VerifyBlocks(std::uint32_t lba, std::uint16_t count);
+  // The number of grown defects; -1 when READ DEFECT DATA fails.
+  std::int32_t GrownDefectCount();
+  std::uint8_t Format(int formatType);
+  // Minutes of the extended self-test from the control mode page; 0 when above three hours.
+  std::uint32_t GetExtendedOfflineSelfTestTime();
+  bool IsSASDrive();
+
+  // The failure text of the last command (status, CDB and sense lines).
+  std::string LastStatusText() const;
+
+ protected:
+  // The state a reader starts from.
+  ScsiDevice() = default;
+
+ private:
+  std::uint8_t Send6(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4,
+                     void* buffer, std::uint32_t length, int direction);
+  std::uint8_t ReadWrite10(std::uint8_t opcode, std::uint32_t lba, std::uint16_t count, void* buffer,
+                           std::uint32_t length, int direction);
+
+  ScsiCommandRecord record_;
+  ScsiDriver* driver_ = nullptr;
+  ScsiDevice* parent_ = nullptr;
+};
+
+}  // namespace rb

@@ -1,0 +1,22 @@
+#pragma once
+
+// The system calls the linux SCSI devices make, behind an interface so that tests can record the exact
+// requests (sg_io_hdr and the rest) without a kernel device. The real layer calls the kernel.
+
+#include <string>
+
+namespace os {
+
+class LinuxIoctlLayer {
+ public:
+  virtual ~LinuxIoctlLayer() = default;
+  // As open(2), close(2) and ioctl(2): -1 with errno set on failure.
+  virtual int Open(const std::string& path, int flags) = 0;
+  virtual int Close(int fd) = 0;
+  virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
+
+  // The process's layer: the kernel's.
+  static LinuxIoctlLayer& Kernel();
+};
+
+}  // namespace os

@@ -1,0 +1,157 @@
+#include "platform/linux/linuxscsiport.h"
+
+#include <dirent.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <linux/cdrom.h>
+#include <scsi/sg.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/linux/linuxplatform.h"
+#include "platform/passthroughrequest.h"
+
+namespace os {
+
+namespace {
+
+// Host statuses of the SCSI mid-layer (DID_*) and the driver's own failures (DRIVER_*, low nibble).
+constexpr unsigned short kDidNoConnect = 0x01;
+constexpr unsigned short kDidBusBusy = 0x02;
+constexpr unsigned short kDidTimeOut = 0x03;
+constexpr unsigned short kDidBadTarget = 0x04;
+constexpr unsigned short kDriverTimeout = 0x06;
+constexpr unsigned short kDriverSense = 0x08;
+
+win::DWORD TransportError(unsigned short hostStatus, unsigned short driverStatus) {
+  switch (hostStatus) {
+    case 0:
+      break;
+    case kDidNoConnect:
+    case kDidTimeOut:
+    case kDidBadTarget:
+      return win::ERROR_SEM_TIMEOUT;
+    case kDidBusBusy:
+      return win::ERROR_BUSY;
+    default:
+      return win::ERROR_IO_DEVICE;
+  }
+  const unsigned short driver = driverStatus & 0x0F;
+  if (driver == 0 || driver == kDriverSense) return win::ERROR_SUCCESS;
+  return driver == kDriverTimeout ? win::ERROR_SEM_TIMEOUT : win::ERROR_IO_DEVICE;
+}
+
+}  // namespace
+
+win::DWORD SendSgIo(LinuxIoctlLayer& layer, int fd, PassThroughRequest& request, win::DWORD* returned) {
+  unsigned char sense[255] = {};  // as much as mx_sb_len can ask for
+  sg_io_hdr_t header{};
+  header.interface_id = 'S';
+  header.dxfer_direction = request.length == 0                         ? SG_DXFER_NONE
+                           : request.dataIn == win::SCSI_IOCTL_DATA_IN ? SG_DXFER_FROM_DEV
+                                                                       : SG_DXFER_TO_DEV;
+  header.cmd_len = request.cdbLength;
+  header.mx_sb_len = std::min<unsigned char>(request.senseLength, sizeof sense);
+  header.dxfer_len = request.length;
+  header.dxferp = request.length > 0 ? request.data : nullptr;
+  header.cmdp = request.cdb;
+  header.sbp = sense;
+  header.timeout = request.timeoutSeconds > UINT32_MAX / 1000 ? UINT32_MAX : request.timeoutSeconds * 1000;
+  if (layer.Ioctl(fd, SG_IO, &header) < 0) return WindowsErrorFromErrno(errno);
+  if (const win::DWORD error = TransportError(header.host_status, header.driver_status)) return error;
+  // The kernel's counts are bounded by what was asked for.
+  const std::uint32_t residual = header.resid > 0 ? static_cast<std::uint32_t>(header.resid) : 0;
+  const std::uint32_t moved = request.length - std::min(residual, request.length);
+  request.Complete(header.status, sense, std::min<unsigned>(header.sb_len_wr, header.mx_sb_len), moved,
+                   returned);
+  return win::ERROR_SUCCESS;
+}
+
+std::string LinuxScsiPort::GenericNode(const std::string& sysfsRoot, unsigned host, unsigned channel,
+                                       unsigned target, unsigned lun) {
+  const std::string wanted = std::to_string(host) + ":" + std::to_string(channel) + ":" +
+                             std::to_string(target) + ":" + std::to_string(lun);
+  const std::string directory = sysfsRoot + "/class/scsi_generic";
+  DIR* entries = ::opendir(directory.c_str());
+  if (entries == nullptr) return {};
+  std::string found;
+  while (const dirent* entry = ::readdir(entries)) {
+    const std::string name = entry->d_name;
+    if (name.rfind("sg", 0) != 0) continue;
+    // The node's device link ends in the H:C:T:L of the SCSI device.
+    char target[4096];
+    const ssize_t length =
+        ::readlink((directory + "/" + name + "/device").c_str(), target, sizeof target - 1);
+    if (length <= 0) continue;
+    const std::string link(target, static_cast<std::size_t>(length));
+    const std::string address = link.substr(link.find_last_of('/') + 1);
+    if (address == wanted) {
+      found = name;
+      break;
+    }
+  }
+  ::closedir(entries);
+  return found;
+}
+
+std::shared_ptr<LinuxScsiPort> LinuxScsiPort::Open(unsigned host, win::DWORD& error, LinuxIoctlLayer& layer,
+                                                   const std::string& sysfsRoot, const std::string& devRoot) {
+  struct stat status;
+  const std::string hostPath = sysfsRoot + "/class/scsi_host/host" + std::to_string(host);
+  if (::stat(hostPath.c_str(), &status) != 0) {
+    error = win::ERROR_FILE_NOT_FOUND;
+    return nullptr;
+  }
+  error = win::ERROR_SUCCESS;
+  return std::make_shared<LinuxScsiPort>(host, layer, sysfsRoot, devRoot);
+}
+
+win::DWORD LinuxScsiPort::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
+                                  win::DWORD outLength, win::DWORD* returned) {
+  if (code == win::IOCTL_SCSI_MINIPORT) return win::ERROR_NOT_SUPPORTED;
+  if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
+    return win::ERROR_INVALID_FUNCTION;
+  PassThroughRequest request;
+  if (const win::DWORD error = request.Parse(code, in, inLength, out, outLength)) return error;
+  const std::string node = GenericNode(sysfsRoot_, host_, request.path, request.target, request.lun);
+  // No device at the address: the port's answer is a selection timeout.
+  if (node.empty()) return win::ERROR_SEM_TIMEOUT;
+  const int fd = layer_.Open(devRoot_ + "/" + node, O_RDWR | O_NONBLOCK);
+  if (fd < 0) return WindowsErrorFromErrno(errno);
+  const win::DWORD error = SendSgIo(layer_, fd, request, returned);
+  layer_.Close(fd);
+  return error;
+}
+
+std::shared_ptr<LinuxOpticalDrive> LinuxOpticalDrive::Open(unsigned index, win::DWORD& error,
+                                                           LinuxIoctlLayer& layer,
+                                                           const std::string& devRoot) {
+  const int fd = layer.Open(devRoot + "/sr" + std::to_string(index), O_RDONLY | O_NONBLOCK);
+  if (fd < 0) {
+    error = WindowsErrorFromErrno(errno);
+    return nullptr;
+  }
+  error = win::ERROR_SUCCESS;
+  return std::make_shared<LinuxOpticalDrive>(fd, layer);
+}
+
+LinuxOpticalDrive::~LinuxOpticalDrive() {
+  layer_.Close(fd_);
+}
+
+win::DWORD LinuxOpticalDrive::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
+                                      win::DWORD outLength, win::DWORD* returned) {
+  if (code == win::IOCTL_STORAGE_EJECT_MEDIA)
+    return layer_.Ioctl(fd_, CDROMEJECT, nullptr) < 0 ? WindowsErrorFromErrno(errno) : win::ERROR_SUCCESS;
+  if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
+    return win::ERROR_INVALID_FUNCTION;
+  PassThroughRequest request;
+  if (const win::DWORD error = request.Parse(code, in, inLength, out, outLength)) return error;
+  return SendSgIo(layer_, fd_, request, returned);
+}
+
+}  // namespace os

@@ -1,0 +1,63 @@
+#pragma once
+
+// A simulated SBC disk: <disk blocks="n" [blockSize="512"] [backingFile="..."] [selfTestMinutes="m"]
+// [selfTestResult="0"] [grownDefects="0"] [temperature="30"] ...>, with <block> and <fault> children.
+// It answers READ CAPACITY(10)/(16), READ/WRITE/VERIFY(10)/(16), MODE SENSE(6) with the control mode
+// page, LOG SENSE pages 00h, 10h (self-test results) and 2Fh (informational exceptions), SEND
+// DIAGNOSTIC (default, short and extended self-tests, in the foreground or in the background, whose
+// progress REQUEST SENSE reports on the simulated clock), READ DEFECT DATA(10), FORMAT UNIT and START
+// STOP UNIT.
+
+#include <deque>
+
+#include "platform/sim/scsi/simblockstore.h"
+#include "platform/sim/scsi/simscsiunit.h"
+
+namespace os {
+
+class SimSbcDisk : public SimScsiUnit {
+ public:
+  static constexpr std::uint64_t kShortSelfTestMs = 120'000;
+
+  SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element, std::shared_ptr<SimClock> clock);
+
+ protected:
+  void Dispatch(SimScsiCommand& command) override;
+  std::optional<std::uint64_t> FirstBlock(const SimScsiCommand& command,
+                                          std::uint64_t& blocks) const override;
+  bool NotReady(SimScsiCommand& command) override;
+  void CurrentSense(SimScsiCommand& command) override;
+
+ private:
+  struct SelfTest {
+    std::uint8_t code = 0;  // self-test code (1 short, 2 extended)
+    std::uint64_t start = 0;
+    std::uint64_t duration = 0;
+  };
+  struct SelfTestResult {
+    std::uint8_t code;
+    std::uint8_t result;
+    std::uint64_t hours;
+  };
+
+  void ReadCapacity(SimScsiCommand& command, bool sixteen);
+  void Transfer(SimScsiCommand& command);
+  void ModeSense(SimScsiCommand& command);
+  void LogSense(SimScsiCommand& command);
+  void SendDiagnostic(SimScsiCommand& command);
+  void ReadDefects(SimScsiCommand& command);
+  // Moves a background self-test that has run its time into the results log.
+  void FinishSelfTest();
+  void Record(std::uint8_t code);
+
+  SimBlockStore store_;
+  std::uint64_t extendedSelfTestMs_;
+  std::uint8_t selfTestResult_;
+  std::uint32_t grownDefects_;
+  std::uint8_t temperature_;
+  bool stopped_ = false;
+  std::optional<SelfTest> running_;
+  std::deque<SelfTestResult> results_;
+};
+
+}  // namespace os

@@ -1,0 +1,30 @@
+#include "platform/sim/scsi/simscsicommand.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace os {
+
+void SimScsiCommand::Answer(const std::uint8_t* bytes, std::size_t count, std::size_t allocation) {
+  if (!dataIn || data == nullptr) return;
+  transferred = std::min({count, allocation, dataLength});
+  std::memcpy(data, bytes, transferred);
+}
+
+void SimScsiCommand::CheckCondition(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq, long specific) {
+  status = 0x02;
+  sense.assign(18, 0);
+  sense[0] = 0x70;
+  sense[2] = key;
+  sense[7] = 10;
+  sense[12] = asc;
+  sense[13] = ascq;
+  if (specific >= 0) {
+    sense[15] = 0x80;
+    sense[16] = static_cast<std::uint8_t>(specific >> 8);
+    sense[17] = static_cast<std::uint8_t>(specific);
+  }
+  transferred = 0;
+}
+
+}  // namespace os
