@@ -2,6 +2,7 @@
 // Every class that the persistent file may name is listed here.
 #include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
+#include "devices/scsidriver.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
 #include "framework/enumoption.h"
@@ -19,6 +20,7 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<StorageTestComponent>();
   RegisterStreamableClass<DiskDiagnosis>();
   RegisterStreamableClass<SearchDevice>();
+  RegisterStreamableClass<ScsiDriver>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

@@ -33,7 +33,11 @@ set +e
 disks=$work/disks
 rm -rf "$disks"
 mkdir -p "$disks"
-for disk in lsi virtio ahci pata mega usb nvme vblk; do truncate -s 64M "$disks/$disk.img"; done
+# Block 0 of each starts with its name, which the guest reads back through the component.
+for disk in lsi virtio ahci pata mega usb nvme vblk; do
+  truncate -s 64M "$disks/$disk.img"
+  printf 'RAVELBANK-%s' "$disk" | dd of="$disks/$disk.img" conv=notrunc status=none
+done
 drive() { echo "-drive if=none,id=$1,file=$disks/$1.img,format=raw"; }
 
 # shellcheck disable=SC2046

@@ -45,11 +45,13 @@ cp "$modules"/modules.{dep,alias,builtin,order} "$root/lib/modules/$release/" 2>
 # The component's folder as the build lays it out (the libraries, diaghost, the data files and
 # catalogs beside them), without debug information, and the C library they need.
 mkdir -p "$root/bench/bin"
-for file in "$bin"/*.so "$bin/diaghost" "$bin"/*.xml "$bin"/*.txt "$bin/catalogs"; do
+for file in "$bin"/*.so "$bin/diaghost" "$bin/scsiprobe" "$bin"/*.xml "$bin"/*.txt "$bin/catalogs"; do
   if [[ -e $file ]]; then cp -r "$file" "$root/bench/bin/"; fi
 done
-strip --strip-debug "$root"/bench/bin/*.so "$root/bench/bin/diaghost"
-for file in "$root"/bench/bin/*.so "$root/bench/bin/diaghost"; do
+programs=("$root/bench/bin/diaghost")
+if [[ -e $root/bench/bin/scsiprobe ]]; then programs+=("$root/bench/bin/scsiprobe"); fi
+strip --strip-debug "$root"/bench/bin/*.so "${programs[@]}"
+for file in "$root"/bench/bin/*.so "${programs[@]}"; do
   ldd "$file" | awk '/=> \// { print $3 } /^\t\/[^ ]+ \(/ { print $1 }'
 done | sort -u | while read -r library; do
   mkdir -p "$root$(dirname "$library")"

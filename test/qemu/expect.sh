@@ -25,6 +25,25 @@ expect_block() {  # console description name-pattern fields
   fi
 }
 
+# The component's own commands to one SCSI device through SG_IO (scsiprobe): the device is the one of
+# host driver `host` that printed the `selector` line; each further line must be among its answers.
+expect_probe() {  # console description host selector line...
+  local console=$1 description=$2 host=$3 selector=$4 address line before=$failures
+  shift 4
+  address=$(section "$console" probe | grep -F " $selector" | grep "^host=$host " |
+            sed -nE '1s/^host=[^ ]+ address=([^ ]+) .*/\1/p')
+  if [[ -z $address ]]; then
+    expect_fail "$description: no device of $host answered \"$selector\"; the probe printed:"
+    section "$console" probe | sed 's/^/    /'
+    return
+  fi
+  for line in "$@"; do
+    section "$console" probe | grep -qxF "host=$host address=$address $line" ||
+      expect_fail "$description ($address): no answer \"$line\""
+  done
+  ((failures == before)) || section "$console" probe | grep "^host=$host address=$address " | sed 's/^/    /'
+}
+
 # A diaghost command in the guest: it exited 0 and printed each of the given lines.
 expect_diaghost() {  # console command line...
   local console=$1 command=$2 output line before=$failures
@@ -35,6 +54,16 @@ expect_diaghost() {  # console command line...
     grep -qxF "$line" <<<"$output" || expect_fail "diaghost $command: no line \"$line\""
   done
   ((failures == before)) || sed 's/^/    /' <<<"$output"
+}
+
+# The vendor and product INQUIRY names of each bench disk (QEMU's, or those bench.sh declares).
+vendor_of() {
+  case $1 in
+    virtio) echo "RAVELBK product=BENCHDISK" ;;
+    ahci) echo "ATA product=RAVELSATADISK" ;;
+    pata) echo "ATA product=QEMU HARDDISK" ;;
+    *) echo "QEMU product=QEMU HARDDISK" ;;
+  esac
 }
 
 check_console() {  # console
@@ -49,6 +78,21 @@ check_console() {  # console
   expect_scsi "$console" "USB disk" "host=usb-storage type=0 vendor=QEMU model=QEMU HARDDISK serial="
   expect_block "$console" "NVMe disk" "nvme[0-9]+n1" "size=131072 serial=RBNVME0001"
   expect_block "$console" "virtio-blk disk" "vd[a-z]+" "size=131072 serial=RBVBLK0001"
+
+  # The same devices through the component's SCSI pass-through: INQUIRY, VPD page 80h, TEST UNIT
+  # READY, READ CAPACITY(10) and READ(10) of block 0, which starts with the disk's name (bench.sh).
+  local disk driver
+  for disk in lsi:sym53c8xx virtio:virtio_scsi ahci:ahci pata:ata_piix mega:megaraid_sas usb:usb-storage; do
+    driver=${disk#*:} disk=${disk%%:*}
+    local serial=RB$(tr a-z A-Z <<<"${disk/virtio/vio}")0001
+    expect_probe "$console" "$disk disk" "$driver" "serial status=0 $serial" \
+      "inquiry status=0 type=0 vendor=$(vendor_of "$disk")" "ready yes" \
+      "capacity blocks=131072 length=512" "read0 status=0 data=RAVELBANK-$disk"
+  done
+  expect_probe "$console" "lsi53c895a CD (empty)" sym53c8xx "inquiry status=0 type=5 vendor=QEMU product=QEMU CD-ROM" \
+    "ready no: Check Condition: Not Ready: MEDIUM NOT PRESENT"
+  expect_probe "$console" "AHCI CD (empty)" ahci "inquiry status=0 type=5 vendor=QEMU product=QEMU DVD-ROM" \
+    "ready no: Check Condition: Not Ready: MEDIUM NOT PRESENT"
 
   expect_diaghost "$console" version "diagnostics version 7.9.1.2401A"
   expect_diaghost "$console" env "dvmIsOnline         1"

@@ -28,6 +28,16 @@ for block in /sys/block/*; do
   printf '%s size=%s serial=%s\n' "$name" "$(cat "$block/size")" "$serial"
 done
 
+echo "@@ probe"
+# The component's own SCSI commands to each SCSI device, through SG_IO; each line carries the device's
+# host driver and address.
+for device in /sys/bus/scsi/devices/*:*:*:*; do
+  [ -e "$device/type" ] || continue
+  address=${device##*/}
+  host=$(cat "/sys/class/scsi_host/host${address%%:*}/proc_name" 2>/dev/null)
+  "$bin/scsiprobe" $(echo "$address" | tr ':' ' ') 2>&1 | sed "s/^/host=$host address=$address /"
+done
+
 for command in version env id; do
   echo "@@ diaghost $command"
   "$bin/diaghost" "$command" 2>&1

@@ -1,0 +1,101 @@
+// scsiprobe: the component's own SCSI command set sent to one device of a SCSI port through the
+// operating system's backend (SG_IO on Linux), for the real-kernel bench. It prints one line a command:
+//
+//   scsiprobe PORT PATH TARGET LUN
+//
+//   inquiry type=0 vendor=QEMU product=QEMU HARDDISK
+//   serial RBLSI0001
+//   ready yes                      (or: ready no: <the decoded status text's first line>)
+//   capacity blocks=131072 length=512
+//   read0 status=0 data=RAVELBANK-LSI   (the printable start of block 0)
+//
+// A command that raises prints "error <text>: <detail>" and the probe goes on with the next.
+
+#include <algorithm>
+#include <cctype>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devices/scsidevice.h"
+#include "devices/scsidriver.h"
+#include "support/oruerror.h"
+
+namespace {
+
+std::string Printable(const std::uint8_t* bytes, std::size_t length) {
+  std::string text;
+  for (std::size_t i = 0; i < length && bytes[i] != 0; ++i)
+    text += std::isprint(bytes[i]) != 0 ? static_cast<char>(bytes[i]) : '.';
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// A SCSI device with nothing of its own: the command set alone (the device families add the rest).
+class ProbeDevice : public rb::ScsiDevice {
+ public:
+  using ScsiDevice::ScsiDevice;
+  void DescribeProperties(rb::XmlObject&, bool) override {}
+  std::string StreamableName() const override { return "ProbeDevice"; }
+  std::unique_ptr<rb::Persistent> Clone() const override { return nullptr; }
+};
+
+template <typename Step>
+void Guarded(const char* name, Step step) {
+  try {
+    step();
+  } catch (const rb::OruWarning& error) {
+    std::printf("%s error %s: %s\n", name, error.Message().c_str(), error.Detail().c_str());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: scsiprobe PORT PATH TARGET LUN\n");
+    return 2;
+  }
+  const auto number = [&](int index) { return static_cast<std::uint8_t>(std::strtoul(argv[index], nullptr, 10)); };
+  rb::ScsiDriver driver(std::string("\\\\.\\SCSI") + argv[1] + ":");
+  ProbeDevice device("probe", false, &driver, number(2), number(3), number(4));
+
+  Guarded("inquiry", [&] {
+    const std::uint8_t status = device.Inquiry();
+    const auto& data = device.Record().inquiry;
+    std::printf("inquiry status=%u type=%u vendor=%s product=%s\n", status, data[0] & 0x1Fu,
+                Printable(&data[8], 8).c_str(), Printable(&data[16], 16).c_str());
+  });
+  Guarded("serial", [&] {
+    std::uint8_t page[255] = {};
+    const std::uint8_t status = device.InquiryVpd(0x80, page, sizeof page);
+    const std::size_t length = std::min<std::size_t>(page[3], sizeof page - 4);
+    std::string serial = Printable(&page[4], length);
+    serial.erase(0, serial.find_first_not_of(' '));
+    std::printf("serial status=%u %s\n", status, serial.c_str());
+  });
+  Guarded("ready", [&] {
+    if (device.TestUnitReady()) std::printf("ready yes\n");
+    else std::printf("ready no: %s\n", FirstLine(device.LastStatusText()).c_str());
+  });
+  Guarded("capacity", [&] {
+    rb::ScsiCapacity capacity;
+    const std::uint8_t status = device.ReadCapacity(capacity);
+    if (status != 0) {
+      std::printf("capacity %s\n", FirstLine(device.LastStatusText()).c_str());
+      return;
+    }
+    std::printf("capacity blocks=%llu length=%u\n", static_cast<unsigned long long>(capacity.lastBlock) + 1,
+                capacity.blockLength);
+    if (capacity.blockLength == 0 || capacity.blockLength > 65536) return;
+    std::vector<std::uint8_t> block(capacity.blockLength);
+    const std::uint8_t read = device.ReadBlocks(0, 1, capacity.blockLength, block.data());
+    std::printf("read0 status=%u data=%s\n", read, Printable(block.data(), 32).c_str());
+  });
+  return 0;
+}
