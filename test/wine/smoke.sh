@@ -3,6 +3,7 @@
 #  - the demo session on the simulated machine (standard output, standard error and exit status);
 #  - version, id, catalog, env, a malformed and an unknown command on Wine's own win32 backend
 #    (id: the same lines but for the logical disks, which are each system's own);
+#  - scsiprobe's SCSI commands to a port that neither system has (the failure, in each system's words);
 #  - a persistent state file: written by the DLL byte for byte as the Linux build writes it, and read
 #    back by the DLL (a fresh component on Wine's own backend would hold Wine's PCI functions instead).
 # A crash fails the test whatever status Wine reports. Exit status 77 (skipped) when Wine or a build is
@@ -55,16 +56,16 @@ crashed() {  # stderr-file
   grep -aE 'Unhandled exception|Unhandled page fault|[Uu]nimplemented function|starting debugger|^Backtrace:|err:seh' "$1"
 }
 
-# Runs one diaghost invocation on both sides: NAME ARGUMENTS...
+# Runs one invocation of a program (diaghost unless PROGRAM says otherwise) on both sides: NAME ARGUMENTS...
 both() {
-  local name=$1
+  local name=$1 program=${PROGRAM:-diaghost}
   shift
-  (cd "$run/linux" && timeout 120 "$linux_bin/diaghost" "$@" >"$name.out" 2>"$name.err")
+  (cd "$run/linux" && timeout 120 "$linux_bin/$program" "$@" >"$name.out" 2>"$name.err")
   echo $? >"$run/linux/$name.status"
-  (cd "$run/windows" && timeout 120 wine "$windows_bin/diaghost.exe" "$@" >"$name.out" 2>"$name.err")
+  (cd "$run/windows" && timeout 120 wine "$windows_bin/$program.exe" "$@" >"$name.out" 2>"$name.err")
   echo $? >"$run/windows/$name.status"
   if crashed "$run/windows/$name.err"; then
-    fail "$name: diaghost.exe crashed under Wine (exit status $(cat "$run/windows/$name.status"))"
+    fail "$name: $program.exe crashed under Wine (exit status $(cat "$run/windows/$name.status"))"
     return 1
   fi
   if ! cmp -s "$run/linux/$name.status" "$run/windows/$name.status"; then
@@ -100,6 +101,15 @@ if both id id; then
   fi
 fi
 
+# The component's SCSI pass-through on a machine without SCSI ports (neither this one nor Wine has
+# any): opening the port fails with the system's text for a missing file, worded by each system.
+system_text() { sed -E 's/(\\\\\.\\SCSI0: ).*/\1<system text>/'; }
+if PROGRAM=scsiprobe both scsiport 0 0 0 0; then
+  same scsiport out system_text
+  grep -q '^inquiry error Driver reported problem: \\\\\.\\SCSI0: ' "$run/windows/scsiport.out" ||
+    fail "scsiport: INQUIRY to \\.\SCSI0: did not fail as a missing port under Wine"
+fi
+
 # The persistent state file.
 both write --machine "$machine" --persistent state.bin id &&
   { cmp "$run/linux/state.bin" "$run/windows/state.bin" || fail "write: the DLL's state file differs from the Linux build's"; }
@@ -114,7 +124,7 @@ if [[ -f $run/linux/state.bin ]]; then
   fi
 fi
 
-for name in demo version catalog env malformed unknown id write; do
+for name in demo version catalog env malformed unknown id scsiport write; do
   [[ -f $run/windows/$name.status ]] && printf '%-10s exit %s (Linux %s)\n' "$name" \
     "$(cat "$run/windows/$name.status")" "$(cat "$run/linux/$name.status")"
 done

@@ -1,15 +1,16 @@
 // scsiprobe: the component's own SCSI command set sent to one device of a SCSI port through the
-// operating system's backend (SG_IO on Linux), for the real-kernel bench. It prints one line a command:
+// operating system's backend (SG_IO on Linux, the direct pass-through on Windows), for the benches. It
+// prints one line a command:
 //
 //   scsiprobe PORT PATH TARGET LUN
 //
-//   inquiry type=0 vendor=QEMU product=QEMU HARDDISK
-//   serial RBLSI0001
-//   ready yes                      (or: ready no: <the decoded status text's first line>)
+//   inquiry status=0 type=0 vendor=QEMU product=QEMU HARDDISK
+//   serial status=0 RBLSI0001
+//   ready yes                        (or: ready no: <the decoded status text's first line>)
 //   capacity blocks=131072 length=512
-//   read0 status=0 data=RAVELBANK-LSI   (the printable start of block 0)
+//   read0 status=0 data=RAVELBANK-lsi  (the printable start of block 0)
 //
-// A command that raises prints "error <text>: <detail>" and the probe goes on with the next.
+// A command that raises prints "<command> error <text>: <detail>" and the probe goes on with the next.
 
 #include <algorithm>
 #include <cctype>
