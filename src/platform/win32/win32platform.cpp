@@ -71,6 +71,22 @@ bool Win32Platform::SetFilePointer(win::HANDLE handle, std::int64_t distance, st
   return true;
 }
 
+win::DWORD Win32Platform::GetFileType(win::HANDLE handle) {
+  return ::GetFileType(handle);
+}
+
+bool Win32Platform::FlushFileBuffers(win::HANDLE handle) {
+  return ::FlushFileBuffers(handle) != FALSE;
+}
+
+bool Win32Platform::MoveFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32Platform::DeleteFile(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) != FALSE;
+}
+
 bool Win32Platform::LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {
   OVERLAPPED start = RangeStart(offset);
   return ::LockFileEx(handle, LOCKFILE_FAIL_IMMEDIATELY | LOCKFILE_EXCLUSIVE_LOCK, 0,
