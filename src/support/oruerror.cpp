@@ -47,7 +47,8 @@ std::tm LocalTimeNow() {
   const std::time_t now = std::time(nullptr);
   std::tm t{};
 #ifdef _WIN32
-  localtime_s(&t, &now);
+  // The Windows C library keeps localtime's result per thread.
+  if (const std::tm* local = std::localtime(&now)) t = *local;
 #else
   localtime_r(&now, &t);
 #endif

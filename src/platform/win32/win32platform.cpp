@@ -15,6 +15,8 @@
 #undef OutputDebugString
 #undef LoadLibrary
 #undef RegOpenKey
+#undef MoveFile
+#undef DeleteFile
 
 #include <cstring>
 #include <ctime>
