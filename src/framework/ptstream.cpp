@@ -382,11 +382,7 @@ ifptstream::Contents ifptstream::Load(const std::string& path) {
 }
 
 void ofptstream::Close() {
-  try {
-    ReplaceWholeFile(path_, Bytes());
-  } catch (const std::runtime_error& error) {
-    Fail(std::string("Persistent file not written: ") + error.what());
-  }
+  ReplaceWholeFile(path_, Bytes());
 }
 
 }  // namespace rb
