@@ -183,7 +183,6 @@ char* ExecuteOn(std::shared_ptr<TestComponent> held, const char* command) {
 }  // namespace
 }  // namespace rb
 
-
 extern "C" {
 
 RAVELBANK_HOST_API void RAVELBANK_HOST_CALL Initialize(const char* options) {

@@ -116,6 +116,11 @@ bool WriteWholeFile(const std::string& path, std::string_view bytes) {
     DebugPrint("Cannot create %s (error %lu)\n", path.c_str(), static_cast<unsigned long>(p.GetLastError()));
     return false;
   }
+  // A FIFO or a device under the name would take the bytes elsewhere, or keep the writer waiting.
+  if (p.GetFileType(file.Get()) != win::FILE_TYPE_DISK) {
+    DebugPrint("Not writing %s: not a regular file\n", path.c_str());
+    return false;
+  }
   const bool written = WriteAll(p, file.Get(), bytes);
   const bool closed = file.Close();
   if (!written || !closed) DebugPrint("Cannot write %s\n", path.c_str());

@@ -36,8 +36,8 @@ struct WholeFile {
 WholeFile ReadWholeFile(const std::string& path, std::uint64_t maxBytes, bool lockAgainstWriters = false,
                         os::Platform* platform = nullptr);
 
-// Creates or replaces the file and writes the bytes to it; false when the file cannot be created or
-// not every byte was written (both traced).
+// Creates or replaces the file and writes the bytes to it; false when the file cannot be created, is
+// not a regular file or not every byte was written (all traced).
 bool WriteWholeFile(const std::string& path, std::string_view bytes);
 
 // Replaces the file by writing the bytes to a temporary file beside it, flushing them to the device

@@ -110,15 +110,16 @@ TEST(Lifecycle, UnusableMachineStillAnswersDocuments) {
   os::Install(std::move(previous));
 }
 
-// FIFOs named like the files the component reads (diagconfig.xml in the current directory, the
-// persistent file) block no export: each is refused as not a regular file. Should an export wait all
-// the same, the test opens the FIFOs' other ends to free it and fails.
+// FIFOs named like the files the component reads or writes (diagconfig.xml and ddResult.xml in the
+// current directory, the persistent file) block no export: each is refused as not a regular file.
+// Should an export wait all the same, the test opens the FIFOs' other ends to free it and fails.
 TEST(Lifecycle, FifoFilesBlockNoExport) {
   rbtest::ScratchDir dir;
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(dir.Path());
   ASSERT_EQ(::mkfifo("diagconfig.xml", 0600), 0);
   ASSERT_EQ(::mkfifo("state.persist", 0600), 0);
+  ASSERT_EQ(::mkfifo("ddResult.xml", 0600), 0);  // written by discovery
   ForgetRunEnvironmentForTesting();
   auto exports = std::async(std::launch::async, [] {
     Initialize("<options component='storage.so' persistentFilename='state.persist'/>");
@@ -131,9 +132,11 @@ TEST(Lifecycle, FifoFilesBlockNoExport) {
   });
   if (exports.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
     ADD_FAILURE() << "an export waits on a FIFO";
-    for (const char* fifo : {"diagconfig.xml", "state.persist"}) {
-      const int fd = ::open(fifo, O_WRONLY | O_NONBLOCK);
-      if (fd >= 0) ::close(fd);
+    for (const char* fifo : {"diagconfig.xml", "state.persist", "ddResult.xml"}) {
+      for (const int mode : {O_RDONLY, O_WRONLY}) {
+        const int fd = ::open(fifo, mode | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+      }
     }
   }
   EXPECT_TRUE(exports.get());  // answered as without the files (only the health driver is on)
