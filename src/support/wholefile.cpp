@@ -31,6 +31,7 @@ class OpenFile {
   bool Close() {
     const bool closed = !Valid() || p_.CloseHandle(handle_);
     handle_ = win::INVALID_HANDLE_VALUE;
+    locked_ = 0;  // closing released the lock
     return closed;
   }
   void LockWhole(std::uint64_t length) {
