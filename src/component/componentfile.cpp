@@ -4,6 +4,7 @@
 
 #include "component/testcomponent.h"
 #include "framework/ptstream.h"
+#include "platform/os.h"
 #include "support/debug.h"
 
 namespace rb {
@@ -24,7 +25,15 @@ std::unique_ptr<TestComponent> LoadComponentFile(const std::string& path) {
     if (!in.IsOpen()) return nullptr;
     return ReadComponent(in);
   } catch (const std::exception& error) {
-    DebugPrint("Persistent file %s not read: %s\n", path.c_str(), error.what());
+    // The fresh component that replaces it will be saved under the same name: keep the old file
+    // for whoever wants to look at it.
+    const std::string aside = path + ".unreadable";
+    if (os::Current().MoveFile(path, aside)) {
+      DebugPrint("Persistent file %s not read: %s; moved to %s\n", path.c_str(), error.what(), aside.c_str());
+    } else {
+      DebugPrint("Persistent file %s not read: %s; it could not be moved to %s (error %lu)\n", path.c_str(),
+                 error.what(), aside.c_str(), static_cast<unsigned long>(os::Current().GetLastError()));
+    }
     return nullptr;
   }
 }

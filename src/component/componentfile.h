@@ -14,8 +14,9 @@ class optstream;
 std::unique_ptr<TestComponent> ReadComponent(iptstream& in);
 void WriteComponent(optstream& out, TestComponent& component);
 
-// The persistent file as Initialize reads it: null when the file does not open or cannot be read back
-// (then traced; the file is left as it is).
+// The persistent file as Initialize reads it: null when the file does not open, or when it cannot be
+// read back: that file is then renamed to its name with ".unreadable" added (replacing an older one),
+// and the trace says so.
 std::unique_ptr<TestComponent> LoadComponentFile(const std::string& path);
 // The persistent file as Uninitialize writes it; a failure is traced and the file left as it was.
 void SaveComponentFile(TestComponent& component, const std::string& path);

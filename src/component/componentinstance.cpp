@@ -1,6 +1,7 @@
 #include "component/componentinstance.h"
 
 #include <atomic>
+#include <mutex>
 
 #include "component/testcomponent.h"
 #include "ravelbank/host.h"
@@ -9,11 +10,63 @@
 
 namespace rb {
 namespace {
-std::atomic<TestComponent*> instance{nullptr};
+
+// The process-wide component: `held` owns it (or, for a component a test installed, only points to it);
+// `current` is the same pointer for readers that do not take the lock.
+struct Instance {
+  std::mutex lock;
+  std::shared_ptr<TestComponent> held;
+  std::atomic<TestComponent*> current{nullptr};
+};
+
+Instance& Global() {
+  static Instance instance;
+  return instance;
 }
 
-TestComponent* ComponentInstance() { return instance.load(); }
-void SetComponentInstance(TestComponent* component) { instance.store(component); }
+// The component of the command running on this thread, and how deeply commands nest here.
+thread_local TestComponent* commandComponent = nullptr;
+thread_local int commandDepth = 0;
+
+}  // namespace
+
+TestComponent* ComponentInstance() {
+  if (commandComponent != nullptr) return commandComponent;
+  return Global().current.load();
+}
+
+std::shared_ptr<TestComponent> HoldComponent() {
+  Instance& instance = Global();
+  std::lock_guard guard(instance.lock);
+  return instance.held;
+}
+
+std::shared_ptr<TestComponent> ExchangeComponent(std::shared_ptr<TestComponent> component) {
+  Instance& instance = Global();
+  std::lock_guard guard(instance.lock);
+  instance.current.store(component.get());
+  instance.held.swap(component);
+  return component;
+}
+
+void SetComponentInstance(TestComponent* component) {
+  ExchangeComponent(std::shared_ptr<TestComponent>(component, [](TestComponent*) {}));
+}
+
+CommandScope::CommandScope(std::shared_ptr<TestComponent> component)
+    : component_(std::move(component)), outer_(commandComponent) {
+  commandComponent = component_.get();
+  ++commandDepth;
+}
+
+CommandScope::~CommandScope() {
+  --commandDepth;
+  commandComponent = outer_;
+}
+
+bool CommandScope::Active() {
+  return commandDepth > 0;
+}
 
 void SendDiagEvent(const std::string& caption, const std::string& description) {
   TestComponent* component = ComponentInstance();

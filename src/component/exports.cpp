@@ -1,9 +1,13 @@
 // The component's exported functions. No exception ever leaves them: a failure becomes an error
-// document (commands), a trace (Initialize, Uninitialize) or a null answer.
+// document (commands), a trace (Initialize, Uninitialize) or a fixed error document.
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "component/componentfile.h"
 #include "component/componentinstance.h"
@@ -21,13 +25,19 @@ namespace rb {
 namespace {
 
 // A copy of the text in a block of the host's allocator; null when the block cannot be had.
-char* HostCopy(const std::string& text) {
+char* HostCopy(std::string_view text) noexcept {
   char* block = static_cast<char*>(OruAlloc(text.size() + 1));
-  if (block != nullptr) std::memcpy(block, text.c_str(), text.size() + 1);
+  if (block != nullptr) {
+    std::memcpy(block, text.data(), text.size());
+    block[text.size()] = '\0';
+  }
   return block;
 }
 
 std::string UninitializedDocument() { return OruError("Uninitialized Test Component", "").ToXml().ToString(); }
+
+// What an export answers when not even its error document could be built: never a null answer.
+constexpr const char* kUnexpectedFailureDocument = "<error caption=\"Unexpected failure\"/>\n";
 
 // The error document of an unexpected failure, announced to the host like a command error.
 std::string FailureDocument(const OruError& error, const std::string& component) {
@@ -78,62 +88,119 @@ int32_t Answer(bool (*question)(), int32_t fallback) {
   }
 }
 
+// Initialize and Uninitialize run one at a time.
+std::mutex& LifecycleLock() {
+  static std::mutex lock;
+  return lock;
+}
+
 void DoUninitialize(const char* options) {
-  TestComponent* component = ComponentInstance();
-  if (component == nullptr) return;
+  std::lock_guard guard(LifecycleLock());
+  const std::shared_ptr<TestComponent> component = HoldComponent();
+  if (!component) return;
   if (options != nullptr) {
     const std::string path = ParseOptions(options, "Uninitialize").GetAttribute("persistentFilename", "");
     if (!path.empty()) SaveComponentFile(*component, path);
   }
-  SetComponentInstance(nullptr);
+  ExchangeComponent(nullptr);
   component->Stop();
-  delete component;
+  // A command still running on another thread holds the component: it is destroyed when that returns.
+}
+
+void DoInitialize(const char* options) {
+  DoUninitialize(nullptr);
+  std::lock_guard guard(LifecycleLock());
+  const XmlObject parsed = ParseOptions(options != nullptr ? options : "", "Initialize");
+  // The trace switch first, so that a persistent file that cannot be read back is traced.
+  if (parsed.GetAttribute("debugEnabled", "") == "1") SetDebugEnabled(true);
+  const std::string path = parsed.GetAttribute("persistentFilename", "");
+  std::unique_ptr<TestComponent> component;
+  if (!path.empty()) component = LoadComponentFile(path);
+  if (!component) component = StorageTestComponent::CreateNew();
+  component->SetComponentName(parsed.GetAttribute("component", ""));
+  std::shared_ptr<TestComponent> started(std::move(component));
+  ExchangeComponent(started);
+  started->Start();
+}
+
+// Initialize and Uninitialize that a host's callback called while a command ran on its thread: they
+// would destroy the component under the command, so they wait until the outermost command returns.
+struct DeferredCall {
+  void (*call)(const char* options);
+  const char* name;
+  std::optional<std::string> options;
+};
+// Made only when a call is deferred and gone once it ran: a thread-local object with a destructor would
+// keep the library loaded until the thread ends.
+thread_local std::vector<DeferredCall>* deferredCalls = nullptr;
+
+template <class Call>
+void Guarded(const char* name, Call call) {
+  try {
+    call();
+  } catch (const std::exception& error) {
+    DebugPrint("%s failed: %s\n", name, error.what());
+  } catch (...) {
+    DebugPrint("%s failed\n", name);
+  }
+}
+
+// Runs `call` now, or after the command that runs on this thread.
+void RunOrDefer(void (*call)(const char*), const char* name, const char* options) {
+  Guarded(name, [&] {
+    if (!CommandScope::Active()) return call(options);
+    DebugPrint("%s called while a command runs: it takes effect when the command has returned\n", name);
+    if (deferredCalls == nullptr) deferredCalls = new std::vector<DeferredCall>;
+    deferredCalls->push_back(
+        {call, name, options != nullptr ? std::optional<std::string>(options) : std::nullopt});
+  });
+}
+
+void RunDeferredCalls() {
+  if (CommandScope::Active() || deferredCalls == nullptr) return;
+  const std::unique_ptr<std::vector<DeferredCall>> calls(deferredCalls);
+  deferredCalls = nullptr;
+  for (const DeferredCall& deferred : *calls)
+    Guarded(deferred.name, [&] { deferred.call(deferred.options ? deferred.options->c_str() : nullptr); });
+}
+
+// The answer of a command on the component, which the command holds while it runs.
+char* ExecuteOn(std::shared_ptr<TestComponent> held, const char* command) {
+  TestComponent& component = *held;
+  const CommandScope scope(std::move(held));
+  if (command == nullptr) return HostCopy(FailureDocument(OruError("Invalid Command", ""), ""));
+  try {
+    return HostCopy(component.ExecuteCommand(command));
+  } catch (const OruError& error) {
+    return HostCopy(FailureDocument(error, CommandComponent(command)));
+  } catch (const std::exception& error) {
+    return HostCopy(FailureDocument(OruError(error.what(), ""), CommandComponent(command)));
+  } catch (...) {
+    return HostCopy(FailureDocument(OruError("Unexpected failure", ""), CommandComponent(command)));
+  }
 }
 
 }  // namespace
 }  // namespace rb
 
-using rb::ComponentInstance;
-
 extern "C" {
 
 RAVELBANK_HOST_API void RAVELBANK_HOST_CALL Initialize(const char* options) {
-  try {
-    rb::DoUninitialize(nullptr);
-    const rb::XmlObject parsed = rb::ParseOptions(options != nullptr ? options : "", "Initialize");
-    // The trace switch first, so that a persistent file that cannot be read back is traced.
-    if (parsed.GetAttribute("debugEnabled", "") == "1") rb::SetDebugEnabled(true);
-    const std::string path = parsed.GetAttribute("persistentFilename", "");
-    std::unique_ptr<rb::TestComponent> component;
-    if (!path.empty()) component = rb::LoadComponentFile(path);
-    if (!component) component = rb::StorageTestComponent::CreateNew();
-    component->SetComponentName(parsed.GetAttribute("component", ""));
-    rb::TestComponent* started = component.release();
-    rb::SetComponentInstance(started);
-    started->Start();
-  } catch (const std::exception& error) {
-    rb::DebugPrint("Initialize failed: %s\n", error.what());
-  } catch (...) {
-    rb::DebugPrint("Initialize failed\n");
-  }
+  rb::RunOrDefer(&rb::DoInitialize, "Initialize", options);
 }
 
 RAVELBANK_HOST_API void RAVELBANK_HOST_CALL Uninitialize(const char* options) {
-  try {
-    rb::DoUninitialize(options);
-  } catch (const std::exception& error) {
-    rb::DebugPrint("Uninitialize failed: %s\n", error.what());
-  } catch (...) {
-    rb::DebugPrint("Uninitialize failed\n");
-  }
+  rb::RunOrDefer(&rb::DoUninitialize, "Uninitialize", options);
 }
 
-RAVELBANK_HOST_API bool RAVELBANK_HOST_CALL IsInitialized(void) { return ComponentInstance() != nullptr; }
+RAVELBANK_HOST_API bool RAVELBANK_HOST_CALL IsInitialized(void) {
+  return rb::HoldComponent() != nullptr;
+}
 
 RAVELBANK_HOST_API char* RAVELBANK_HOST_CALL SetCallback(EventCallback callback) {
   try {
-    rb::TestComponent* component = ComponentInstance();
-    if (component == nullptr) return rb::HostCopy(rb::UninitializedDocument());
+    const std::shared_ptr<rb::TestComponent> component = rb::HoldComponent();
+    if (!component) return rb::HostCopy(rb::UninitializedDocument());
     component->SetCallback(callback);
     rb::XmlObject answer;
     answer.SetName("diagOutput");
@@ -141,7 +208,7 @@ RAVELBANK_HOST_API char* RAVELBANK_HOST_CALL SetCallback(EventCallback callback)
     answer.SetAttribute("status", rb::Translate("Success"));
     return rb::HostCopy(answer.ToString());
   } catch (...) {
-    return nullptr;
+    return rb::HostCopy(rb::kUnexpectedFailureDocument);
   }
 }
 
@@ -150,22 +217,16 @@ RAVELBANK_HOST_API void RAVELBANK_HOST_CALL SetDataRepositoryProvider(ravelbank:
 }
 
 RAVELBANK_HOST_API char* RAVELBANK_HOST_CALL ExecuteXMLCommand(const char* command) {
+  char* answer = nullptr;
   try {
-    rb::TestComponent* component = ComponentInstance();
-    if (component == nullptr) return rb::HostCopy(rb::UninitializedDocument());
-    if (command == nullptr) return rb::HostCopy(rb::FailureDocument(rb::OruError("Invalid Command", ""), ""));
-    try {
-      return rb::HostCopy(component->ExecuteCommand(command));
-    } catch (const rb::OruError& error) {
-      return rb::HostCopy(rb::FailureDocument(error, rb::CommandComponent(command)));
-    } catch (const std::exception& error) {
-      return rb::HostCopy(rb::FailureDocument(rb::OruError(error.what(), ""), rb::CommandComponent(command)));
-    } catch (...) {
-      return rb::HostCopy(rb::FailureDocument(rb::OruError("Unexpected failure", ""), rb::CommandComponent(command)));
-    }
+    std::shared_ptr<rb::TestComponent> component = rb::HoldComponent();
+    answer =
+        component ? rb::ExecuteOn(std::move(component), command) : rb::HostCopy(rb::UninitializedDocument());
   } catch (...) {
-    return nullptr;
+    answer = rb::HostCopy(rb::kUnexpectedFailureDocument);
   }
+  rb::RunDeferredCalls();
+  return answer;
 }
 
 RAVELBANK_HOST_API void RAVELBANK_HOST_CALL CreateTestComponentFailureLogFile(const std::string& component) {

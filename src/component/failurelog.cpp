@@ -1,12 +1,27 @@
 #include "component/failurelog.h"
 
 #include "platform/os.h"
+#include "support/debug.h"
 #include "support/runenvironment.h"
 
 namespace rb {
 
+namespace {
+
+// The marker is written beside the host, under the name the command gave: only a plain file name may
+// choose where.
+bool IsPlainFileName(const std::string& name) {
+  return name.find_first_of("/\\:") == std::string::npos && name.find("..") == std::string::npos;
+}
+
+}  // namespace
+
 void CreateFailureLogFile(const std::string& component) {
   if (!(IsFactory() && IsDiagsCD()) || component.find(".so") == std::string::npos) return;
+  if (!IsPlainFileName(component)) {
+    DebugPrint("No failure marker for component \"%s\": not a plain file name\n", component.c_str());
+    return;
+  }
   const std::string path = ".\\" + component + ".failure.version";
   os::Platform& p = os::Current();
   win::HANDLE existing = p.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,

@@ -42,27 +42,42 @@ TestComponent::~TestComponent() { ClearDevices(); }
 
 bool TestComponent::AddDevice(std::unique_ptr<Device> device) {
   if (!device) return false;
-  const bool added = devices_.insert(device.get()).second;
-  if (added) device.release();
-  return added;
+  std::shared_ptr<Device> shared(std::move(device));
+  std::lock_guard guard(devicesLock_);
+  return devices_.insert(std::move(shared)).second;
 }
 
-Device* TestComponent::FindDevice(std::string_view name) const {
+TestComponent::DeviceSet TestComponent::Devices() const {
+  std::lock_guard guard(devicesLock_);
+  return devices_;
+}
+
+std::shared_ptr<Device> TestComponent::HoldDevice(std::string_view name) const {
+  std::lock_guard guard(devicesLock_);
   // The set's comparator takes the name itself, which finds what a search device of that name would.
   const auto it = devices_.find(name);
   return it == devices_.end() ? nullptr : *it;
 }
 
+Device* TestComponent::FindDevice(std::string_view name) const {
+  return HoldDevice(name).get();
+}
+
 void TestComponent::ClearDevices() {
   DeviceSet devices;
-  devices.swap(devices_);
-  for (Device* device : devices) delete device;
+  {
+    std::lock_guard guard(devicesLock_);
+    devices.swap(devices_);
+  }
+  // Released outside the lock: a device's end may send events, and the host may answer with a command.
+  devices.clear();
 }
 
 void TestComponent::Stream(ptstream& stream, bool writing, std::int32_t) {
-  const std::size_t count = stream.TransferCount(devices_.size(), 1);
+  const DeviceSet devices = writing ? Devices() : DeviceSet();
+  const std::size_t count = stream.TransferCount(devices.size(), 1);
   if (writing) {
-    for (Device* device : devices_) stream.Writer().WritePointer(device);
+    for (const auto& device : devices) stream.Writer().WritePointer(device.get());
   } else {
     ClearDevices();
     for (std::size_t i = 0; i < count; ++i) {
@@ -81,18 +96,18 @@ void TestComponent::Assign(const Persistent& other) {
   const auto& from = dynamic_cast<const TestComponent&>(other);
   if (&from == this) return;
   ClearDevices();
-  for (const Device* device : from.devices_) AddDevice(CloneCopy(*device));
+  for (const auto& device : from.Devices()) AddDevice(CloneCopy(*device));
   name_ = from.name_;
 }
 
-Device& TestComponent::RequireDevice(const std::string& name) const {
-  Device* device = FindDevice(name);
-  if (device == nullptr) {
+std::shared_ptr<Device> TestComponent::RequireDevice(const std::string& name) const {
+  std::shared_ptr<Device> device = HoldDevice(name);
+  if (!device) {
     OruError error("Device not found", name);
     OruErrorCrossRef(error, "frontEnd", "frontEnd");
     throw error;
   }
-  return *device;
+  return device;
 }
 
 std::string TestComponent::ExecuteCommand(const std::string& commandText) {
@@ -106,6 +121,7 @@ std::string TestComponent::ExecuteCommand(const std::string& commandText) {
       return BuildCatalog();
     }
     if (EqualsNoCase(name, "id")) {
+      const std::lock_guard discovery(discoveryLock_);
       SendDiagEvent(Translate("Device Discovery Started"), "");
       return IdentifyDevices();
     }
@@ -149,16 +165,16 @@ std::string AnnounceError(const OruError& error, const std::string& component) {
 }
 
 std::string TestComponent::RunTest(const XmlObject& command) {
-  Device& device = RequireDevice(command.GetAttribute("device", ""));
-  return device.RunTest(command).ToString();
+  const std::shared_ptr<Device> device = RequireDevice(command.GetAttribute("device", ""));
+  return device->RunTest(command).ToString();
 }
 
 std::string TestComponent::CancelTest(const XmlObject& command) {
   XmlObject response;
   response.SetName("diagOutput");
   const std::string deviceName = command.GetAttribute("device", "");
-  Device* device = FindDevice(deviceName);
-  if (device == nullptr) {
+  const std::shared_ptr<Device> device = HoldDevice(deviceName);
+  if (!device) {
     response.SetAttribute("device", deviceName);
     response.SetAttribute("test", command.GetAttribute("test", ""));
     response.SetAttribute("component", command.GetAttribute("component", ""));
@@ -173,7 +189,8 @@ std::string TestComponent::CancelTest(const XmlObject& command) {
 }
 
 std::string TestComponent::RunDiagnosis(const XmlObject& command) {
-  Device& device = RequireDevice(command.GetAttribute("device", ""));
+  const std::shared_ptr<Device> held = RequireDevice(command.GetAttribute("device", ""));
+  Device& device = *held;
   XmlObject response;
   response.SetName("diagnosisResult");
   response.SetAttribute("device", device.Name());
@@ -206,7 +223,8 @@ std::string TestComponent::RunDiagnosis(const XmlObject& command) {
 }
 
 void TestComponent::DeviceAction(const XmlObject& command) {
-  if (Device* device = FindDevice(command.GetAttribute("device", ""))) device->Action(command);
+  if (const std::shared_ptr<Device> device = HoldDevice(command.GetAttribute("device", "")))
+    device->Action(command);
 }
 
 void TestComponent::DiagRunBegin(const XmlObject&) {}
@@ -219,7 +237,7 @@ std::string TestComponent::BuildCatalog() {
 }
 
 void TestComponent::AddDevicesToCatalog(XmlObject& element) {
-  for (Device* device : devices_) {
+  for (const auto& device : Devices()) {
     XmlObject described;
     device->Describe(described, false);
     element.AddChild(std::move(described));

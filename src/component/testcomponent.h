@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <string>
 
@@ -18,9 +19,14 @@ class OruError;
 // and the command dispatcher. Commands run synchronously on the caller's thread; events may be sent
 // from test threads too. In the persistent file the component is its devices, in set order, and its
 // name.
+//
+// The device set is shared with the devices' users: a command holds the device it works on until it
+// returns, so that discovery on another host thread may replace the set while a test runs (the test
+// ends on its own device, destroyed after it) or while a cancelTest looks its device up. Discovery
+// runs one at a time.
 class TestComponent : public Persistent {
  public:
-  using DeviceSet = std::set<Device*, DeviceNameLess>;
+  using DeviceSet = std::set<std::shared_ptr<Device>, DeviceNameLess>;
 
   TestComponent();
   ~TestComponent() override;
@@ -55,12 +61,16 @@ class TestComponent : public Persistent {
   EventCallback Callback() const { return callback_.load(); }
   void SetCallback(EventCallback callback) { callback_.store(callback); }
 
-  const DeviceSet& Devices() const { return devices_; }
+  // The devices of the set now, held by the copy.
+  DeviceSet Devices() const;
   // Takes ownership; answers false (and destroys the device) when its name is taken.
   bool AddDevice(std::unique_ptr<Device> device);
-  // The device of that name (equal under the set's order), or null.
+  // The device of that name (equal under the set's order), or null. The pointer is good while the set
+  // keeps the device: for the thread that changes the set; a command on another thread holds it.
   Device* FindDevice(std::string_view name) const;
-  // Destroys every device. A derived component that links devices elsewhere drops those links first.
+  std::shared_ptr<Device> HoldDevice(std::string_view name) const;
+  // Empties the set; each device is destroyed when its last user lets go. A derived component that
+  // links devices elsewhere drops those links first.
   void ClearDevices();
 
  protected:
@@ -68,9 +78,11 @@ class TestComponent : public Persistent {
 
  private:
   // Raises "Device not found" cross-referenced as a host input error.
-  Device& RequireDevice(const std::string& name) const;
+  std::shared_ptr<Device> RequireDevice(const std::string& name) const;
 
+  mutable std::mutex devicesLock_;  // guards devices_ (not the devices)
   DeviceSet devices_;
+  std::recursive_mutex discoveryLock_;  // a host's callback may start discovery from discovery
   std::atomic<EventCallback> callback_{nullptr};
   std::string name_;
 };

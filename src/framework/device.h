@@ -117,13 +117,16 @@ class Device : public Persistent {
 // negative number, zero or a positive number.
 int CompareDeviceNames(std::string_view a, std::string_view b);
 
+// Orders devices, held or not, and names among each other.
 struct DeviceNameLess {
   using is_transparent = void;
-  bool operator()(const Device* a, const Device* b) const {
-    return CompareDeviceNames(a->Name(), b->Name()) < 0;
+  static std::string_view NameOf(std::string_view name) { return name; }
+  static std::string_view NameOf(const Device* device) { return device->Name(); }
+  static std::string_view NameOf(const std::shared_ptr<Device>& device) { return device->Name(); }
+  template <class A, class B>
+  bool operator()(const A& a, const B& b) const {
+    return CompareDeviceNames(NameOf(a), NameOf(b)) < 0;
   }
-  bool operator()(const Device* a, std::string_view b) const { return CompareDeviceNames(a->Name(), b) < 0; }
-  bool operator()(std::string_view a, const Device* b) const { return CompareDeviceNames(a, b->Name()) < 0; }
 };
 
 }  // namespace rb

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/os.h"
+#include "support/wholefile.h"
 
 namespace rb {
 namespace {
@@ -14,7 +14,7 @@ constexpr std::uint8_t kTagHeld = 2;
 constexpr std::uint8_t kTagObject = 3;
 
 // A persistent file larger than this is not one of ours.
-constexpr std::int64_t kMaxFileBytes = std::int64_t{256} << 20;
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t{256} << 20;
 
 [[noreturn]] void Fail(const std::string& text) {
   throw std::runtime_error(text);
@@ -38,24 +38,6 @@ class NestingLevel {
 bool AcceptsAny(const Persistent&) {
   return true;
 }
-
-// An open file handle of the OS seam, closed on every path.
-class FileHandle {
- public:
-  explicit FileHandle(win::HANDLE handle) : handle_(handle) {}
-  ~FileHandle() {
-    if (IsValid()) os::Current().CloseHandle(handle_);
-  }
-  FileHandle(const FileHandle&) = delete;
-  FileHandle& operator=(const FileHandle&) = delete;
-  bool IsValid() const { return handle_ != win::INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  win::HANDLE Get() const { return handle_; }
-
- private:
-  win::HANDLE handle_;
-};
-
-constexpr win::DWORD kSharing = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE;
 
 }  // namespace
 
@@ -383,45 +365,24 @@ ifptstream::ifptstream(const std::string& path) : ifptstream(Load(path)) {}
 ifptstream::ifptstream(Contents contents) : iptstream(std::move(contents.bytes)), open_(contents.open) {}
 
 ifptstream::Contents ifptstream::Load(const std::string& path) {
-  os::Platform& p = os::Current();
+  WholeFile file = ReadWholeFile(path, kMaxFileBytes);
   Contents contents;
-  FileHandle file(
-      p.CreateFile(path, win::GENERIC_READ, kSharing, win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL));
-  if (!file.IsValid()) return contents;
-  contents.open = true;
-  std::int64_t length = 0;
-  if (!p.SetFilePointer(file.Get(), 0, &length, win::FILE_END) ||
-      !p.SetFilePointer(file.Get(), 0, nullptr, win::FILE_BEGIN))
-    Fail("Cannot read persistent file " + path);
-  if (length > kMaxFileBytes) Fail("Persistent file too large: " + path);
-  contents.bytes.resize(static_cast<std::size_t>(std::max<std::int64_t>(length, 0)));
-  std::size_t done = 0;
-  while (done < contents.bytes.size()) {
-    win::DWORD got = 0;
-    if (!p.ReadFile(file.Get(), contents.bytes.data() + done,
-                    static_cast<win::DWORD>(contents.bytes.size() - done), &got))
-      Fail("Cannot read persistent file " + path);
-    if (got == 0) break;
-    done += got;
+  switch (file.status) {
+    case WholeFile::Status::kMissing:
+      return contents;
+    case WholeFile::Status::kRead:
+      contents.open = true;
+      contents.bytes = std::move(file.bytes);
+      return contents;
+    case WholeFile::Status::kRefused:
+    case WholeFile::Status::kFailed:
+      break;
   }
-  contents.bytes.resize(done);
-  return contents;
+  Fail("Persistent file " + path + " not read: " + file.problem);
 }
 
 void ofptstream::Close() {
-  os::Platform& p = os::Current();
-  FileHandle file(
-      p.CreateFile(path_, win::GENERIC_WRITE, kSharing, win::CREATE_ALWAYS, win::FILE_ATTRIBUTE_NORMAL));
-  if (!file.IsValid()) Fail("Cannot create persistent file " + path_);
-  const std::string& bytes = Bytes();
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    win::DWORD put = 0;
-    const auto chunk = static_cast<win::DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 30));
-    if (!p.WriteFile(file.Get(), bytes.data() + done, chunk, &put) || put == 0)
-      Fail("Cannot write persistent file " + path_);
-    done += put;
-  }
+  ReplaceWholeFile(path_, Bytes());
 }
 
 }  // namespace rb

@@ -182,7 +182,8 @@ class iptstream : public ptstream {
 };
 
 // A file as a reading stream. The file is read whole when the stream is made; IsOpen tells whether it
-// could be opened. Paths are written as on Windows and go through the OS seam.
+// could be opened. A file that is not a regular file or is larger than 256 MB raises unread. Paths are
+// written as on Windows and go through the OS seam.
 class ifptstream : public iptstream {
  public:
   explicit ifptstream(const std::string& path);
@@ -199,12 +200,12 @@ class ifptstream : public iptstream {
   bool open_;
 };
 
-// A file as a writing stream. Nothing reaches the file until Close, so a write that fails half-way
-// leaves the file as it was.
+// A file as a writing stream. Nothing reaches the file until Close, which writes a temporary file beside
+// it and renames that into place, so a write that fails half-way leaves the file as it was.
 class ofptstream : public optstream {
  public:
   explicit ofptstream(std::string path) : path_(std::move(path)) {}
-  // Creates or truncates the file and writes the stream's bytes; raises when that fails.
+  // Replaces the file with the stream's bytes; raises when that fails.
   void Close();
 
  private:

@@ -41,6 +41,15 @@ class Platform {
   // the code defines; `returned` (when not null) receives the count of bytes written to `out`.
   virtual bool DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength,
                                void* out, win::DWORD outLength, win::DWORD* returned) = 0;
+  // FILE_TYPE_DISK for a regular file; FILE_TYPE_PIPE, FILE_TYPE_CHAR (a device) or FILE_TYPE_UNKNOWN.
+  // Opening a file never waits for a peer (a FIFO opens at once), so that a reader can ask this first.
+  virtual win::DWORD GetFileType(win::HANDLE handle) = 0;
+  // Writes what the handle's file holds through to its device.
+  virtual bool FlushFileBuffers(win::HANDLE handle) = 0;
+  // MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH: renames a file, replacing
+  // `to` in one step (neither follows a symbolic link).
+  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
+  virtual bool DeleteFile(const std::string& path) = 0;
 
   // The calling thread's last error.
   virtual win::DWORD GetLastError() = 0;

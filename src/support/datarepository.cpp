@@ -1,6 +1,7 @@
 #include "support/datarepository.h"
 
 #include <atomic>
+#include <memory>
 #include <new>
 
 #include "support/mutex.h"
@@ -8,11 +9,13 @@
 namespace rb {
 namespace {
 std::atomic<ravelbank::DataRepositoryProvider> provider{nullptr};
-DataRepository* ownRepository = nullptr;  // guarded by RepositoryMutex(); never destroyed
+// Guarded by RepositoryMutex(). Both are destroyed when the library is unloaded, so that a host that
+// loads the component again and again gets every block back.
+std::unique_ptr<DataRepository> ownRepository;
 
 Mutex& RepositoryMutex() {
-  static Mutex* const mutex = new Mutex;  // lives as long as the process
-  return *mutex;
+  static Mutex mutex;
+  return mutex;
 }
 }  // namespace
 
@@ -38,8 +41,8 @@ ravelbank::DataRepositoryProvider GetRepositoryProvider() { return provider.load
 ravelbank::DataRepositoryInterface* GetDataRepository() {
   MutexLock lock(RepositoryMutex(), MutexLock::kDefaultWaitMs);
   if (const ravelbank::DataRepositoryProvider p = provider.load()) return p();
-  if (ownRepository == nullptr) ownRepository = new (std::nothrow) DataRepository;
-  return ownRepository;
+  if (ownRepository == nullptr) ownRepository.reset(new (std::nothrow) DataRepository);
+  return ownRepository.get();
 }
 
 }  // namespace rb

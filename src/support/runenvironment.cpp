@@ -23,8 +23,10 @@ struct Configuration {
 };
 
 Configuration& Config() {
-  static Configuration* const config = new Configuration;  // lives as long as the library
-  return *config;
+  // Destroyed when the library is unloaded, so that a host that loads the component again and again
+  // gets every block back.
+  static Configuration config;
+  return config;
 }
 
 // 2: not known yet; 0: a preinstallation environment; 1: not one.
@@ -38,7 +40,7 @@ auto Ask(Question question) {
   std::lock_guard<std::mutex> lock(config.mutex);
   if (!config.loaded) {
     try {
-      config.document.LoadFromFile("diagconfig.xml", false, false, -1);
+      config.document.LoadFromFile("diagconfig.xml", false, false, -1, kConfigurationFileBytes);
       config.loaded = true;
     } catch (const std::exception& error) {
       DebugPrint("%s\n", error.what());

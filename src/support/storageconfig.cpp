@@ -13,7 +13,7 @@ constexpr const char* kDefaultBackPlane = "KSR";
 
 std::optional<int> ApplySlotOverride(int bus) {
   XmlObject config;
-  config.LoadFromFile(kStorageConfigFile, false, false, -1);
+  config.LoadFromFile(kStorageConfigFile, false, false, -1, kConfigurationFileBytes);
   DebugPrint("file loaded\n");
   if (config.Name() != kRootName) return std::nullopt;
   DebugPrint("storageconfig::titleTag found\n");
@@ -35,7 +35,7 @@ std::optional<int> ApplySlotOverride(int bus) {
 std::vector<std::string> ReadBackPlaneList(const std::string& fileName) {
   DebugPrint("fileName %s\n", fileName.c_str());
   XmlObject config;
-  if (!config.LoadFromFile(fileName, false, false, -1)) return {kDefaultBackPlane};
+  if (!config.LoadFromFile(fileName, false, false, -1, kConfigurationFileBytes)) return {kDefaultBackPlane};
   DebugPrint("file loaded\n");
   if (config.Name() != kRootName) return {};
   DebugPrint("storageconfig::titleTag found\n");

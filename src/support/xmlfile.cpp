@@ -2,7 +2,6 @@
 #include <cstring>
 #include <string>
 
-#include "platform/os.h"
 #include "support/wholefile.h"
 #include "support/xmlcharclass.h"
 #include "support/xmlobject.h"
@@ -13,60 +12,6 @@ namespace {
 
 constexpr std::string_view kScrambleKey = "q7Z!mR2#vL9$xT4%bN8&cW1*hJ6(pF3)sD0-gK5+yH=uE;wA:eG,oB.iC?jV<tM>rX/";
 static_assert(kScrambleKey.size() == 67);
-
-constexpr int kLockAttempts = 10;
-constexpr win::DWORD kLockRetryMs = 1000;
-
-// An open file, closed (and unlocked) on every path.
-class OpenFile {
- public:
-  explicit OpenFile(win::HANDLE handle) : handle_(handle) {}
-  ~OpenFile() {
-    if (locked_ > 0) os::Current().UnlockFile(handle_, 0, locked_);
-    if (valid()) os::Current().CloseHandle(handle_);
-  }
-  OpenFile(const OpenFile&) = delete;
-  OpenFile& operator=(const OpenFile&) = delete;
-
-  bool valid() const { return handle_ != win::INVALID_HANDLE_VALUE && handle_ != nullptr; }
-  win::HANDLE handle() const { return handle_; }
-  // Locks the whole file against writers, retrying for a while; reading goes ahead without the lock.
-  void LockWhole(std::uint64_t length) {
-    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
-      if (attempt > 0) os::Current().Sleep(kLockRetryMs);
-      if (os::Current().LockFile(handle_, 0, length)) {
-        locked_ = length;
-        return;
-      }
-    }
-  }
-
- private:
-  win::HANDLE handle_;
-  std::uint64_t locked_ = 0;
-};
-
-// Reads the whole file; false when it cannot be opened, is empty or cannot be read.
-bool ReadWholeFile(const std::string& path, std::string& contents) {
-  os::Platform& p = os::Current();
-  OpenFile file(p.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                             win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL));
-  if (!file.valid()) return false;
-  std::int64_t length = 0;
-  if (!p.SetFilePointer(file.handle(), 0, &length, win::FILE_END) || length <= 0) return false;
-  if (!p.SetFilePointer(file.handle(), 0, nullptr, win::FILE_BEGIN)) return false;
-  file.LockWhole(static_cast<std::uint64_t>(length));
-  contents.assign(static_cast<std::size_t>(length), '\0');
-  std::size_t done = 0;
-  while (done < contents.size()) {
-    win::DWORD got = 0;
-    const auto chunk = static_cast<win::DWORD>(std::min<std::size_t>(contents.size() - done, 1u << 30));
-    if (!p.ReadFile(file.handle(), contents.data() + done, chunk, &got) || got == 0) break;
-    done += got;
-  }
-  contents.resize(done);
-  return true;
-}
 
 }  // namespace
 
@@ -95,9 +40,11 @@ bool XmlObject::SaveToFile(const std::string& path, bool scrambled) const {
   return true;
 }
 
-bool XmlObject::LoadFromFile(const std::string& path, bool scrambled, bool indexMode, int index) {
-  std::string contents;
-  if (!ReadWholeFile(path, contents) || contents.empty() || contents[0] == '\0') return false;
+bool XmlObject::LoadFromFile(const std::string& path, bool scrambled, bool indexMode, int index,
+                             std::uint64_t maxBytes) {
+  WholeFile file = ReadWholeFile(path, maxBytes, true);
+  std::string& contents = file.bytes;
+  if (file.status != WholeFile::Status::kRead || contents.empty() || contents[0] == '\0') return false;
   Clear();
   parent_ = nullptr;
   if (scrambled) contents = UnscrambleText(contents);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "support/wholefile.h"
 #include "support/xmlattribute.h"
 
 namespace rb {
@@ -128,7 +129,9 @@ class XmlObject final : public Persistent {
   bool SaveToFile(const std::string& path, bool scrambled) const;
   // Reads a whole document (index < 0), the index-th top-level element, or, in index mode, an
   // "xmlIndex" element holding the headers of all (index < 0) or of the index-th top-level element.
-  bool LoadFromFile(const std::string& path, bool scrambled, bool indexMode, int index);
+  // Only a regular file of at most `maxBytes` is read; another is refused (traced) and answers false.
+  bool LoadFromFile(const std::string& path, bool scrambled, bool indexMode, int index,
+                    std::uint64_t maxBytes = kDescriptionFileBytes);
 
   // Path queries: steps separated by '/', each ".", "..", a name or name[predicate]; the filter applies
   // to the last step. See xmlquery.cpp for the predicate language.

@@ -15,6 +15,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "support/debug.h"
@@ -205,6 +207,19 @@ struct PendingAttribute {
   bool escaped;            // holds '&', to be unescaped
 };
 
+// Attribute names compared and hashed with A to Z folded, as the parser tells attributes apart.
+struct FoldedNameHash {
+  std::size_t operator()(std::string_view name) const {
+    std::size_t hash = 14695981039346656037ull;
+    for (const char c : name)
+      hash = (hash ^ static_cast<unsigned char>(c >= 'A' && c <= 'Z' ? c + 32 : c)) * 1099511628211ull;
+    return hash;
+  }
+};
+struct FoldedNameEqual {
+  bool operator()(std::string_view a, std::string_view b) const { return EqualsNoCase(a, b); }
+};
+
 // What the calls of one parse share.
 struct ParseScratch {
   ParseScratch(const char* begin, const char* end) : fence(end) {
@@ -213,6 +228,8 @@ struct ParseScratch {
 
   const char* fence;  // see Find
   std::vector<PendingAttribute> attributes;
+  // Where each name of `attributes` stands, once a tag has more than a few (see AddAttribute).
+  std::unordered_map<std::string_view, std::size_t, FoldedNameHash, FoldedNameEqual> attributeIndex;
   // By nesting level below the parse's root: how many children the last element finished there had,
   // the first guess at the room its next element needs for children.
   std::vector<std::size_t> childrenAtLevel;
@@ -495,14 +512,32 @@ class XmlParser {
         marks |= ClassOf(*valueEnd);
     }
     const PendingAttribute attribute{attrName_, Between(valueStart, valueEnd), (marks & kAmpersand) != 0};
-    for (PendingAttribute& earlier : pending_) {
-      if (EqualsNoCase(earlier.name, attribute.name)) {
-        earlier.value = attribute.value;
-        earlier.escaped = attribute.escaped;
-        return;
-      }
+    if (PendingAttribute* earlier = FindPending(attribute.name)) {
+      earlier->value = attribute.value;
+      earlier->escaped = attribute.escaped;
+      return;
     }
     pending_.push_back(attribute);
+    // A tag with many attributes would make the search quadratic: past a few, the names go into an
+    // index that makes each look-up constant.
+    auto& index = scratch_.attributeIndex;
+    if (pending_.size() == kScannedAttributes + 1) {
+      for (std::size_t i = 0; i < pending_.size(); ++i) index.emplace(pending_[i].name, i);
+    } else if (pending_.size() > kScannedAttributes + 1) {
+      index.emplace(attribute.name, pending_.size() - 1);
+    }
+  }
+
+  static constexpr std::size_t kScannedAttributes = 8;
+
+  PendingAttribute* FindPending(std::string_view name) {
+    if (pending_.size() > kScannedAttributes) {
+      const auto found = scratch_.attributeIndex.find(name);
+      return found == scratch_.attributeIndex.end() ? nullptr : &pending_[found->second];
+    }
+    for (PendingAttribute& earlier : pending_)
+      if (EqualsNoCase(earlier.name, name)) return &earlier;
+    return nullptr;
   }
 
   // Gives E the attributes of its start tag, each as SetAttribute would. The names are told apart
@@ -522,6 +557,8 @@ class XmlParser {
       }
     }
     pending_.clear();
+    // Dropped rather than cleared: clearing costs its buckets, which one huge tag leaves many of.
+    if (!scratch_.attributeIndex.empty()) scratch_.attributeIndex = {};
   }
 
   // The element's content from the (counted) byte at c, which does not start a comment delimiter:

@@ -1,11 +1,12 @@
 #include "sysid/pcivendorlist.h"
 
 #include <algorithm>
-#include <fstream>
 #include <new>
+#include <sstream>
 #include <stdexcept>
 
 #include "support/debug.h"
+#include "support/wholefile.h"
 
 namespace rb {
 
@@ -35,11 +36,13 @@ void PciVendorList::CheckMarker() const {
 
 bool PciVendorList::Load(const std::string& path) {
   CheckMarker();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
+  // A regular file of a bounded size only: a FIFO or device named like the list must not hold the reader.
+  const WholeFile file = ReadWholeFile(path, kDescriptionFileBytes);
+  if (file.status != WholeFile::Status::kRead) {
     DebugPrint("unable to open %s\n", path.c_str());
     return false;
   }
+  std::istringstream in(file.bytes);
   std::string line;
   while (std::getline(in, line)) {
     if (line.size() > kMaxLineLength) line.resize(kMaxLineLength);

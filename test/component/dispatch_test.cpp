@@ -1,9 +1,14 @@
 // The command protocol through the component's exported functions, in process, with test-double devices.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -13,6 +18,8 @@
 #include "framework/device.h"
 #include "framework/test.h"
 #include "framework/testdoubles.h"
+#include "platform/os.h"
+#include "platform/scratchdir.h"
 #include "ravelbank/host.h"
 #include "support/debug.h"
 #include "support/runenvironment.h"
@@ -72,6 +79,69 @@ TEST(Lifecycle, BeforeInitializeEveryCallAnswersUninitialized) {
     EXPECT_EQ(error.GetAttribute("caption"), "Uninitialized Test Component");
     EXPECT_EQ(error.GetAttribute("errorCode"), "000000");
   }
+}
+
+// A simulated machine that cannot be used leaves the component uninitialised, and every export still
+// answers a document: the error's time stamp then comes from the C library's clock.
+TEST(Lifecycle, UnusableMachineStillAnswersDocuments) {
+  rbtest::ScratchDir dir;
+  const char* saved = std::getenv("RAVELBANK_MACHINE");
+  const std::string savedMachine = saved != nullptr ? saved : "";
+  const std::string descriptions[] = {dir.File("missing.xml"), dir.Write("empty.xml", ""),
+                                      dir.Write("invalid.xml", "<machine><ports></machine>")};
+  auto previous = os::Install(nullptr);
+  for (const std::string& description : descriptions) {
+    ::setenv("RAVELBANK_MACHINE", description.c_str(), 1);
+    os::Install(nullptr);  // the next use chooses the backend again
+    Initialize("<options component='storage.so'/>");
+    EXPECT_FALSE(IsInitialized()) << description;
+    for (const std::string& answer : {Send("<getDiagVersion/>"), Take(SetCallback(&HostEvents::Record))}) {
+      const XmlObject error(answer);
+      EXPECT_EQ(error.GetAttribute("caption"), "Uninitialized Test Component")
+          << description << ": " << answer;
+      EXPECT_FALSE(error.GetAttribute("time").empty()) << answer;
+    }
+  }
+  if (saved != nullptr) {
+    ::setenv("RAVELBANK_MACHINE", savedMachine.c_str(), 1);
+  } else {
+    ::unsetenv("RAVELBANK_MACHINE");
+  }
+  os::Install(std::move(previous));
+}
+
+// FIFOs named like the files the component reads or writes (diagconfig.xml and ddResult.xml in the
+// current directory, the persistent file) block no export: each is refused as not a regular file.
+// Should an export wait all the same, the test opens the FIFOs' other ends to free it and fails.
+TEST(Lifecycle, FifoFilesBlockNoExport) {
+  rbtest::ScratchDir dir;
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  ASSERT_EQ(::mkfifo("diagconfig.xml", 0600), 0);
+  ASSERT_EQ(::mkfifo("state.persist", 0600), 0);
+  ASSERT_EQ(::mkfifo("ddResult.xml", 0600), 0);  // written by discovery
+  ForgetRunEnvironmentForTesting();
+  auto exports = std::async(std::launch::async, [] {
+    Initialize("<options component='storage.so' persistentFilename='state.persist'/>");
+    const bool initialized = IsInitialized();
+    Take(SetCallback(&HostEvents::Record));
+    const std::string answers = Send("<id/>") + Send("<catalog/>");
+    const int modes = dvmIsFactory() + dvmIsWindlass() + dvmIsSurveyOnly() + dvmUseHealthDriver();
+    Uninitialize(nullptr);
+    return initialized && answers.find("<idResult") != std::string::npos && modes == 1;
+  });
+  if (exports.wait_for(std::chrono::seconds(30)) != std::future_status::ready) {
+    ADD_FAILURE() << "an export waits on a FIFO";
+    for (const char* fifo : {"diagconfig.xml", "state.persist", "ddResult.xml"}) {
+      for (const int mode : {O_RDONLY, O_WRONLY}) {
+        const int fd = ::open(fifo, mode | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+      }
+    }
+  }
+  EXPECT_TRUE(exports.get());  // answered as without the files (only the health driver is on)
+  std::filesystem::current_path(previous);
+  ForgetRunEnvironmentForTesting();
 }
 
 TEST(Lifecycle, InitializeTwiceAndDebugSwitch) {
@@ -192,8 +262,9 @@ TEST_F(Dispatch, WithoutCallbackTheEventErrorReachesTheHost) {
 TEST_F(Dispatch, FailureMarkerInTheFactoryRun) {
   const std::filesystem::path previous = std::filesystem::current_path();
   const std::filesystem::path dir = std::filesystem::temp_directory_path() / "ravelbank-dispatch-marker";
-  std::filesystem::create_directories(dir);
-  std::filesystem::current_path(dir);
+  std::filesystem::create_directories(dir / "run");
+  std::filesystem::create_directories(dir / "outside");
+  std::filesystem::current_path(dir / "run");
   std::ofstream("diagconfig.xml") << "<diagconfig><FACTORY/></diagconfig>";
   ::setenv("VORTEXA_CD", "", 1);
   ForgetRunEnvironmentForTesting();
@@ -207,6 +278,19 @@ TEST_F(Dispatch, FailureMarkerInTheFactoryRun) {
   EXPECT_EQ(line, "<diagVersion>7.9.1.2401A</diagVersion>");
   Send("<nonsense component='other.dll'/>");  // no ".so" in the name: no marker
   EXPECT_FALSE(std::filesystem::exists("other.dll.failure.version"));
+  // A name that is not a plain file name would put the marker elsewhere: no marker at all.
+  for (const char* name :
+       {"..\\outside\\a.so", "../outside/b.so", "../run/c.so", "sub/d.so", "..so", "C:e.so"}) {
+    const XmlObject response(
+        Send(std::string("<runTest device='disk1' test='fail' component='") + name + "'/>"));
+    EXPECT_EQ(response.GetAttribute("currentState"), "failed") << name;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir / "outside"));
+  std::vector<std::string> markers;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "run"))
+    markers.push_back(entry.path().filename());
+  std::sort(markers.begin(), markers.end());
+  EXPECT_EQ(markers, (std::vector<std::string>{"diagconfig.xml", "storage.so.failure.version"}));
 
   ::unsetenv("VORTEXA_CD");
   std::filesystem::current_path(previous);

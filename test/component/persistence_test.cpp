@@ -1,7 +1,10 @@
 // The component in its persistent file: the exact bytes of a fresh component, the round trip through
 // Uninitialize and Initialize, and files that were damaged.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -13,6 +16,8 @@
 #include "component/storagetestcomponent.h"
 #include "framework/ptstream.h"
 #include "framework/testdoubles.h"
+#include "platform/forwardingplatform.h"
+#include "platform/os.h"
 #include "platform/scratchdir.h"
 #include "ravelbank/host.h"
 #include "support/debug.h"
@@ -101,7 +106,7 @@ TEST_F(PersistentFile, RoundTripThroughTheExports) {
   TestComponent& component = *ComponentInstance();
   EXPECT_EQ(component.ComponentName(), "second.so");  // the options name it, not the file
   std::vector<std::string> names;
-  for (const Device* device : component.Devices()) names.push_back(device->Name());
+  for (const auto& device : component.Devices()) names.push_back(device->Name());
   EXPECT_EQ(names, (std::vector<std::string>{"disk9", "disk10"}));
   ASSERT_NE(component.FindDevice("disk10"), nullptr);
   EXPECT_EQ(component.FindDevice("disk10")->Caption(), "Disk disk10");
@@ -114,11 +119,12 @@ TEST_F(PersistentFile, RoundTripThroughTheExports) {
   EXPECT_EQ(result.SelectSingleNode("output")->Text(), "read back");
 }
 
-// A file that cannot be read back: a fresh component and a trace; the file stays as it is until an
-// Uninitialize is asked to write it.
-TEST_F(PersistentFile, UnreadableFileIsLeftAlone) {
+// A file that cannot be read back: a fresh component, and the file moved aside (replacing an older
+// one) before anything can write over it, with a trace that says where it went.
+TEST_F(PersistentFile, UnreadableFileIsMovedAside) {
   const std::string damaged = "\x03" + Le32(0) + Le32(20) + "StorageTestComponent" + Le32(0) + Zeros(3);
   const std::string path = dir_.Write("storage.persist", damaged);
+  const std::string aside = dir_.Write("storage.persist.unreadable", "older");
   const bool debug = IsDebugEnabled();
   testing::internal::CaptureStderr();
   Initialize(Options(path, " debugEnabled='1'").c_str());
@@ -127,19 +133,103 @@ TEST_F(PersistentFile, UnreadableFileIsLeftAlone) {
   ASSERT_TRUE(IsInitialized());
   EXPECT_TRUE(ComponentInstance()->Devices().empty());
   EXPECT_NE(trace.find("Unexpected end of persistent stream"), std::string::npos) << trace;
+  EXPECT_NE(trace.find("moved to " + aside), std::string::npos) << trace;
+  EXPECT_FALSE(std::filesystem::exists(path));
+  EXPECT_EQ(ReadFile(aside), damaged);
+
   ComponentInstance()->AddDevice(std::make_unique<RecordingDevice>("tape0"));
-
-  Uninitialize(nullptr);  // no options: nothing is written
-  EXPECT_EQ(ReadFile(path), damaged);
+  Uninitialize(Options(path).c_str());
+  EXPECT_EQ(ReadFile(aside), damaged);  // the fresh component's file is saved beside it
   Initialize(Options(path).c_str());
-  Uninitialize("<options/>");  // no file named: nothing is written
-  EXPECT_EQ(ReadFile(path), damaged);
+  EXPECT_NE(ComponentInstance()->FindDevice("tape0"), nullptr);
+}
 
+// Writes stop with "disk full" once the file holds `room` bytes.
+class FullDisk : public rbtest::ForwardingPlatform {
+ public:
+  explicit FullDisk(std::size_t room) : ForwardingPlatform(os::Native()), room_(room) {}
+  bool WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite, win::DWORD* written) override {
+    const auto fits = static_cast<win::DWORD>(std::min<std::size_t>(toWrite, room_ - used_));
+    const bool ok = ForwardingPlatform::WriteFile(handle, buffer, fits, written);
+    used_ += *written;
+    if (!ok || fits == toWrite) return ok;
+    SetLastError(win::ERROR_DISK_FULL);
+    return false;
+  }
+
+ private:
+  std::size_t room_;
+  std::size_t used_ = 0;
+};
+
+// A save that cannot complete, on a file system that fills up or under a file-size limit, leaves the
+// previous file byte for byte, no temporary file, and a trace.
+TEST_F(PersistentFile, FailedSaveLeavesThePreviousFile) {
+  const std::string path = dir_.File("storage.persist");
   Initialize(Options(path).c_str());
   ComponentInstance()->AddDevice(std::make_unique<RecordingDevice>("tape0"));
   Uninitialize(Options(path).c_str());
-  Initialize(Options(path).c_str());
-  EXPECT_NE(ComponentInstance()->FindDevice("tape0"), nullptr);
+  const std::string previous = ReadFile(path);
+  ASSERT_GT(previous.size(), 4096u);
+
+  const struct {
+    const char* name;
+    void (*fail)();
+    void (*restore)();
+  } cases[] = {
+      {"full file system", [] { os::Install(std::make_unique<FullDisk>(4096)); },
+       [] { os::Install(nullptr); }},
+      {"file-size limit",
+       [] {
+         ::signal(SIGXFSZ, SIG_IGN);
+         const rlimit limit{4096, RLIM_INFINITY};
+         ::setrlimit(RLIMIT_FSIZE, &limit);
+       },
+       [] {
+         const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+         ::setrlimit(RLIMIT_FSIZE, &unlimited);
+         ::signal(SIGXFSZ, SIG_DFL);
+       }},
+  };
+  for (const auto& c : cases) {
+    Initialize(Options(path).c_str());
+    for (const char* name : {"disk0", "disk1", "disk2"})
+      ComponentInstance()->AddDevice(std::make_unique<RecordingDevice>(name));
+    const bool debug = IsDebugEnabled();
+    SetDebugEnabled(true);
+    testing::internal::CaptureStderr();
+    c.fail();
+    Uninitialize(Options(path).c_str());
+    c.restore();
+    const std::string trace = testing::internal::GetCapturedStderr();
+    SetDebugEnabled(debug);
+    EXPECT_EQ(ReadFile(path), previous) << c.name;
+    EXPECT_FALSE(std::filesystem::exists(path + ".new")) << c.name;
+    EXPECT_NE(trace.find("not written"), std::string::npos) << c.name << ": " << trace;
+  }
+}
+
+// Files the component creates under fixed names are never written through a symbolic link someone
+// planted there: the victim the link points to keeps its bytes.
+TEST_F(PersistentFile, PlantedLinksAreNotFollowed) {
+  const std::string victim = dir_.Write("victim", "precious");
+  const std::filesystem::path previousDirectory = std::filesystem::current_path();
+  std::filesystem::create_directory(dir_.File("run"));
+  std::filesystem::current_path(dir_.File("run"));
+  std::filesystem::create_symlink(victim, "ddResult.xml");
+  std::filesystem::create_symlink(victim, "linked.persist");
+  std::filesystem::create_symlink(victim, "temporary.persist.new");
+
+  Initialize("<options component='storage.so'/>");
+  OruFree(SetCallback(&HostEvents::Record));
+  EXPECT_EQ(XmlObject(Take(ExecuteXMLCommand("<id/>"))).Name(), "idResult");
+  Uninitialize(Options("linked.persist").c_str());  // replaced by rename: the link itself goes
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status("linked.persist")));
+  Initialize("<options/>");
+  Uninitialize(Options("temporary.persist").c_str());  // its temporary file is a link: not saved
+  EXPECT_FALSE(std::filesystem::exists("temporary.persist"));
+  EXPECT_EQ(ReadFile(victim), "precious");
+  std::filesystem::current_path(previousDirectory);
 }
 
 // Every single damaged byte and every truncation of a saved component, read the way Initialize reads

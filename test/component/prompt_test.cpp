@@ -74,10 +74,9 @@ TEST_F(Prompts, RepliesWithoutAValueAndWithoutAComponent) {
   EXPECT_EQ(test.CurrentState(), "failed");
 
   // The test keeps its device; without a component the question gets the empty answer.
-  TestComponent* const component = ComponentInstance();
-  SetComponentInstance(nullptr);
+  std::shared_ptr<TestComponent> component = ExchangeComponent(nullptr);
   EXPECT_EQ(test.Prompt("Press a key", {}, "button", "1", "1"), "");
-  SetComponentInstance(component);
+  ExchangeComponent(std::move(component));
 }
 
 TEST_F(Prompts, OnlyInteractiveTestsMayPrompt) {

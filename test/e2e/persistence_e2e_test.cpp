@@ -132,7 +132,10 @@ TEST_F(PersistentFileHost, NewComponentHoldsTheMachinesPciFunctions) {
   EXPECT_GT(named, 0) << "no function of this machine has a vendor of the list";
 }
 
-TEST_F(PersistentFileHost, DamagedFileStartsAFreshComponentAndIsLeftAlone) {
+// A damaged file is moved aside (its name with ".unreadable" added) before the fresh component that
+// replaces it can be saved over it.
+TEST_F(PersistentFileHost, DamagedFileStartsAFreshComponentAndIsMovedAside) {
+  const std::string aside = std::string(kFile) + ".unreadable";
   StartWithFile();
   Host().Uninitialize(kOptions);
   const std::string good = Contents();
@@ -146,12 +149,15 @@ TEST_F(PersistentFileHost, DamagedFileStartsAFreshComponentAndIsLeftAlone) {
     Replace(damaged);
     StartWithFile();
     Host().Uninitialize(nullptr);
-    EXPECT_EQ(Contents(), damaged);
+    EXPECT_FALSE(std::filesystem::exists(kFile));
+    std::ifstream in(aside, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()), damaged);
   }
-  // Until an Uninitialize is asked to write it.
+  // The fresh component is saved when an Uninitialize is asked to write it.
   StartWithFile();
   Host().Uninitialize(kOptions);
   EXPECT_EQ(Contents(), good);
+  std::filesystem::remove(aside);
 }
 
 }  // namespace

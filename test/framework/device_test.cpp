@@ -198,7 +198,7 @@ TEST_F(DeviceDescribe, ComponentListsItsDevicesInSetOrder) {
   EXPECT_EQ(HostEvents::Taken().size(), 3u);
   // A search device of a name finds what the name finds.
   SearchDevice key("disk9");
-  EXPECT_EQ(*component_.Devices().find(&key), component_.FindDevice("disk9"));
+  EXPECT_EQ(component_.Devices().find(&key)->get(), component_.FindDevice("disk9"));
   EXPECT_EQ(component_.FindDevice("disk09"), nullptr);
 }
 

@@ -3,6 +3,7 @@
 // Test doubles for devices, tests and diagnosis objects, registered as streamable classes so that a
 // component holding them can be written and read back; and a host callback that records the events.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -32,8 +33,9 @@ class ScriptedTest : public rb::Test {
         output_(std::move(output)) {}
   ~ScriptedTest() override { ++Destroyed(); }
 
-  static int& Destroyed() {
-    static int count = 0;
+  // Atomic: a device, and its tests with it, may end on whichever host thread held it last.
+  static std::atomic<int>& Destroyed() {
+    static std::atomic<int> count{0};
     return count;
   }
   int setups = 0;

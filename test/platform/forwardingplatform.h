@@ -37,6 +37,12 @@ class ForwardingPlatform : public os::Platform {
                        win::DWORD outLength, win::DWORD* returned) override {
     return target_.DeviceIoControl(handle, code, in, inLength, out, outLength, returned);
   }
+  win::DWORD GetFileType(win::HANDLE handle) override { return target_.GetFileType(handle); }
+  bool FlushFileBuffers(win::HANDLE handle) override { return target_.FlushFileBuffers(handle); }
+  bool MoveFile(const std::string& from, const std::string& to) override {
+    return target_.MoveFile(from, to);
+  }
+  bool DeleteFile(const std::string& path) override { return target_.DeleteFile(path); }
   win::DWORD GetLastError() override { return target_.GetLastError(); }
   void SetLastError(win::DWORD error) override { target_.SetLastError(error); }
   std::string FormatMessage(win::DWORD error) override { return target_.FormatMessage(error); }

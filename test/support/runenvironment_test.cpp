@@ -12,6 +12,7 @@
 #include "platform/recordingplatform.h"
 #include "platform/scratchdir.h"
 #include "platform/sim/simplatform.h"
+#include "support/wholefile.h"
 
 namespace rb {
 namespace {
@@ -83,6 +84,19 @@ TEST_F(RunEnvironment, ReadOnceUnlessMalformed) {
   EXPECT_TRUE(IsFactory());
   EXPECT_EQ(ConfigurationValue("tc[@#name='ravelbank']/@IDE_Disable"), "1");
   EXPECT_EQ(ConfigurationValue("tc[@#name='ravelbank']/@SCSI_Disable"), "");
+}
+
+// diagconfig.xml holds a few settings: one beyond the configuration files' limit is refused unread (a
+// large one used to stay in memory for the life of the process) and the questions are answered as
+// without it.
+TEST_F(RunEnvironment, OversizedConfigurationIsRefused) {
+  const std::string factory = "<x><factory/></x>";
+  const std::string padding(kConfigurationFileBytes - factory.size(), ' ');
+  dir_.Write("diagconfig.xml", factory + padding + " ");
+  EXPECT_FALSE(IsFactory());
+  dir_.Write("diagconfig.xml", factory + padding);  // exactly the limit
+  ForgetRunEnvironmentForTesting();  // a refused file is kept as a missing one is
+  EXPECT_TRUE(IsFactory());
 }
 
 TEST_F(RunEnvironment, PreinstallationKeyIsAskedOnce) {

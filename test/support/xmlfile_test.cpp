@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -81,6 +82,15 @@ TEST_F(XmlFile, UnreadableFilesAnswerFalse) {
   EXPECT_FALSE(e.LoadFromFile(Write("zero.xml", std::string("\0<a/>", 5)), false, false, -1));
   EXPECT_EQ(e.Name(), "keep");  // untouched so far
   EXPECT_FALSE(e.LoadFromFile(Write("blank.xml", " \n\t\r\n "), false, false, -1));
+  // Only a regular file within the size limit is read: nothing waits on a FIFO, nothing larger is read.
+  ASSERT_EQ(::mkfifo(Path("fifo.xml").c_str(), 0600), 0);
+  EXPECT_FALSE(e.LoadFromFile(Path("fifo.xml"), false, false, -1));
+  EXPECT_FALSE(e.LoadFromFile(dir_.string(), false, false, -1));
+  EXPECT_FALSE(e.LoadFromFile("/dev/zero", false, false, -1));
+  const std::string small = Write("small.xml", "<a>0123456789</a>");  // 17 bytes
+  EXPECT_FALSE(e.LoadFromFile(small, false, false, -1, 16));
+  EXPECT_TRUE(e.LoadFromFile(small, false, false, -1, 17));
+  EXPECT_EQ(e.Text(), "0123456789");
   // SaveToFile answers true even when the file cannot be created.
   EXPECT_TRUE(XmlObject("<a/>").SaveToFile(Path("no/such/dir/a.xml"), false));
 }

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <string>
 #include <thread>
 
 #include "support/xmlobject.h"
@@ -135,6 +137,32 @@ TEST(XmlParser, NamesAndAttributes) {
   // An attribute name without '=' and a value before the end of the tag is dropped.
   EXPECT_EQ(XmlObject("<a b/>").ToString(), "<a/>\n");
   EXPECT_EQ(XmlObject("<a c='1' d></a>").ToString(), "<a c=\"1\"/>\n");
+}
+
+// A tag with very many attributes parses in time linear in their number, and a repeated name (in any
+// case) still replaces the earlier value, in a short tag and in a long one alike.
+TEST(XmlParser, ManyAttributesParseInLinearTime) {
+  constexpr int kCount = 160000;
+  std::string text = "<e";
+  for (int i = 0; i < kCount; ++i) text += " a" + std::to_string(i) + "='" + std::to_string(i) + "'";
+  text += " A5='five' a159999='last' A3='three'/>";
+  const auto start = std::chrono::steady_clock::now();
+  const XmlObject e(text);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  // Linear, this is well under a second even instrumented; quadratic, it took twenty.
+  EXPECT_LT(elapsed, std::chrono::seconds(5));
+  ASSERT_EQ(e.Attributes().size(), static_cast<std::size_t>(kCount));
+  EXPECT_EQ(e.Attributes()[5].name, "a5");
+  EXPECT_EQ(e.Attributes()[5].value, "five");
+  EXPECT_EQ(e.Attributes()[3].value, "three");
+  EXPECT_EQ(e.Attributes()[kCount - 1].value, "last");
+  EXPECT_EQ(e.Attributes()[kCount - 2].value, std::to_string(kCount - 2));
+  // The next tag of the same parse starts with no names of its own.
+  const XmlObject pair(
+      "<p><q a1='1' b='2' c='3' d='4' e='5' f='6' g='7' h='8' i='9' j='10' A1='x'/><r a1='y'/></p>");
+  EXPECT_EQ(pair.Children()[0].Attributes().size(), 10u);
+  EXPECT_EQ(pair.Children()[0].GetAttribute("a1"), "x");
+  EXPECT_EQ(pair.Children()[1].GetAttribute("a1"), "y");
 }
 
 TEST(XmlParser, GreaterThanInsideAValueClosesTheStartTag) {

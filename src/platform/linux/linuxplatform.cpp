@@ -144,6 +144,8 @@ win::DWORD WindowsErrorFromErrno(int error) {
       return win::ERROR_ACCESS_DENIED;
     case EEXIST:
       return win::ERROR_FILE_EXISTS;
+    case ELOOP:  // O_NOFOLLOW met a symbolic link
+      return win::ERROR_ACCESS_DENIED;
     case EBADF:
       return win::ERROR_INVALID_HANDLE;
     case ENOMEM:
@@ -270,7 +272,13 @@ win::HANDLE LinuxPlatform::CreateFile(const std::string& path, win::DWORD access
     Fail(win::ERROR_INVALID_PARAMETER);
     return win::INVALID_HANDLE_VALUE;
   }
-  const int flags = (writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC | O_NOCTTY;
+  // O_NONBLOCK: opening a FIFO must not wait for a writer (the caller asks GetFileType before reading);
+  // it is taken off again below, so that reads and writes of the file block as usual. A file that is
+  // created or truncated is never reached through a symbolic link: a link planted under a name the
+  // component writes must not redirect the write.
+  const bool creates = disposition != win::OPEN_EXISTING;
+  const int flags = (writable ? (readable ? O_RDWR : O_WRONLY) : O_RDONLY) | O_CLOEXEC | O_NOCTTY |
+                    O_NONBLOCK | (creates ? O_NOFOLLOW : 0);
   const std::string local = LocalPath(path);
   bool existed = false;
   const int fd = OpenWithDisposition(local, flags, disposition, existed);
@@ -278,6 +286,7 @@ win::HANDLE LinuxPlatform::CreateFile(const std::string& path, win::DWORD access
     Fail(OpenError(errno, local));
     return win::INVALID_HANDLE_VALUE;
   }
+  ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
   // Windows opens a directory only with FILE_FLAG_BACKUP_SEMANTICS, for purposes this backend has no use for.
   struct stat status;
   if (::fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
@@ -348,6 +357,48 @@ bool LinuxPlatform::SetFilePointer(win::HANDLE handle, std::int64_t distance, st
   }
   if (newPosition != nullptr) *newPosition = position;
   return true;
+}
+
+win::DWORD LinuxPlatform::GetFileType(win::HANDLE handle) {
+  const auto file = handles_.FindAs<FileHandle>(handle);
+  if (file == nullptr) {
+    if (handles_.Find(handle) != nullptr) return win::FILE_TYPE_CHAR;  // a device of the namespace
+    Fail(win::ERROR_INVALID_HANDLE);
+    return win::FILE_TYPE_UNKNOWN;
+  }
+  struct stat status;
+  if (::fstat(file->Fd(), &status) != 0) {
+    FailErrno(errno);
+    return win::FILE_TYPE_UNKNOWN;
+  }
+  lastError = win::ERROR_SUCCESS;
+  if (S_ISREG(status.st_mode)) return win::FILE_TYPE_DISK;
+  if (S_ISFIFO(status.st_mode) || S_ISSOCK(status.st_mode)) return win::FILE_TYPE_PIPE;
+  return S_ISCHR(status.st_mode) || S_ISBLK(status.st_mode) ? win::FILE_TYPE_CHAR : win::FILE_TYPE_UNKNOWN;
+}
+
+bool LinuxPlatform::FlushFileBuffers(win::HANDLE handle) {
+  const auto file = FindFile(handle);
+  if (file == nullptr) return false;
+  return ::fsync(file->Fd()) == 0 || FailErrno(errno);
+}
+
+bool LinuxPlatform::MoveFile(const std::string& from, const std::string& to) {
+  const std::string target = LocalPath(to);
+  if (::rename(LocalPath(from).c_str(), target.c_str()) != 0) return FailErrno(errno);
+  // The new name is durable only once its directory is written through.
+  const auto slash = target.find_last_of('/');
+  const std::string directory = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+  return true;
+}
+
+bool LinuxPlatform::DeleteFile(const std::string& path) {
+  return ::unlink(LocalPath(path).c_str()) == 0 || FailErrno(errno);
 }
 
 bool LinuxPlatform::LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {

@@ -33,6 +33,10 @@ class LinuxPlatform : public Platform {
   // Byte-range locks belong to the handle as on Windows: another handle of the same process conflicts,
   // a range must not overlap one the handle already holds, and an unlock names exactly a locked range.
   bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+  win::DWORD GetFileType(win::HANDLE handle) override;
+  bool FlushFileBuffers(win::HANDLE handle) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool DeleteFile(const std::string& path) override;
   bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
   // Device handles answer their own control codes; a file handle answers none (ERROR_INVALID_FUNCTION).
   bool DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength, void* out,

@@ -6,6 +6,7 @@
 
 #include "platform/os.h"
 #include "support/stringutil.h"
+#include "support/wholefile.h"
 
 namespace os {
 
@@ -18,20 +19,17 @@ namespace {
 // The whole file, read through the native backend: the process-wide backend may be the very machine
 // being loaded.
 std::string ReadDescription(const std::string& path) {
-  Platform& native = Native();
-  const win::HANDLE file = native.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ,
-                                             win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
-  if (file == win::INVALID_HANDLE_VALUE)
-    RejectFile(path, "cannot open (error " + std::to_string(native.GetLastError()) + ")");
-  std::string text;
-  char chunk[16384];
-  win::DWORD read = 0;
-  bool ok = true;
-  while ((ok = native.ReadFile(file, chunk, sizeof chunk, &read)) && read > 0) text.append(chunk, read);
-  const win::DWORD error = ok ? win::ERROR_SUCCESS : native.GetLastError();
-  native.CloseHandle(file);
-  if (!ok) RejectFile(path, "cannot read (error " + std::to_string(error) + ")");
-  return text;
+  rb::WholeFile file = rb::ReadWholeFile(path, rb::kDescriptionFileBytes, false, &Native());
+  switch (file.status) {
+    case rb::WholeFile::Status::kRead:
+      return std::move(file.bytes);
+    case rb::WholeFile::Status::kMissing:
+      RejectFile(path, "cannot open (error " + std::to_string(Native().GetLastError()) + ")");
+    case rb::WholeFile::Status::kRefused:
+    case rb::WholeFile::Status::kFailed:
+      break;
+  }
+  RejectFile(path, file.problem);
 }
 
 }  // namespace

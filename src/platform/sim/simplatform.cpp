@@ -53,6 +53,24 @@ bool SimPlatform::SetFilePointer(win::HANDLE handle, std::int64_t distance, std:
   return native_.SetFilePointer(handle, distance, newPosition, moveMethod);
 }
 
+win::DWORD SimPlatform::GetFileType(win::HANDLE handle) {
+  if (deviceHandles_.Find(handle) != nullptr) return win::FILE_TYPE_CHAR;
+  return native_.GetFileType(handle);
+}
+
+bool SimPlatform::FlushFileBuffers(win::HANDLE handle) {
+  if (deviceHandles_.Find(handle) != nullptr) return true;
+  return native_.FlushFileBuffers(handle);
+}
+
+bool SimPlatform::MoveFile(const std::string& from, const std::string& to) {
+  return native_.MoveFile(from, to);
+}
+
+bool SimPlatform::DeleteFile(const std::string& path) {
+  return native_.DeleteFile(path);
+}
+
 bool SimPlatform::LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {
   return native_.LockFile(handle, offset, length);
 }

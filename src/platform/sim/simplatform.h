@@ -46,6 +46,10 @@ class SimPlatform : public Platform {
   bool SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
                       win::DWORD moveMethod) override;
   bool LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
+  win::DWORD GetFileType(win::HANDLE handle) override;
+  bool FlushFileBuffers(win::HANDLE handle) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
+  bool DeleteFile(const std::string& path) override;
   bool UnlockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) override;
   bool DeviceIoControl(win::HANDLE handle, win::DWORD code, const void* in, win::DWORD inLength, void* out,
                        win::DWORD outLength, win::DWORD* returned) override;

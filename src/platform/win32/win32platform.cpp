@@ -16,6 +16,8 @@
 #undef LoadLibrary
 #undef RegOpenKey
 #undef FormatMessage
+#undef MoveFile
+#undef DeleteFile
 
 #include <cstring>
 #include <ctime>
@@ -70,6 +72,22 @@ bool Win32Platform::SetFilePointer(win::HANDLE handle, std::int64_t distance, st
   if (!::SetFilePointerEx(handle, move, &position, moveMethod)) return false;
   if (newPosition != nullptr) *newPosition = position.QuadPart;
   return true;
+}
+
+win::DWORD Win32Platform::GetFileType(win::HANDLE handle) {
+  return ::GetFileType(handle);
+}
+
+bool Win32Platform::FlushFileBuffers(win::HANDLE handle) {
+  return ::FlushFileBuffers(handle) != FALSE;
+}
+
+bool Win32Platform::MoveFile(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+}
+
+bool Win32Platform::DeleteFile(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) != FALSE;
 }
 
 bool Win32Platform::LockFile(win::HANDLE handle, std::uint64_t offset, std::uint64_t length) {
