@@ -18,8 +18,9 @@ skip() {
 for tool in qemu-system-x86_64 cpio xz depmod; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (scripts/install-deps.sh qemu)"
 done
-[[ -x /bin/busybox ]] && /bin/busybox --list | grep -qx modprobe ||
-  skip "busybox-static is not installed (scripts/install-deps.sh qemu)"
+# (The list is read whole: grep -q leaving early would break busybox's pipe, and pipefail with it.)
+applets=$([[ -x /bin/busybox ]] && /bin/busybox --list)
+grep -qx modprobe <<<"$applets" || skip "busybox-static is not installed (scripts/install-deps.sh qemu)"
 [[ -x $bin/diaghost && -f $bin/ravelbank.so ]] || skip "no built component in $bin"
 
 mkdir -p "$work"

@@ -1,6 +1,7 @@
 # What the bench's guest must show (sourced by bench.sh). Devices are matched by their host driver and
 # what QEMU declared (vendor, model, serial), never by the sdX or sgN names, which change from boot to
-# boot. A failed expectation names the device and shows what the guest printed instead.
+# boot. A failed expectation names the device and shows what the guest printed instead. (grep -q reads
+# here-strings, never a pipe: leaving a pipe early would fail the pipeline under pipefail.)
 
 failures=0
 expect_fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
@@ -12,14 +13,14 @@ section() {  # console name
 
 # A SCSI device the kernel found: description, then the exact fields after its address.
 expect_scsi() {  # console description fields
-  if ! section "$1" scsi | cut -d' ' -f2- | grep -qxF "$3"; then
+  if ! grep -qxF "$3" <<<"$(section "$1" scsi | cut -d' ' -f2-)"; then
     expect_fail "$2: no SCSI device with \"$3\"; the guest has:"
     section "$1" scsi | sed 's/^/    /'
   fi
 }
 
 expect_block() {  # console description name-pattern fields
-  if ! section "$1" block | grep -qE "^$3 $4\$"; then
+  if ! grep -qE "^$3 $4\$" <<<"$(section "$1" block)"; then
     expect_fail "$2: no block device $3 with \"$4\"; the guest has:"
     section "$1" block | sed 's/^/    /'
   fi
@@ -38,7 +39,7 @@ expect_probe() {  # console description host selector line...
     return
   fi
   for line in "$@"; do
-    section "$console" probe | grep -qxF "host=$host address=$address $line" ||
+    grep -qxF "host=$host address=$address $line" <<<"$(section "$console" probe)" ||
       expect_fail "$description ($address): no answer \"$line\""
   done
   ((failures == before)) || section "$console" probe | grep "^host=$host address=$address " | sed 's/^/    /'
