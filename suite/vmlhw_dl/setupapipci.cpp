@@ -75,20 +75,19 @@ void Resolve(HMODULE module, const char* name, Function& function) {
 
 // The calls, or null when any is missing (the module stays loaded for the life of the process).
 const ResourceCalls* LoadResourceCalls() {
-  static const ResourceCalls* const loaded = []() -> const ResourceCalls* {
-    if (RunningOnWine()) return nullptr;
-    const HMODULE module = LoadLibraryA("cfgmgr32.dll");
-    if (module == nullptr) return nullptr;
-    static ResourceCalls calls;
-    Resolve(module, "CM_Get_First_Log_Conf", calls.firstLogConf);
-    Resolve(module, "CM_Get_Next_Res_Des", calls.nextResDes);
-    Resolve(module, "CM_Get_Res_Des_Data_Size", calls.dataSize);
-    Resolve(module, "CM_Get_Res_Des_Data", calls.data);
-    Resolve(module, "CM_Free_Res_Des_Handle", calls.freeResDes);
-    Resolve(module, "CM_Free_Log_Conf_Handle", calls.freeLogConf);
-    return calls.Complete() ? &calls : nullptr;
+  static const ResourceCalls calls = [] {
+    ResourceCalls found;
+    const HMODULE module = RunningOnWine() ? nullptr : LoadLibraryA("cfgmgr32.dll");
+    if (module == nullptr) return found;
+    Resolve(module, "CM_Get_First_Log_Conf", found.firstLogConf);
+    Resolve(module, "CM_Get_Next_Res_Des", found.nextResDes);
+    Resolve(module, "CM_Get_Res_Des_Data_Size", found.dataSize);
+    Resolve(module, "CM_Get_Res_Des_Data", found.data);
+    Resolve(module, "CM_Free_Res_Des_Handle", found.freeResDes);
+    Resolve(module, "CM_Free_Log_Conf_Handle", found.freeLogConf);
+    return found;
   }();
-  return loaded;
+  return calls.Complete() ? &calls : nullptr;
 }
 
 // The memory and I/O ranges of the device's allocated configuration, when the system can tell them.

@@ -82,10 +82,11 @@ class LinuxScsiPortTest : public testing::Test {
   }
   void Node(const std::string& name, const std::string& address) {
     namespace fs = std::filesystem;
+    // As the kernel lays it out: the device under its host, linked from the bus's device list.
     const std::string device = dir_.Path() + "/sys/devices/pci0000:00/host/target/" + address;
-    fs::create_directories(device);
-    fs::create_directories(dir_.Path() + "/sys/class/scsi_generic/" + name);
-    fs::create_directory_symlink(device, dir_.Path() + "/sys/class/scsi_generic/" + name + "/device");
+    fs::create_directories(device + "/scsi_generic/" + name);
+    fs::create_directories(dir_.Path() + "/sys/bus/scsi/devices");
+    fs::create_directory_symlink(device, dir_.Path() + "/sys/bus/scsi/devices/" + address);
   }
   std::shared_ptr<os::LinuxScsiPort> Port(unsigned host) {
     win::DWORD error = win::ERROR_SUCCESS;

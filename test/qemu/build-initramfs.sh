@@ -52,13 +52,14 @@ programs=("$root/bench/bin/diaghost")
 if [[ -e $root/bench/bin/scsiprobe ]]; then programs+=("$root/bench/bin/scsiprobe"); fi
 strip --strip-debug "$root"/bench/bin/*.so "${programs[@]}"
 for file in "$root"/bench/bin/*.so "${programs[@]}"; do
+  # "name => /path (address)" lines, and the loader's "/path (address)" line.
   ldd "$file" | awk '/=> \// { print $3 } /^\t\/[^ ]+ \(/ { print $1 }'
 done | sort -u | while read -r library; do
+  # The build's own libraries are already beside the programs, which find them there ($ORIGIN).
+  [[ $library == "$root"/* ]] && continue
   mkdir -p "$root$(dirname "$library")"
   cp -L "$library" "$root$library"
 done
-# The loader is looked for where the binaries name it.
-[[ -e $root/lib64/ld-linux-x86-64.so.2 ]] || { mkdir -p "$root/lib64"; cp -L /lib64/ld-linux-x86-64.so.2 "$root/lib64/"; }
 
 (cd "$root" && find . -print0 | cpio --null -o -H newc --quiet) >"$output.tmp"
 mv "$output.tmp" "$output"

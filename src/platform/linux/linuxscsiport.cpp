@@ -73,24 +73,16 @@ win::DWORD SendSgIo(LinuxIoctlLayer& layer, int fd, PassThroughRequest& request,
 
 std::string LinuxScsiPort::GenericNode(const std::string& sysfsRoot, unsigned host, unsigned channel,
                                        unsigned target, unsigned lun) {
-  const std::string wanted = std::to_string(host) + ":" + std::to_string(channel) + ":" +
-                             std::to_string(target) + ":" + std::to_string(lun);
-  const std::string directory = sysfsRoot + "/class/scsi_generic";
+  // The SCSI device's own directory names its generic node: one sgN entry in its scsi_generic folder.
+  const std::string directory = sysfsRoot + "/bus/scsi/devices/" + std::to_string(host) + ":" +
+                                std::to_string(channel) + ":" + std::to_string(target) + ":" +
+                                std::to_string(lun) + "/scsi_generic";
   DIR* entries = ::opendir(directory.c_str());
   if (entries == nullptr) return {};
   std::string found;
   while (const dirent* entry = ::readdir(entries)) {
-    const std::string name = entry->d_name;
-    if (name.rfind("sg", 0) != 0) continue;
-    // The node's device link ends in the H:C:T:L of the SCSI device.
-    char target[4096];
-    const ssize_t length =
-        ::readlink((directory + "/" + name + "/device").c_str(), target, sizeof target - 1);
-    if (length <= 0) continue;
-    const std::string link(target, static_cast<std::size_t>(length));
-    const std::string address = link.substr(link.find_last_of('/') + 1);
-    if (address == wanted) {
-      found = name;
+    if (std::strncmp(entry->d_name, "sg", 2) == 0) {
+      found = entry->d_name;
       break;
     }
   }

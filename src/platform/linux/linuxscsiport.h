@@ -2,8 +2,8 @@
 
 // SCSI pass-through on Linux. \\.\SCSIn: is SCSI host n: IOCTL_SCSI_PASS_THROUGH_DIRECT and
 // IOCTL_SCSI_PASS_THROUGH to (path, target, LUN) become SG_IO on the /dev/sg node whose sysfs
-// address is n:path:target:lun (looked up in /sys/class/scsi_generic, never by the order of the /dev
-// names). \\.\CDROMn is /dev/srn, which takes SG_IO itself and ejects with CDROMEJECT. IOCTL_SCSI_MINIPORT
+// address is n:path:target:lun (the scsi_generic entry of /sys/bus/scsi/devices/n:path:target:lun,
+// never the order of the /dev names). \\.\CDROMn is /dev/srn, which takes SG_IO itself and ejects with CDROMEJECT. IOCTL_SCSI_MINIPORT
 // answers ERROR_NOT_SUPPORTED: Linux has no CSMI.
 //
 // Mapping: DataIn 1 is SG_DXFER_FROM_DEV, any other value with data SG_DXFER_TO_DEV, no data
