@@ -14,7 +14,9 @@
 #include <vector>
 
 #include "platform/logicaldisk.h"
+#include "platform/setupdevice.h"
 #include "platform/winapi.h"
+#include "platform/wmirow.h"
 
 namespace os {
 
@@ -91,6 +93,30 @@ class Platform {
   virtual win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                                 win::HKEY* key) = 0;
   virtual win::DWORD RegCloseKey(win::HKEY key) = 0;
+  // RegQueryValueEx on an open key: the type and bytes of a named value. `size` gives the buffer's
+  // size and receives the value's; ERROR_MORE_DATA when the buffer is too small (a null `data` asks
+  // for the size alone, with ERROR_SUCCESS), ERROR_FILE_NOT_FOUND when there is no such value.
+  virtual win::DWORD RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                                   win::DWORD* size);
+
+  // QueryDosDevice. With an empty name: every DOS device name ("PhysicalDrive0", "CdRom0", "Tape0",
+  // "C:", ...), each followed by a NUL, the list by a second NUL; with a name: what it stands for
+  // ("\Device\Harddisk0\DR0"), the same way. Answers the count of characters stored; 0 on failure,
+  // with the last error (ERROR_INSUFFICIENT_BUFFER when the list does not fit, ERROR_FILE_NOT_FOUND
+  // for an unknown name).
+  virtual win::DWORD QueryDosDevice(const std::string& name, char* buffer, win::DWORD size);
+
+  // The device installer: the present devices of a setup class, each with its interface of the
+  // interface class (SetupDiGetClassDevs with DIGCF_PRESENT, then with DIGCF_DEVICEINTERFACE; devices
+  // and interfaces enumerated and their registry properties read). `devices` is replaced. On failure
+  // the last error is set and the answer names the information set that could not be made.
+  virtual SetupResult SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                                     std::vector<SetupDevice>* devices);
+
+  // One query of the management instrumentation in a namespace ("\\.\root\cimv2"), WQL as Windows
+  // takes it; `rows` is replaced by the rows' properties as text. False, with no rows, when the
+  // service cannot be reached or rejects the query.
+  virtual bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows);
 
   // System firmware tables, as GetSystemFirmwareTable does it. Provider win::RSMB (table id 0) is the
   // SMBIOS structure table behind a RawSmbiosDataHeader. Answers the count of bytes written; when

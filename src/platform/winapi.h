@@ -487,6 +487,91 @@ inline constexpr std::size_t kCsmiStpBufferBase = 168;
 static_assert(sizeof(CsmiSasStpPassthru) == 44 && sizeof(CsmiSasStpPassthruStatus) == 92);
 static_assert(kCsmiStpDataOffset == 164 && offsetof(CsmiSasStpPassthruBuffer, Status) == 72);
 
+// Registry value types and the errors of value queries and enumerations.
+inline constexpr DWORD REG_NONE = 0;
+inline constexpr DWORD REG_SZ = 1;
+inline constexpr DWORD REG_EXPAND_SZ = 2;
+inline constexpr DWORD REG_BINARY = 3;
+inline constexpr DWORD REG_DWORD = 4;
+inline constexpr DWORD REG_MULTI_SZ = 7;
+inline constexpr DWORD ERROR_MORE_DATA = 234;
+inline constexpr DWORD ERROR_NO_MORE_ITEMS = 259;
+
+// The SCSI port's own requests: the inquiry data of every unit it found, and the address of a disk,
+// optical or tape device on its port.
+inline constexpr DWORD IOCTL_SCSI_GET_INQUIRY_DATA = CtlCode(IOCTL_SCSI_BASE, 0x403, METHOD_BUFFERED, FILE_ANY_ACCESS);
+inline constexpr DWORD IOCTL_SCSI_GET_ADDRESS = CtlCode(IOCTL_SCSI_BASE, 0x406, METHOD_BUFFERED, FILE_ANY_ACCESS);
+static_assert(IOCTL_SCSI_GET_INQUIRY_DATA == 0x4100C && IOCTL_SCSI_GET_ADDRESS == 0x41018);
+
+// SCSI_ADDRESS.
+struct ScsiAddress {
+  DWORD Length;
+  std::uint8_t PortNumber;
+  std::uint8_t PathId;
+  std::uint8_t TargetId;
+  std::uint8_t Lun;
+};
+static_assert(sizeof(ScsiAddress) == 8);
+
+// IOCTL_SCSI_GET_INQUIRY_DATA answers SCSI_ADAPTER_BUS_INFO: the count of buses and one SCSI_BUS_DATA
+// per bus, whose offset (from the start of the answer) leads to a chain of SCSI_INQUIRY_DATA records,
+// each with the offset of the next (0 ends the chain) and its unit's standard INQUIRY data.
+struct ScsiBusData {
+  std::uint8_t NumberOfLogicalUnits;
+  std::uint8_t InitiatorBusId;
+  DWORD InquiryDataOffset;
+};
+struct ScsiAdapterBusInfo {
+  std::uint8_t NumberOfBuses;
+  ScsiBusData BusData[1];
+};
+struct ScsiInquiryData {
+  std::uint8_t PathId;
+  std::uint8_t TargetId;
+  std::uint8_t Lun;
+  std::uint8_t DeviceClaimed;
+  DWORD InquiryDataLength;
+  DWORD NextInquiryDataOffset;
+  std::uint8_t InquiryData[1];
+};
+static_assert(sizeof(ScsiBusData) == 8 && offsetof(ScsiBusData, InquiryDataOffset) == 4);
+static_assert(sizeof(ScsiAdapterBusInfo) == 12 && offsetof(ScsiAdapterBusInfo, BusData) == 4);
+static_assert(offsetof(ScsiInquiryData, InquiryDataLength) == 4 && offsetof(ScsiInquiryData, InquiryData) == 12);
+
+// A class or interface GUID, as the Windows headers lay it out.
+struct Guid {
+  DWORD Data1;
+  std::uint16_t Data2;
+  std::uint16_t Data3;
+  std::uint8_t Data4[8];
+  friend bool operator==(const Guid&, const Guid&) = default;
+};
+static_assert(sizeof(Guid) == 16);
+
+// Device setup classes and device interface classes that discovery enumerates.
+inline constexpr Guid GUID_DEVCLASS_FLOPPYDISK = {0x4D36E980, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline constexpr Guid GUID_DEVCLASS_DISKDRIVE = {0x4D36E967, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline constexpr Guid GUID_DEVCLASS_TAPEDRIVE = {0x6D807884, 0x7D21, 0x11CF, {0x80, 0x1C, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline constexpr Guid GUID_DEVCLASS_CDROM = {0x4D36E965, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+inline constexpr Guid GUID_DEVINTERFACE_FLOPPY = {0x53F56311, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+inline constexpr Guid GUID_DEVINTERFACE_DISK = {0x53F56307, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+inline constexpr Guid GUID_DEVINTERFACE_TAPE = {0x53F5630B, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+inline constexpr Guid GUID_DEVINTERFACE_CDROM = {0x53F56308, 0xB6BF, 0x11D0, {0x94, 0xF2, 0x00, 0xA0, 0xC9, 0x1E, 0xFB, 0x8B}};
+
+// SetupDiGetClassDevs flags and the registry properties of a device (SPDRP_*).
+inline constexpr DWORD DIGCF_PRESENT = 0x02;
+inline constexpr DWORD DIGCF_DEVICEINTERFACE = 0x10;
+inline constexpr DWORD SPDRP_DEVICEDESC = 0x00;
+inline constexpr DWORD SPDRP_HARDWAREID = 0x01;
+inline constexpr DWORD SPDRP_COMPATIBLEIDS = 0x02;
+inline constexpr DWORD SPDRP_SERVICE = 0x04;
+inline constexpr DWORD SPDRP_CLASS = 0x07;
+inline constexpr DWORD SPDRP_MFG = 0x0B;
+inline constexpr DWORD SPDRP_FRIENDLYNAME = 0x0C;
+inline constexpr DWORD SPDRP_LOCATION_INFORMATION = 0x0D;
+inline constexpr DWORD SPDRP_PHYSICAL_DEVICE_OBJECT_NAME = 0x0E;
+inline constexpr DWORD SPDRP_ENUMERATOR_NAME = 0x16;
+
 // Predefined registry roots: sign-extended 32-bit values, as the Windows headers define them.
 inline const HKEY HKEY_LOCAL_MACHINE =
     reinterpret_cast<HKEY>(static_cast<std::intptr_t>(static_cast<std::int32_t>(0x80000002u)));
