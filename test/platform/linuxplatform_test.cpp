@@ -125,8 +125,10 @@ TEST_F(LinuxPlatformTest, OpenFailuresAnswerWindowsErrors) {
       {Backslashed(dir.File("nodir/file.bin")), win::ERROR_PATH_NOT_FOUND},
       {dir.File("plain/file.bin"), win::ERROR_PATH_NOT_FOUND},
       {dir.Path(), win::ERROR_ACCESS_DENIED},
-      {"\\\\.\\PhysicalDrive0", win::ERROR_FILE_NOT_FOUND},
-      {"\\\\.\\SCSI0:", win::ERROR_FILE_NOT_FOUND},
+      // Names of the device namespace that no machine of the tests has.
+      {"\\\\.\\PhysicalDrive255", win::ERROR_FILE_NOT_FOUND},
+      {"\\\\.\\SCSI63:", win::ERROR_FILE_NOT_FOUND},
+      {"\\\\.\\Tape200", win::ERROR_FILE_NOT_FOUND},
   };
   for (const Case& c : cases) {
     platform.SetLastError(win::ERROR_SUCCESS);

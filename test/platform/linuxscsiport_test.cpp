@@ -15,58 +15,16 @@
 #include "devices/scsidevice.h"
 #include "devices/scsidriver.h"
 #include "devices/scsitestbench.h"
+#include "platform/fakestoragesysfs.h"
 #include "platform/forwardingplatform.h"
+#include "platform/recordingioctllayer.h"
 #include "platform/recordingplatform.h"
 #include "platform/scratchdir.h"
+#include "platform/scsiinquirydata.h"
 
 namespace {
 
-// A recording fake of the kernel's calls: keeps each SG_IO header with the CDB it points to and
-// answers as the test says.
-class RecordingLayer : public os::LinuxIoctlLayer {
- public:
-  struct SgCall {
-    sg_io_hdr_t header;
-    std::vector<std::uint8_t> cdb;
-  };
-
-  int Open(const std::string& path, int flags) override {
-    opened.push_back(path);
-    openFlags = flags;
-    if (openErrno != 0) {
-      errno = openErrno;
-      return -1;
-    }
-    return 42;
-  }
-  int Close(int fd) override {
-    closed.push_back(fd);
-    return 0;
-  }
-  int Ioctl(int fd, unsigned long request, void* argument) override {
-    EXPECT_EQ(fd, 42);
-    requests.push_back(request);
-    if (request == SG_IO) {
-      auto* header = static_cast<sg_io_hdr_t*>(argument);
-      sgCalls.push_back({*header, std::vector<std::uint8_t>(header->cmdp, header->cmdp + header->cmd_len)});
-      if (answer) answer(*header);
-    }
-    if (ioctlErrno != 0) {
-      errno = ioctlErrno;
-      return -1;
-    }
-    return 0;
-  }
-
-  std::vector<std::string> opened;
-  std::vector<int> closed;
-  std::vector<unsigned long> requests;
-  std::vector<SgCall> sgCalls;
-  std::function<void(sg_io_hdr_t&)> answer;
-  int openFlags = 0;
-  int openErrno = 0;
-  int ioctlErrno = 0;
-};
+using RecordingLayer = rbtest::RecordingIoctlLayer;
 
 // A sysfs tree with two SCSI hosts and generic nodes whose names do not follow their addresses.
 class LinuxScsiPortTest : public testing::Test {
@@ -287,6 +245,50 @@ TEST_F(LinuxScsiPortTest, OpticalDrivesAreSrNodesAndEjectWithCdromEject) {
   layer_.openErrno = ENOENT;
   EXPECT_EQ(os::LinuxOpticalDrive::Open(9, error, layer_, "/dev"), nullptr);
   EXPECT_EQ(error, win::ERROR_FILE_NOT_FOUND);
+}
+
+TEST(LinuxScsiPortInquiryDataTest, EachUnitOfTheHostAnswersItsOwnInquiryOrTheOneSysfsKeeps) {
+  rbtest::ScratchDir dir;
+  rbtest::FakeStorageSysfs sysfs(dir.File("sys"));
+  RecordingLayer layer;
+  // The disk (sg0) answers its INQUIRY; the CD (sg1) fails it, and its sysfs names stand in.
+  layer.answer = [&layer](sg_io_hdr_t& header) {
+    if (layer.opened.back() == "/dev/sg1") {
+      header.host_status = 0x01;
+      return;
+    }
+    auto* data = static_cast<std::uint8_t*>(header.dxferp);
+    const char inquiry[] = "\x00\x00\x05\x02\x1F\x00\x00\x00SEAGATE ST600MM0006     0004";
+    std::memcpy(data, inquiry, 36);
+    header.resid = static_cast<int>(header.dxfer_len) - 36;
+  };
+  win::DWORD error = win::ERROR_SUCCESS;
+  auto port = os::LinuxScsiPort::Open(0, error, layer, sysfs.Root(), "/dev");
+  ASSERT_NE(port, nullptr);
+  std::vector<std::uint8_t> answer(2048);
+  win::DWORD returned = 0;
+  ASSERT_EQ(port->Request(win::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(), 2048, &returned),
+            win::ERROR_SUCCESS);
+  ASSERT_EQ(layer.sgCalls.size(), 2u);
+  EXPECT_EQ(layer.sgCalls[0].cdb, (std::vector<std::uint8_t>{0x12, 0, 0, 0, 36, 0}));
+  EXPECT_EQ(layer.sgCalls[0].header.dxfer_direction, SG_DXFER_FROM_DEV);
+  const auto units = os::ReadScsiInquiryData(answer.data(), returned);
+  ASSERT_EQ(units.size(), 2u);
+  EXPECT_EQ(units[0].target, 0);
+  EXPECT_EQ(std::string(units[0].inquiry.begin() + 8, units[0].inquiry.end()),
+            "SEAGATE ST600MM0006     0004");
+  EXPECT_EQ(units[1].target, 2);
+  EXPECT_EQ(units[1].inquiry[0], 5);
+  EXPECT_EQ(units[1].inquiry[1], 0x80);  // removable
+  EXPECT_EQ(std::string(units[1].inquiry.begin() + 8, units[1].inquiry.end()),
+            "QEMU    QEMU CD-ROM     2.5+");
+  EXPECT_TRUE(units[0].claimed && units[1].claimed);
+  // Host 1 holds the USB disk alone; the own port's disks belong to no SCSI host.
+  port = os::LinuxScsiPort::Open(1, error, layer, sysfs.Root(), "/dev");
+  ASSERT_EQ(port->Request(win::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(), 2048, &returned),
+            win::ERROR_SUCCESS);
+  EXPECT_EQ(os::ReadScsiInquiryData(answer.data(), returned).size(), 1u);
+  EXPECT_EQ(os::LinuxScsiPort::Open(3, error, layer, sysfs.Root(), "/dev"), nullptr);
 }
 
 // The component's own send operation through the linux port: the CDB the device record holds is the

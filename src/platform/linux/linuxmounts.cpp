@@ -112,4 +112,22 @@ bool ReadFixedLogicalDisks(const std::string& mountTable, const std::string& byL
   return true;
 }
 
+std::vector<std::pair<std::string, std::string>> ReadDeviceMountPoints(const std::string& mountTable) {
+  std::vector<std::pair<std::string, std::string>> points;
+  std::ifstream table(mountTable);
+  std::string line;
+  std::set<std::string> seen;
+  while (std::getline(table, line)) {
+    std::istringstream fields(line);
+    std::string source, mountPoint;
+    if (!(fields >> source >> mountPoint)) continue;
+    source = DecodeMountField(source);
+    if (source.rfind("/dev/", 0) != 0) continue;
+    const std::string device = RealPath(source);
+    const std::string name = device.substr(device.find_last_of('/') + 1);
+    if (seen.insert(name).second) points.emplace_back(name, DecodeMountField(mountPoint));
+  }
+  return points;
+}
+
 }  // namespace os

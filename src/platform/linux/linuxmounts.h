@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/logicaldisk.h"
@@ -14,5 +15,9 @@ namespace os {
 // queried are left out. False when the mount table cannot be read.
 bool ReadFixedLogicalDisks(const std::string& mountTable, const std::string& byLabelDirectory,
                            std::vector<LogicalDisk>* disks);
+
+// The mount points of the devices of the mount table: (the device's name under /dev, as "sr0", its
+// first mount point), in the table's order. Empty when the table cannot be read.
+std::vector<std::pair<std::string, std::string>> ReadDeviceMountPoints(const std::string& mountTable);
 
 }  // namespace os

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <mutex>
 #include <utility>
@@ -17,18 +18,26 @@
 #include "platform/devicepath.h"
 #include "platform/libraryname.h"
 #include "platform/linux/linuxmounts.h"
+#include "platform/linux/linuxownport.h"
 #include "platform/linux/linuxportdevice.h"
 #include "platform/linux/linuxscsiport.h"
+#include "platform/linux/linuxsetupdevices.h"
 #include "platform/linux/linuxsmbios.h"
+#include "platform/linux/linuxstoragemap.h"
+#include "platform/linux/linuxunitdevice.h"
+#include "platform/linux/linuxwmi.h"
 #include "platform/linux/processaffinity.h"
 #include "platform/smbiostable.h"
+#include "support/stringutil.h"
 
 namespace os {
 
 namespace {
 
-// The SCSI host and optical drive numbers the device namespace answers to.
+// The SCSI host and optical drive numbers the device namespace answers to, and the disk and tape
+// numbers.
 constexpr unsigned kScsiPortNames = 64;
+constexpr unsigned kUnitNames = 256;
 
 // Windows keeps the last error per thread, whichever backend object set it.
 thread_local win::DWORD lastError = win::ERROR_SUCCESS;
@@ -230,20 +239,48 @@ class LinuxPlatform::FileHandle : public HandleObject {
   std::vector<LockRange> locks_;
 };
 
-LinuxPlatform::LinuxPlatform() {
+LinuxPlatform::LinuxPlatform(Roots roots, LinuxIoctlLayer& layer)
+    : roots_(std::move(roots)), layer_(layer), registry_(roots_.sysfs) {
   devices_.Add("qxdvmkd", [](win::DWORD access, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
     return LinuxPortDevice::Open(LinuxPortDevice::kPortFile, access, error);
   });
-  // SCSI hosts and optical drives by number (see linuxscsiport.h).
+  // SCSI hosts, the own port and optical drives by number (see linuxscsiport.h, linuxownport.h).
   for (unsigned n = 0; n < kScsiPortNames; ++n) {
     devices_.Add("SCSI" + std::to_string(n) + ":",
-                 [n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
-                   return LinuxScsiPort::Open(n, error, LinuxIoctlLayer::Kernel());
+                 [this, n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+                   auto port = LinuxScsiPort::Open(n, error, layer_, roots_.sysfs, roots_.dev);
+                   if (port != nullptr) return port;
+                   const LinuxStorageMap map = LinuxStorageMap::Scan(roots_.sysfs);
+                   if (map.OwnPort() != n) return nullptr;
+                   error = win::ERROR_SUCCESS;
+                   return std::make_shared<LinuxOwnPort>(map, layer_, roots_.dev);
                  });
-    devices_.Add("CDROM" + std::to_string(n),
-                 [n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
-                   return LinuxOpticalDrive::Open(n, error, LinuxIoctlLayer::Kernel());
-                 });
+    devices_.Add(
+        "CDROM" + std::to_string(n),
+        [this, n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+          auto drive = LinuxOpticalDrive::Open(n, error, layer_, roots_.dev);
+          const LinuxStorageMap map = LinuxStorageMap::Scan(roots_.sysfs);
+          if (const LinuxStorageUnit* unit = map.FindByDosName("CdRom" + std::to_string(n));
+              unit != nullptr && drive != nullptr)
+            drive->SetAddress({sizeof(win::ScsiAddress), unit->port, unit->path, unit->target, unit->lun});
+          return drive;
+        });
+  }
+  // Disks and tapes by their DOS names.
+  for (unsigned n = 0; n < kUnitNames; ++n) {
+    for (const char* kind : {"PhysicalDrive", "Tape"}) {
+      const std::string name = kind + std::to_string(n);
+      devices_.Add(name, [this, name](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+        const LinuxStorageMap map = LinuxStorageMap::Scan(roots_.sysfs);
+        const LinuxStorageUnit* unit = map.FindByDosName(name);
+        if (unit == nullptr) {
+          error = win::ERROR_FILE_NOT_FOUND;
+          return nullptr;
+        }
+        error = win::ERROR_SUCCESS;
+        return std::make_shared<LinuxUnitDevice>(*unit, layer_, roots_.sysfs, roots_.dev);
+      });
+    }
   }
 }
 
@@ -481,7 +518,7 @@ std::tm LinuxPlatform::LocalTime() {
 }
 
 bool LinuxPlatform::GetFixedLogicalDisks(std::vector<LogicalDisk>* disks) {
-  return ReadFixedLogicalDisks("/proc/self/mounts", "/dev/disk/by-label", disks);
+  return ReadFixedLogicalDisks(roots_.mountTable, roots_.dev + "/disk/by-label", disks);
 }
 
 std::string ModuleDirectory() {
@@ -520,13 +557,73 @@ bool LinuxPlatform::FreeLibrary(win::HMODULE module) {
   return true;
 }
 
-win::DWORD LinuxPlatform::RegOpenKey(win::HKEY, const std::string&, win::DWORD, win::HKEY* key) {
-  if (key != nullptr) *key = nullptr;
-  return win::ERROR_FILE_NOT_FOUND;
+win::DWORD LinuxPlatform::RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD, win::HKEY* key) {
+  return registry_.Open(root, subKey, key);
 }
 
-win::DWORD LinuxPlatform::RegCloseKey(win::HKEY) {
-  return win::ERROR_INVALID_HANDLE;
+win::DWORD LinuxPlatform::RegCloseKey(win::HKEY key) {
+  return registry_.Close(key);
+}
+
+win::DWORD LinuxPlatform::RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                                        win::DWORD* size) {
+  return registry_.QueryValue(key, name, type, data, size);
+}
+
+win::DWORD LinuxPlatform::QueryDosDevice(const std::string& name, char* buffer, win::DWORD size) {
+  const LinuxStorageMap map = LinuxStorageMap::Scan(roots_.sysfs);
+  std::vector<std::pair<std::string, std::string>> names;  // DOS name, what it stands for
+  for (const LinuxStorageUnit& unit : map.Units()) {
+    const std::string dosName = unit.DosName();
+    if (unit.kind == LinuxStorageUnit::kDisk)
+      names.emplace_back(
+          dosName, "\\Device\\Harddisk" + std::to_string(unit.number) + "\\DR" + std::to_string(unit.number));
+    else if (!dosName.empty())
+      names.emplace_back(dosName, "\\Device\\" + dosName);
+  }
+  for (const LinuxScsiHost& host : map.Hosts())
+    names.emplace_back("Scsi" + std::to_string(host.number) + ":",
+                       "\\Device\\ScsiPort" + std::to_string(host.number));
+
+  std::string list;
+  for (const auto& [dosName, target] : names) {
+    if (name.empty())
+      list += dosName + '\0';
+    else if (rb::EqualsNoCase(name, dosName))
+      list = target + '\0';
+  }
+  if (list.empty() && !name.empty()) {
+    lastError = win::ERROR_FILE_NOT_FOUND;
+    return 0;
+  }
+  list += '\0';
+  if (buffer == nullptr || list.size() > size) {
+    lastError = win::ERROR_INSUFFICIENT_BUFFER;
+    return 0;
+  }
+  std::memcpy(buffer, list.data(), list.size());
+  lastError = win::ERROR_SUCCESS;
+  return static_cast<win::DWORD>(list.size());
+}
+
+SetupResult LinuxPlatform::SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                                          std::vector<SetupDevice>* devices) {
+  ListSetupDevices(LinuxStorageMap::Scan(roots_.sysfs), setupClass, interfaceClass, devices);
+  lastError = win::ERROR_SUCCESS;
+  return SetupResult::kOk;
+}
+
+bool LinuxPlatform::WmiQuery(const std::string& nameSpace, const std::string& query,
+                             std::vector<WmiRow>* rows) {
+  rows->clear();
+  if (!rb::EqualsNoCase(nameSpace, "\\\\.\\root\\cimv2") && !rb::EqualsNoCase(nameSpace, "root\\cimv2"))
+    return false;
+  std::vector<LogicalDisk> fixedDisks;
+  ReadFixedLogicalDisks(roots_.mountTable, roots_.dev + "/disk/by-label", &fixedDisks);
+  WmiRepository repository;
+  FillWmiRepository(LinuxStorageMap::Scan(roots_.sysfs), fixedDisks, ReadDeviceMountPoints(roots_.mountTable),
+                    &repository);
+  return repository.Query(query, rows);
 }
 
 win::DWORD LinuxPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,

@@ -7,9 +7,12 @@
 // accepted and not enforced: Linux has no mandatory sharing.
 
 #include <memory>
+#include <string>
 
 #include "platform/devicenamespace.h"
 #include "platform/handletable.h"
+#include "platform/linux/linuxdevicemapregistry.h"
+#include "platform/linux/linuxioctllayer.h"
 #include "platform/os.h"
 
 namespace os {
@@ -19,7 +22,14 @@ win::DWORD WindowsErrorFromErrno(int error);
 
 class LinuxPlatform : public Platform {
  public:
-  LinuxPlatform();
+  // The machine's own files; tests give a made-up sysfs tree, /dev folder and mount table.
+  struct Roots {
+    std::string sysfs = "/sys";
+    std::string dev = "/dev";
+    std::string mountTable = "/proc/self/mounts";
+  };
+  LinuxPlatform() : LinuxPlatform(Roots{}) {}
+  explicit LinuxPlatform(Roots roots, LinuxIoctlLayer& layer = LinuxIoctlLayer::Kernel());
 
   const char* Name() const override { return "linux"; }
 
@@ -63,10 +73,21 @@ class LinuxPlatform : public Platform {
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
-  // Linux has no registry: every key is missing.
+  // The registry has the SCSI device map alone (see linuxdevicemapregistry.h); every other key is
+  // missing.
   win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                         win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
+  win::DWORD RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                           win::DWORD* size) override;
+  // The storage map's names (see linuxstoragemap.h): PhysicalDriveN for every whole disk, CdRomN,
+  // TapeN, and ScsiN: for every port.
+  win::DWORD QueryDosDevice(const std::string& name, char* buffer, win::DWORD size) override;
+  // See linuxsetupdevices.h.
+  SetupResult SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                             std::vector<SetupDevice>* devices) override;
+  // Namespace root\cimv2 alone, made afresh for each query (see linuxwmi.h).
+  bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows) override;
   // The SMBIOS table from sysfs (see linuxsmbios.h); ERROR_NOT_SUPPORTED when sysfs has none.
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;
@@ -76,8 +97,11 @@ class LinuxPlatform : public Platform {
   // The file of a handle; sets ERROR_INVALID_HANDLE and answers null when there is none.
   std::shared_ptr<FileHandle> FindFile(win::HANDLE handle) const;
 
+  const Roots roots_;
+  LinuxIoctlLayer& layer_;
   DeviceNamespace devices_;
   HandleTable handles_;
+  LinuxDeviceMapRegistry registry_;
 };
 
 }  // namespace os

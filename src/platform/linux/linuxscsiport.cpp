@@ -9,11 +9,16 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <cstring>
 #include <string>
 
+#include "platform/linux/linuxblockdisk.h"
 #include "platform/linux/linuxplatform.h"
+#include "platform/linux/linuxstoragemap.h"
 #include "platform/passthroughrequest.h"
+#include "platform/scsiinquirydata.h"
 
 namespace os {
 
@@ -105,18 +110,57 @@ std::shared_ptr<LinuxScsiPort> LinuxScsiPort::Open(unsigned host, win::DWORD& er
 win::DWORD LinuxScsiPort::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                                   win::DWORD outLength, win::DWORD* returned) {
   if (code == win::IOCTL_SCSI_MINIPORT) return win::ERROR_NOT_SUPPORTED;
+  if (code == win::IOCTL_SCSI_GET_INQUIRY_DATA) return WriteInquiryData(out, outLength, returned);
   if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
     return win::ERROR_INVALID_FUNCTION;
   PassThroughRequest request;
   if (const win::DWORD error = request.Parse(code, in, inLength, out, outLength)) return error;
-  const std::string node = GenericNode(sysfsRoot_, host_, request.path, request.target, request.lun);
+  return SendSgIoTo(layer_, sysfsRoot_, devRoot_, host_, request.path, request.target, request.lun, request,
+                    returned);
+}
+
+win::DWORD SendSgIoTo(LinuxIoctlLayer& layer, const std::string& sysfsRoot, const std::string& devRoot,
+                      unsigned host, unsigned channel, unsigned target, unsigned lun,
+                      PassThroughRequest& request, win::DWORD* returned) {
+  const std::string node = LinuxScsiPort::GenericNode(sysfsRoot, host, channel, target, lun);
   // No device at the address: the port's answer is a selection timeout.
   if (node.empty()) return win::ERROR_SEM_TIMEOUT;
-  const int fd = layer_.Open(devRoot_ + "/" + node, O_RDWR | O_NONBLOCK);
+  const int fd = layer.Open(devRoot + "/" + node, O_RDWR | O_NONBLOCK);
   if (fd < 0) return WindowsErrorFromErrno(errno);
-  const win::DWORD error = SendSgIo(layer_, fd, request, returned);
-  layer_.Close(fd);
+  const win::DWORD error = SendSgIo(layer, fd, request, returned);
+  layer.Close(fd);
   return error;
+}
+
+win::DWORD LinuxScsiPort::WriteInquiryData(void* out, win::DWORD outLength, win::DWORD* returned) {
+  std::vector<ScsiUnitInquiry> inquiries;
+  const LinuxStorageMap map = LinuxStorageMap::Scan(sysfsRoot_);
+  for (const LinuxStorageUnit& unit : map.Units()) {
+    if (unit.port != host_ || unit.attachment == LinuxAttachment::kOwnPort) continue;
+    ScsiUnitInquiry inquiry{unit.path, unit.target, unit.lun, unit.claimed, StandardInquiryOf(unit)};
+    std::array<std::uint8_t, 36> answered{};
+    win::ScsiPassThroughDirectWithSense command{};
+    command.header.Length = sizeof command.header;
+    command.header.CdbLength = 6;
+    command.header.SenseInfoLength = sizeof command.sense;
+    command.header.DataIn = win::SCSI_IOCTL_DATA_IN;
+    command.header.DataTransferLength = sizeof answered;
+    command.header.TimeOutValue = 10;
+    command.header.DataBuffer = answered.data();
+    command.header.SenseInfoOffset = offsetof(win::ScsiPassThroughDirectWithSense, sense);
+    const std::uint8_t cdb[6] = {0x12, 0, 0, 0, sizeof answered, 0};
+    std::memcpy(command.header.Cdb, cdb, sizeof cdb);
+    PassThroughRequest request;
+    win::DWORD count = 0;
+    if (request.Parse(win::IOCTL_SCSI_PASS_THROUGH_DIRECT, &command, sizeof command, &command,
+                      sizeof command) == win::ERROR_SUCCESS &&
+        SendSgIoTo(layer_, sysfsRoot_, devRoot_, host_, unit.path, unit.target, unit.lun, request, &count) ==
+            win::ERROR_SUCCESS &&
+        command.header.ScsiStatus == 0 && command.header.DataTransferLength >= 8)
+      inquiry.inquiry = answered;
+    inquiries.push_back(inquiry);
+  }
+  return WriteScsiInquiryData(std::move(inquiries), out, outLength, returned);
 }
 
 std::shared_ptr<LinuxOpticalDrive> LinuxOpticalDrive::Open(unsigned index, win::DWORD& error,
@@ -139,6 +183,12 @@ win::DWORD LinuxOpticalDrive::Control(win::DWORD code, const void* in, win::DWOR
                                       win::DWORD outLength, win::DWORD* returned) {
   if (code == win::IOCTL_STORAGE_EJECT_MEDIA)
     return layer_.Ioctl(fd_, CDROMEJECT, nullptr) < 0 ? WindowsErrorFromErrno(errno) : win::ERROR_SUCCESS;
+  if (code == win::IOCTL_SCSI_GET_ADDRESS && address_) {
+    if (out == nullptr || outLength < sizeof *address_) return win::ERROR_INSUFFICIENT_BUFFER;
+    std::memcpy(out, &*address_, sizeof *address_);
+    *returned = sizeof *address_;
+    return win::ERROR_SUCCESS;
+  }
   if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
     return win::ERROR_INVALID_FUNCTION;
   PassThroughRequest request;

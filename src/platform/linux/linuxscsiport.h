@@ -3,8 +3,10 @@
 // SCSI pass-through on Linux. \\.\SCSIn: is SCSI host n: IOCTL_SCSI_PASS_THROUGH_DIRECT and
 // IOCTL_SCSI_PASS_THROUGH to (path, target, LUN) become SG_IO on the /dev/sg node whose sysfs
 // address is n:path:target:lun (the scsi_generic entry of /sys/bus/scsi/devices/n:path:target:lun,
-// never the order of the /dev names). \\.\CDROMn is /dev/srn, which takes SG_IO itself and ejects with CDROMEJECT. IOCTL_SCSI_MINIPORT
-// answers ERROR_NOT_SUPPORTED: Linux has no CSMI.
+// never the order of the /dev names). \\.\CDROMn is /dev/srn, which takes SG_IO itself and ejects with
+// CDROMEJECT. IOCTL_SCSI_MINIPORT answers ERROR_NOT_SUPPORTED: Linux has no CSMI.
+// IOCTL_SCSI_GET_INQUIRY_DATA lists the host's SCSI devices from sysfs, each with the INQUIRY data it
+// answers through SG_IO (the data the kernel keeps in sysfs when it does not answer).
 //
 // Mapping: DataIn 1 is SG_DXFER_FROM_DEV, any other value with data SG_DXFER_TO_DEV, no data
 // SG_DXFER_NONE; the timeout goes from seconds to milliseconds; the sense buffer is the request's
@@ -46,15 +48,19 @@ class LinuxScsiPort : public DeviceHandle {
                                  unsigned target, unsigned lun);
 
  private:
+  win::DWORD WriteInquiryData(void* out, win::DWORD outLength, win::DWORD* returned);
+
   unsigned host_;
   LinuxIoctlLayer& layer_;
   std::string sysfsRoot_;
   std::string devRoot_;
 };
 
-// \\.\CDROMn on /dev/srn.
+// \\.\CDROMn on /dev/srn; it answers IOCTL_SCSI_GET_ADDRESS once it is told its address.
 class LinuxOpticalDrive : public DeviceHandle {
  public:
+  void SetAddress(const win::ScsiAddress& address) { address_ = address; }
+
   static std::shared_ptr<LinuxOpticalDrive> Open(unsigned index, win::DWORD& error, LinuxIoctlLayer& layer,
                                                  const std::string& devRoot = "/dev");
   LinuxOpticalDrive(int fd, LinuxIoctlLayer& layer) : fd_(fd), layer_(layer) {}
@@ -68,9 +74,16 @@ class LinuxOpticalDrive : public DeviceHandle {
  private:
   int fd_;
   LinuxIoctlLayer& layer_;
+  std::optional<win::ScsiAddress> address_;
 };
 
 // One pass-through request as SG_IO on an open node.
 win::DWORD SendSgIo(LinuxIoctlLayer& layer, int fd, PassThroughRequest& request, win::DWORD* returned);
+
+// One pass-through request as SG_IO on the generic node of host:channel:target:lun; a selection
+// timeout when the address has none.
+win::DWORD SendSgIoTo(LinuxIoctlLayer& layer, const std::string& sysfsRoot, const std::string& devRoot,
+                      unsigned host, unsigned channel, unsigned target, unsigned lun,
+                      PassThroughRequest& request, win::DWORD* returned);
 
 }  // namespace os
