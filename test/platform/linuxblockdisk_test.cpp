@@ -101,6 +101,7 @@ class LinuxBlockDiskTest : public testing::Test {
     unit.nvmeController = "nvme0";
     unit.blocks = 64;
     unit.blockSize = 512;
+    unit.solidState = true;
     return unit;
   }
   std::string Image() {
@@ -122,7 +123,11 @@ TEST_F(LinuxBlockDiskTest, InquiryCapacityAndReadinessAnswerAsADisk) {
   EXPECT_NE(a.data[2], 0);  // a SCSI version: the component treats version 0 as no disk
   EXPECT_EQ(std::string(a.data.begin() + 8, a.data.end()), "Virtio  Block Device        ");
   a = Send(disk, {0x12, 1, 0x00, 0, 255, 0}, 255, win::SCSI_IOCTL_DATA_IN);
-  EXPECT_EQ(a.data, (std::vector<std::uint8_t>{0, 0, 0, 2, 0x00, 0x80}));
+  EXPECT_EQ(a.data, (std::vector<std::uint8_t>{0, 0, 0, 3, 0x00, 0x80, 0xB1}));
+  a = Send(disk, {0x12, 1, 0xB1, 0, 64, 0}, 64, win::SCSI_IOCTL_DATA_IN);
+  ASSERT_EQ(a.data.size(), 64u);
+  EXPECT_EQ(a.data[1], 0xB1);
+  EXPECT_EQ(a.data[4] << 8 | a.data[5], 1);  // does not rotate
   a = Send(disk, {0x12, 1, 0x80, 0, 255, 0}, 255, win::SCSI_IOCTL_DATA_IN);
   EXPECT_EQ(std::string(a.data.begin() + 4, a.data.end()), "RBVBLK0001");
   EXPECT_EQ(a.data[3], 10);
@@ -139,7 +144,7 @@ TEST_F(LinuxBlockDiskTest, InquiryCapacityAndReadinessAnswerAsADisk) {
   // Without a serial number there is no page 80h.
   os::LinuxBlockDisk loop(Unit(os::LinuxBlockKind::kLoop, ""), Image(), layer_, "/dev");
   a = Send(loop, {0x12, 1, 0x00, 0, 255, 0}, 255, win::SCSI_IOCTL_DATA_IN);
-  EXPECT_EQ(a.data, (std::vector<std::uint8_t>{0, 0, 0, 1, 0x00}));
+  EXPECT_EQ(a.data, (std::vector<std::uint8_t>{0, 0, 0, 2, 0x00, 0xB1}));
   a = Send(loop, {0x12, 1, 0x80, 0, 255, 0}, 255, win::SCSI_IOCTL_DATA_IN);
   EXPECT_EQ(std::tie(a.status, a.key, a.asc), std::make_tuple(2, 5, 0x24));
   // A device node that is gone: not ready. One the process may not read (a kernel setting that not even
@@ -207,7 +212,7 @@ TEST_F(LinuxBlockDiskTest, AWriteTheDeviceRefusesIsDataProtect) {
   EXPECT_EQ(std::tie(a.status, a.key, a.asc, a.ascq), std::make_tuple(2, 7, 0x27, 0));
 }
 
-TEST_F(LinuxBlockDiskTest, NvmeHealthIsTheControllersSmartLogAsInformationalExceptions) {
+TEST_F(LinuxBlockDiskTest, NvmeHealthAndTemperatureComeFromTheControllersSmartLog) {
   os::LinuxBlockDisk disk(Unit(os::LinuxBlockKind::kNvme, "RBNVME0001"), Image(), layer_, "/dev");
   std::uint8_t warning = 0;
   layer_.nvmeAnswer = [&warning](nvme_admin_cmd& command) {
@@ -239,7 +244,10 @@ TEST_F(LinuxBlockDiskTest, NvmeHealthIsTheControllersSmartLogAsInformationalExce
   EXPECT_EQ(a.data[8], 0x5D);
   // The supported pages, and a failing controller.
   a = Send(disk, {0x4D, 0, 0x00, 0, 0, 0, 0, 0, 64, 0}, 64, win::SCSI_IOCTL_DATA_IN);
-  EXPECT_EQ(a.data, (std::vector<std::uint8_t>{0, 0, 0, 2, 0x00, 0x2F}));
+  EXPECT_EQ(a.data, (std::vector<std::uint8_t>{0, 0, 0, 3, 0x00, 0x0D, 0x2F}));
+  // The temperature page: the current temperature, and no reference temperature.
+  a = Send(disk, {0x4D, 0, 0x4D, 0, 0, 0, 0, 0, 64, 0}, 64, win::SCSI_IOCTL_DATA_IN);
+  EXPECT_EQ(a.data, (std::vector<std::uint8_t>{0x0D, 0, 0, 12, 0, 0, 3, 2, 0, 47, 0, 1, 3, 2, 0, 0xFF}));
   layer_.ioctlResult = 0x4002;  // the controller's status: invalid field
   a = Send(disk, logSense, 64, win::SCSI_IOCTL_DATA_IN);
   EXPECT_EQ(std::tie(a.status, a.key, a.asc), std::make_tuple(2, 4, 0x44));

@@ -71,6 +71,8 @@ TEST_F(LinuxStorageMapTest, UnitsAreNamedAndNumberedInAddressOrder) {
   EXPECT_EQ(map.Units()[0].pciFunction, "0000:00:05.0");
   EXPECT_EQ(map.Units()[2].pciFunction, "0000:00:06.0");  // a USB disk's is its controller's
   EXPECT_EQ(map.Units()[4].nvmeController, "nvme0");
+  EXPECT_TRUE(map.Units()[4].solidState);
+  EXPECT_FALSE(map.Units()[5].solidState);  // a virtio disk the kernel takes as rotating
   EXPECT_EQ(map.OwnPort(), 3u);
   ASSERT_NE(map.FindByDosName("physicaldrive4"), nullptr);
   EXPECT_EQ(map.FindByDosName("physicaldrive4")->node, "vda");

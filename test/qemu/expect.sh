@@ -45,16 +45,23 @@ expect_probe() {  # console description host selector line...
   ((failures == before)) || section "$console" probe | grep "^host=$host address=$address " | sed 's/^/    /'
 }
 
-# A diaghost command in the guest: it exited 0 and printed each of the given lines.
-expect_diaghost() {  # console command line...
-  local console=$1 command=$2 output line before=$failures
-  shift 2
-  output=$(section "$console" "diaghost $command")
-  grep -qx 'exit 0' <<<"$output" || expect_fail "diaghost $command: did not exit 0"
+# Lines a section must hold, each whole.
+expect_section() {  # console section description line...
+  local console=$1 name=$2 description=$3 output line before=$failures
+  shift 3
+  output=$(section "$console" "$name")
   for line in "$@"; do
-    grep -qxF "$line" <<<"$output" || expect_fail "diaghost $command: no line \"$line\""
+    grep -qxF "$line" <<<"$output" || expect_fail "$description: no line \"$line\""
   done
   ((failures == before)) || sed 's/^/    /' <<<"$output"
+}
+
+# A diaghost command in the guest: it exited 0 and printed each of the given lines.
+expect_diaghost() {  # console command line...
+  local console=$1 command=$2
+  shift 2
+  grep -qx 'exit 0' <<<"$(section "$console" "diaghost $command")" || expect_fail "diaghost $command: did not exit 0"
+  expect_section "$console" "diaghost $command" "diaghost $command" "$@"
 }
 
 # The vendor and product INQUIRY names of each bench disk (QEMU's, or those bench.sh declares).
@@ -94,6 +101,14 @@ check_console() {  # console
     "ready no: Check Condition: Not Ready: MEDIUM NOT PRESENT"
   expect_probe "$console" "AHCI CD (empty)" ahci "inquiry status=0 type=5 vendor=QEMU product=QEMU DVD-ROM" \
     "ready no: Check Condition: Not Ready: MEDIUM NOT PRESENT"
+
+  # The NVMe and virtio-blk disks on the backend's own port, answered from sysfs and by direct I/O.
+  expect_section "$console" ownport "NVMe disk on the own port" "target=0 inquiry status=0 type=0 vendor=NVMe product=QEMU NVMe Ctrl" \
+    "target=0 serial status=0 RBNVME0001" "target=0 ready yes" "target=0 capacity blocks=131072 length=512" \
+    "target=0 read0 status=0 data=RAVELBANK-nvme"
+  expect_section "$console" ownport "virtio-blk disk on the own port" \
+    "target=1 inquiry status=0 type=0 vendor=Virtio product=Block Device" "target=1 serial status=0 RBVBLK0001" \
+    "target=1 ready yes" "target=1 capacity blocks=131072 length=512" "target=1 read0 status=0 data=RAVELBANK-vblk"
 
   expect_diaghost "$console" version "diagnostics version 7.9.1.2401A"
   expect_diaghost "$console" env "dvmIsOnline         1"

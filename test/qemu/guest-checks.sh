@@ -38,6 +38,18 @@ for device in /sys/bus/scsi/devices/*:*:*:*; do
   "$bin/scsiprobe" $(echo "$address" | tr ':' ' ') 2>&1 | sed "s/^/host=$host address=$address /"
 done
 
+echo "@@ ownport"
+# The disks Linux does not reach through SCSI (NVMe, virtio-blk) on the backend's own port, the first
+# port after the highest SCSI host, one target each in that order: the component's commands to them.
+own=0
+for host in /sys/class/scsi_host/host*; do
+  number=${host##*/host}
+  [ "$number" -ge "$own" ] && own=$((number + 1))
+done
+for target in 0 1; do
+  "$bin/scsiprobe" "$own" 0 "$target" 0 2>&1 | sed "s/^/target=$target /"
+done
+
 for command in version env id; do
   echo "@@ diaghost $command"
   "$bin/diaghost" "$command" 2>&1

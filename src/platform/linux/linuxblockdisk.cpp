@@ -29,7 +29,6 @@ constexpr std::size_t kAlignment = 4096;
 constexpr std::uint8_t kNvmeGetLogPage = 0x02;
 constexpr std::uint8_t kNvmeSmartLog = 0x02;
 constexpr std::uint32_t kNvmeAllNamespaces = 0xFFFFFFFF;
-constexpr std::uint32_t kNvmeSmartLogLength = 512;
 
 std::uint32_t Be32(const std::uint8_t* p) {
   return static_cast<std::uint32_t>(p[0]) << 24 | static_cast<std::uint32_t>(p[1]) << 16 |
@@ -174,7 +173,15 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Inquiry(const PassThroughRequest& reques
   } else if (request.cdb[2] == 0x00) {
     data = {unit_.scsiType, 0x00, 0, 1, 0x00};
     if (!unit_.serial.empty()) data.push_back(0x80);
+    data.push_back(0xB1);
     data[3] = static_cast<std::uint8_t>(data.size() - 4);
+  } else if (request.cdb[2] == 0xB1) {
+    // Block device characteristics: a rotation rate of 1 is a disk that does not rotate; 0 says nothing.
+    data.assign(64, 0);
+    data[0] = unit_.scsiType;
+    data[1] = 0xB1;
+    data[3] = 60;
+    data[5] = unit_.solidState ? 1 : 0;
   } else if (request.cdb[2] == 0x80 && !unit_.serial.empty()) {
     const std::size_t length = std::min<std::size_t>(unit_.serial.size(), 255);
     data = {unit_.scsiType, 0x80, 0, static_cast<std::uint8_t>(length)};
@@ -272,44 +279,42 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::LogSense(const PassThroughRequest& reque
   const std::uint32_t allocation = static_cast<std::uint32_t>(request.cdb[7]) << 8 | request.cdb[8];
   std::vector<std::uint8_t> data;
   if (page == 0x00) {
-    data = {0x00, 0, 0, 2, 0x00, 0x2F};
-  } else if (page == 0x2F) {
-    const int fd = layer_.Open(devRoot_ + "/" + unit_.nvmeController, O_RDONLY);
-    if (fd < 0) return Outcome::Check(kHardwareError, 0x44);
-    std::uint8_t log[kNvmeSmartLogLength] = {};
-    nvme_admin_cmd command{};
-    command.opcode = kNvmeGetLogPage;
-    command.nsid = kNvmeAllNamespaces;
-    command.addr = reinterpret_cast<std::uintptr_t>(log);
-    command.data_len = sizeof log;
-    command.cdw10 = (sizeof log / 4 - 1) << 16 | kNvmeSmartLog;  // dwords less one, log id
-    const int result = layer_.Ioctl(fd, NVME_IOCTL_ADMIN_CMD, &command);
-    layer_.Close(fd);
-    // A negative answer is the system's error, a positive one the controller's status.
-    if (result != 0) return Outcome::Check(kHardwareError, 0x44);
-    const bool warning = log[0] != 0;  // any critical warning bit
+    data = {0x00, 0, 0, 3, 0x00, 0x0D, 0x2F};
+  } else if (page == 0x0D || page == 0x2F) {
+    std::uint8_t log[512] = {};
+    if (!ReadNvmeHealthLog(log)) return Outcome::Check(kHardwareError, 0x44);
     const int kelvin = log[1] | log[2] << 8;
-    const int celsius = kelvin == 0 ? 0xFF : std::clamp(kelvin - 273, 0, 0xFE);
-    // One parameter (0000h, binary, four bytes): the informational exception's ASC and ASCQ, then the
-    // most recent temperature.
-    data = {0x2F,
-            0,
-            0,
-            8,
-            0,
-            0,
-            0x03,
-            4,
-            static_cast<std::uint8_t>(warning ? 0x5D : 0),
-            0,
-            static_cast<std::uint8_t>(celsius),
-            0};
+    const auto celsius = static_cast<std::uint8_t>(kelvin == 0 ? 0xFF : std::clamp(kelvin - 273, 0, 0xFE));
+    if (page == 0x0D) {
+      // Parameters 0000h (the temperature) and 0001h (the reference temperature, which the log lacks).
+      data = {0x0D, 0, 0, 12, 0, 0, 0x03, 2, 0, celsius, 0, 1, 0x03, 2, 0, 0xFF};
+    } else {
+      // One parameter (0000h, binary, four bytes): the informational exception's ASC and ASCQ (5Dh for
+      // any critical warning bit), then the most recent temperature.
+      const std::uint8_t asc = log[0] != 0 ? 0x5D : 0;
+      data = {0x2F, 0, 0, 8, 0, 0, 0x03, 4, asc, 0, celsius, 0};
+    }
   } else {
     return Outcome::Check(kIllegalRequest, 0x24);
   }
   const std::uint32_t count = std::min({allocation, request.length, static_cast<std::uint32_t>(data.size())});
   if (count > 0) std::memcpy(request.data, data.data(), count);
   return Outcome::Moved(count);
+}
+
+bool LinuxBlockDisk::ReadNvmeHealthLog(std::uint8_t (&log)[512]) {
+  const int fd = layer_.Open(devRoot_ + "/" + unit_.nvmeController, O_RDONLY);
+  if (fd < 0) return false;
+  nvme_admin_cmd command{};
+  command.opcode = kNvmeGetLogPage;
+  command.nsid = kNvmeAllNamespaces;
+  command.addr = reinterpret_cast<std::uintptr_t>(log);
+  command.data_len = sizeof log;
+  command.cdw10 = (sizeof log / 4 - 1) << 16 | kNvmeSmartLog;  // dwords less one, log id
+  const int result = layer_.Ioctl(fd, NVME_IOCTL_ADMIN_CMD, &command);
+  layer_.Close(fd);
+  // A negative answer is the system's error, a positive one the controller's status.
+  return result == 0;
 }
 
 }  // namespace os

@@ -2,10 +2,11 @@
 
 // A disk of the own port (an NVMe namespace, a virtio-blk disk, an attached loop device) answering the
 // SCSI commands the component sends to a disk, as a SCSI translation layer would: INQUIRY (standard
-// data, VPD pages 00h and 80h; 80h only when the kernel knows a serial number), READ CAPACITY(10) and
+// data, VPD pages 00h, 80h and B1h; 80h only when the kernel knows a serial number), READ CAPACITY(10) and
 // (16), TEST UNIT READY, REQUEST SENSE, READ, WRITE and VERIFY(10) and (16) by positioned direct I/O
-// on the block device, SYNCHRONIZE CACHE, and for NVMe LOG SENSE of the informational exceptions page
-// (2Fh), made from the controller's SMART/health log (a critical warning reads as ASC 5Dh).
+// on the block device, SYNCHRONIZE CACHE, and for NVMe LOG SENSE of the temperature (0Dh) and
+// informational exceptions (2Fh) pages, made from the controller's SMART/health log (a critical warning
+// reads as ASC 5Dh).
 //
 // Failures come back as a disk reports them, a CHECK CONDITION with fixed-format sense: an unknown
 // opcode 05/20/00, a bad field 05/24/00, an address past the end 05/21/00, an I/O error on reading
@@ -50,6 +51,8 @@ class LinuxBlockDisk {
   Outcome Capacity(const PassThroughRequest& request);
   Outcome Transfer(const PassThroughRequest& request);
   Outcome LogSense(const PassThroughRequest& request);
+  // The NVMe controller's SMART / health information log (GET LOG PAGE 02h); false when it fails.
+  bool ReadNvmeHealthLog(std::uint8_t (&log)[512]);
   int ReadDescriptor(int& error);
   int WriteDescriptor(int& error);
 

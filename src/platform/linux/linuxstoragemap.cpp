@@ -259,6 +259,7 @@ std::optional<LinuxStorageUnit> OwnPortDisk(const fs::path& block) {
   unit.sysfsPath = Resolved(block);
   unit.pciFunction = PciFunctionOf(unit.sysfsPath);
   unit.removable = ReadNumber(block / "removable") != 0;
+  unit.solidState = unit.blockKind == LinuxBlockKind::kNvme || ReadNumber(block / "queue/rotational", 1) == 0;
   ReadDiskSize(block, unit);
   return unit;
 }

@@ -41,8 +41,9 @@ struct LinuxStorageUnit {
   std::uint8_t port = 0, path = 0, target = 0, lun = 0;
   std::uint8_t scsiType = 0x1F;
   bool removable = false;
-  bool claimed = false;    // a class driver is bound (sd, sr, st)
-  bool usbFloppy = false;  // a USB UFI drive
+  bool claimed = false;     // a class driver is bound (sd, sr, st)
+  bool usbFloppy = false;   // a USB UFI drive
+  bool solidState = false;  // own port disks: the kernel sees no rotation
   std::string vendor, product, revision, serial;
   std::string sysfsPath;       // the unit's device folder, symbolic links resolved
   std::string pciFunction;     // its nearest PCI function's sysfs name
