@@ -101,13 +101,14 @@ if both id id; then
   fi
 fi
 
-# The component's SCSI pass-through on a machine without SCSI ports (neither this one nor Wine has
-# any): opening the port fails with the system's text for a missing file, worded by each system.
-system_text() { sed -E 's/(\\\\\.\\SCSI0: ).*/\1<system text>/'; }
-if PROGRAM=scsiprobe both scsiport 0 0 0 0; then
+# The component's SCSI pass-through to a port that neither system has (Wine has none; the Linux
+# backend numbers its ports from 0, its own port for NVMe, virtio and loop disks among them): opening
+# the port fails with the system's text for a missing file, worded by each system.
+system_text() { sed -E 's/(\\\\\.\\SCSI63: ).*/\1<system text>/'; }
+if PROGRAM=scsiprobe both scsiport 63 0 0 0; then
   same scsiport out system_text
-  grep -q '^inquiry error Driver reported problem: \\\\\.\\SCSI0: ' "$run/windows/scsiport.out" ||
-    fail "scsiport: INQUIRY to \\.\SCSI0: did not fail as a missing port under Wine"
+  grep -q '^inquiry error Driver reported problem: \\\\\.\\SCSI63: ' "$run/windows/scsiport.out" ||
+    fail "scsiport: INQUIRY to \\.\SCSI63: did not fail as a missing port under Wine"
 fi
 
 # The persistent state file.
