@@ -2,7 +2,7 @@
 // Every class that the persistent file may name is listed here.
 #include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
-#include "devices/scsidriver.h"
+#include "devices/scsi/scsidriver.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
 #include "framework/enumoption.h"

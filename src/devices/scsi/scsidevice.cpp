@@ -1,11 +1,11 @@
-#include "devices/scsidevice.h"
+#include "devices/scsi/scsidevice.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "devices/csmisasinterface.h"
-#include "devices/scsidriver.h"
+#include "devices/scsi/csmisasinterface.h"
+#include "devices/scsi/scsidriver.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-#include "devices/scsicommandrecord.h"
+#include "devices/scsi/scsicommandrecord.h"
 #include "framework/device.h"
 
 namespace rb {
