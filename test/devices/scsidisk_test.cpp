@@ -132,6 +132,25 @@ TEST_F(ScsiCreate, TheDiskDescribesItselfAndStreamsBack) {
   EXPECT_EQ(back->DriveNumber(), disk->DriveNumber());
 }
 
+TEST(ScsiCreateOverCsmi, ADriveThatFailsInquiryIsNamedByItsAtaIdentifyData) {
+  SimulatedMachine machine(R"(<scsi><port number="0" csmi="1">
+      <phy id="0" sasAddress="0x5000C50012345672" protocol="sata" target="0"/>
+      <disk target="0" blocks="1000"><fault opcode="0x12" sense="5" asc="0x24" ascq="0"/></disk>
+    </port></scsi>)");
+  rb::StorageTestComponent component;
+  rb::XmlObject idResult, summary;
+  rb::DiscoveryContext context(component, idResult, summary);
+  auto controller = std::make_shared<rb::ScsiController>("SCTRL0", false);
+  controller->AttachDriver(std::make_unique<rb::ScsiDriver>("\\\\.\\SCSI0:"));
+  EXPECT_TRUE(controller->CsmiCapable());
+  std::unique_ptr<rb::ScsiDevice> device =
+      rb::ScsiDevice::Create(context, rb::ScsiDriver("\\\\.\\SCSI0:"), controller, 0, 0, 0, false);
+  ASSERT_NE(device, nullptr);
+  EXPECT_EQ(device->ModelText(), "SIM SATA DISK 0");
+  EXPECT_EQ(device->ElementClass(), "sataDisk");
+  EXPECT_EQ(static_cast<rb::ScsiDisk&>(*device).GetCaptionName(), "SATA Hard Disk");
+}
+
 TEST(ScsiBlockAccess, TenAndSixteenByteCommandsAndTheirErrors) {
   // 2^32 + 16 blocks: READ CAPACITY(10) cannot hold the last address.
   SimulatedMachine machine(R"(<scsi><port number="0">

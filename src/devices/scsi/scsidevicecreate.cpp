@@ -1,8 +1,10 @@
 // ScsiDevice::Create: what a unit that a SCSI port lists becomes.
 
+#include <cstring>
 #include <exception>
 
 #include "devices/enumeration/discoverycontext.h"
+#include "devices/scsi/csmisasinterface.h"
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidevice.h"
 #include "devices/scsi/scsidisk.h"
@@ -29,6 +31,19 @@ DiskKind Classify(const std::string& model, bool usbPort) {
     if (Contains(model, adapterVolume)) return DiskKind::kLogicalVolume;
   if (Contains(model, "USB D") || usbPort) return DiskKind::kUsbDisk;
   return DiskKind::kScsiDisk;
+}
+
+// On an adapter that speaks CSMI, the unit at target t is attached to phy t: its SAS address is where
+// CSMI requests for it go.
+void SetCsmiAddress(ScsiDevice& unit, ScsiDevice* adapter, std::uint8_t target) {
+  if (adapter == nullptr || !adapter->CsmiCapable() || adapter->Driver() == nullptr) return;
+  win::CsmiSasPhyInfo phys{};
+  if (!CsmiSasInterface::GetPhyInfo(*adapter->Driver(), &phys, sizeof phys)) return;
+  if (target >= phys.bNumberOfPhys || target >= win::kCsmiMaxPhys) return;
+  const win::CsmiSasPhyEntity& phy = phys.Phy[target];
+  CsmiAddress& address = unit.Record().csmiPhyCopy;
+  std::memcpy(address.sasAddress.data(), phy.Attached.bSASAddress, 8);
+  address.phyIdentifier = phy.Identify.bPhyIdentifier;
 }
 
 // A disk of the kind, named after it, that takes over what the probe read.
@@ -69,6 +84,7 @@ std::unique_ptr<ScsiDevice> ScsiDevice::Create(DiscoveryContext& context, const 
     ScsiDisk probe("probe", false, nullptr, path, target, lun);
     probe.OwnDriver(CloneCopy(port));
     if (adapter != nullptr) probe.SetParentAdapter(adapter.get());
+    SetCsmiAddress(probe, adapter.get(), target);
     const bool answered = probe.Inquiry() == kScsiGood;
     const std::uint8_t type = answered ? probe.GetDeviceType() : 0;
     DebugPrint("\nHello from ScsiDevice::Create() Going to Look for dev type 0x%02x", type);
@@ -86,7 +102,8 @@ std::unique_ptr<ScsiDevice> ScsiDevice::Create(DiscoveryContext& context, const 
       } else {
         const DiskKind kind = Classify(model, usbPort);
         // A SATA drive answers through a SCSI-to-ATA translation, which names the vendor "ATA".
-        const bool sata = answered && model.rfind("ATA ", 0) == 0;
+        // A drive that only answers ATA IDENTIFY over STP is a SATA drive too.
+        const bool sata = answered ? model.rfind("ATA ", 0) == 0 : !model.empty();
         const bool sas = !sata && kind == DiskKind::kScsiDisk && probe.IsSASDrive();
         made = MakeDisk(kind, probe, port, path, target, lun, sata, sas);
         switch (kind) {
