@@ -92,6 +92,11 @@ void DiscoveryRun::IdentifyIde(XmlObject&) {
   setup.IdentifyOpticalDrives();
   DebugPrint("\n       Identifying SATA Hard Drives\n");
   DebugPrint("\nFinished Identifying SATA Hard Drives\n");
+  // The component keeps the ports' addresses with its state.
+  std::vector<std::uint64_t> addresses;
+  for (const PortAddressCache::Port& port : context_->Ports().Ports())
+    if (port.hasIoAddress) addresses.push_back(std::uint64_t{port.number} << 32 | port.ioAddress);
+  component_.SetScsiPortAddresses(std::move(addresses));
 }
 
 void DiscoveryRun::IdentifyArrays(XmlObject&) {}
