@@ -62,6 +62,7 @@ std::unique_ptr<ScsiDevice> MakeDisk(DiskKind kind, const ScsiDisk& probe, const
       const char* name = sata ? "sataDisk" : sas ? "sasDisk" : "scsiDisk";
       auto disk = std::make_unique<ScsiDisk>(name, true, nullptr, path, target, lun);
       disk->SetSata(sata);
+      disk->SetSas(sas);
       disk->SetElementClass(name);
       if (kind == DiskKind::kLogicalVolume) disk->SetDescription("Logical Volume");
       device = std::move(disk);

@@ -45,6 +45,11 @@ void ScsiDisk::SetSlots(std::int32_t controllerSlot, std::int32_t enclosureSlot)
   enclosureSlot_ = enclosureSlot;
 }
 
+bool ScsiDisk::IsSas() {
+  if (sas_ < 0) sas_ = IsSASDrive() ? 1 : 0;
+  return sas_ == 1;
+}
+
 std::string ScsiDisk::GetCaptionName() {
   DebugPrint("ScsiDisk::GetCaptionName()\n");
   const std::string model = ModelText();
@@ -54,7 +59,7 @@ std::string ScsiDisk::GetCaptionName() {
   if (!ideRaid) {
     if (sata_)
       caption = "SATA Hard Disk";
-    else if (IsSASDrive())
+    else if (IsSas())
       caption = "SAS Hard Drive";
   }
   caption = Translate(caption);
@@ -65,7 +70,7 @@ std::string ScsiDisk::GetCaptionName() {
 
 std::string ScsiDisk::KindName() {
   if (sata_) return "sataDisk";
-  return IsSASDrive() ? "sasDisk" : "scsiDisk";
+  return IsSas() ? "sasDisk" : "scsiDisk";
 }
 
 std::string ScsiDisk::CableDescription() {
@@ -123,7 +128,7 @@ void ScsiDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
   if (!catalogRequest) {
     const std::string caption = GetCaptionName();
     SetCaption(caption);
-    SetDescription(sata_ ? "SATA Hard Disk" : IsSASDrive() ? "SAS Hard Drive" : "SCSI Hard Drive");
+    SetDescription(sata_ ? "SATA Hard Disk" : IsSas() ? "SAS Hard Drive" : "SCSI Hard Drive");
     element.SetAttribute("description", Description());
     element.SetAttribute("caption", caption);
     SetElementClass(KindName());
@@ -138,7 +143,7 @@ void ScsiDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
     element.AddProperty("SerialNumber", Translate("Serial Number"),
                         serial.empty() ? Translate("Not available") : serial);
     element.AddProperty("temperature", Translate("Temperature"), TemperatureText());
-    if (!sata_ && !IsSASDrive())
+    if (!sata_ && !IsSas())
       element.AddProperty("cableConfiguration", Translate("Cable Configuration"), CableDescription());
     element.AddProperty("EOSTinfo", Translate("Extended Offline SelfTest"), ExtendedSelfTestText());
   }

@@ -28,6 +28,9 @@ class ScsiDisk : public ScsiBlockDevice {
   void SetCsmi(bool csmi) { csmi_ = csmi; }
   bool IsSata() const { return sata_; }
   void SetSata(bool sata) { sata_ = sata; }
+  // IsSASDrive, asked once.
+  bool IsSas();
+  void SetSas(bool sas) { sas_ = sas ? 1 : 0; }
   // The disk's slot in its enclosure and its controller's slot, when known (-1 otherwise).
   void SetSlots(std::int32_t controllerSlot, std::int32_t enclosureSlot);
 
@@ -46,6 +49,7 @@ class ScsiDisk : public ScsiBlockDevice {
 
   bool csmi_ = false;
   bool sata_ = false;
+  std::int8_t sas_ = -1;  // not asked yet
   std::int32_t controllerSlot_ = -1;
   std::int32_t enclosureSlot_ = -1;
   std::uint32_t extendedSelfTestMinutes_ = 0;
