@@ -477,4 +477,39 @@ TEST_F(SimEnumeration, DiskBeyondTwoTebibytesAnswersSixteenByteCommands) {
   EXPECT_EQ(senseKey, 5);                                                           // ILLEGAL REQUEST
 }
 
+// The demo server shows the component a device map without gaps and each kind of drive.
+TEST_F(SimEnumeration, DemoMachineListsEveryPortAndDrive) {
+  platform_ = std::make_unique<os::SimPlatform>(RAVELBANK_SOURCE_DIR "/machines/demo.xml");
+  std::vector<std::string> drivers;
+  for (int n = 0;; ++n) {
+    win::HKEY key = nullptr;
+    if (platform_->RegOpenKey(win::HKEY_LOCAL_MACHINE,
+                              "HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port " + std::to_string(n), 0,
+                              &key) != win::ERROR_SUCCESS)
+      break;
+    char driver[32] = {};
+    win::DWORD size = sizeof driver;
+    EXPECT_EQ(platform_->RegQueryValue(key, "Driver", nullptr, driver, &size), win::ERROR_SUCCESS);
+    drivers.push_back(driver);
+    platform_->RegCloseKey(key);
+  }
+  EXPECT_EQ(drivers, (std::vector<std::string>{"lsi_sas3", "USBSTOR", "adpu320", "ravelsas", "USBSTOR"}));
+  EXPECT_EQ(Column("select * from Win32_DiskDrive", "Model"),
+            (std::vector<std::string>{
+                "SEAGATE ST600MM0006 SCSI Disk Device", "TOSHIBA AL13SEB300 SCSI Disk Device",
+                "Generic USB DISK 2.0 USB Device", "RAVEL RB146 SCSI DISK SCSI Disk Device",
+                "RAVEL RB300 SCSI DISK SCSI Disk Device", "RAVEL RB600 SAS DISK SCSI Disk Device",
+                "ATA ST8000NM0055-1RM SCSI Disk Device"}));
+  EXPECT_EQ(Column("SELECT * FROM Win32_DiskDrive WHERE SCSIPort=3 AND SCSIBus=0 AND SCSITargetId=1 AND "
+                   "SCSILogicalUnit=0",
+                   "Size"),
+            std::vector<std::string>{"8001563222016"});
+  EXPECT_EQ(Column("select * from Win32_FloppyDrive where DeviceID like \"%USBSTOR%\"", "Caption"),
+            std::vector<std::string>{"TEAC USB FLOPPY USB Device"});
+  EXPECT_EQ(Column("select * from Win32_CDROMDrive", "Caption"),
+            std::vector<std::string>{"RAVEL RB DVD-ROM SCSI CdRom Device"});
+  EXPECT_EQ(Column("select * from Win32_ScsiController", "Name"),
+            (std::vector<std::string>{"RB 12Gb SAS HBA", "SCSI Controller", "SCSI Controller"}));
+}
+
 }  // namespace

@@ -91,7 +91,10 @@ WmiRepository SimManagementView(const std::vector<std::shared_ptr<SimScsiPort>>&
     const std::string className = "Win32_" + ControllerClass(*port);
     const auto [counted, added] = controllers.emplace(function.osDeviceId, 0);
     if (added) {
-      const std::string name = function.description.empty() ? ControllerClass(*port) : function.description;
+      const std::string name = !function.description.empty() ? function.description
+                               : port->Ide()                 ? "Standard IDE Controller"
+                               : port->Usb()                 ? "USB Host Controller"
+                                                             : "SCSI Controller";
       view.Add(className,
                {{{"DeviceID", function.osDeviceId},
                  {"PNPDeviceID", function.osDeviceId},
