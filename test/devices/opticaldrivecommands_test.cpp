@@ -1,4 +1,4 @@
-#include "devices/opticaldrivecommands.h"
+#include "devices/scsi/opticaldrivecommands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "devices/scsidevice.h"
+#include "devices/scsi/scsidevice.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "devices/csmisasinterface.h"
-#include "devices/scsidriver.h"
+#include "devices/scsi/csmisasinterface.h"
+#include "devices/scsi/scsidriver.h"
 #include "devices/scsitestbench.h"
 #include "support/oruerror.h"
 

@@ -1,11 +1,11 @@
-#include "devices/scsidriver.h"
+#include "devices/scsi/scsidriver.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
-#include "devices/csmisasinterface.h"
+#include "devices/scsi/csmisasinterface.h"
 #include "devices/ioctlrecorder.h"
 #include "devices/scsitestbench.h"
 #include "framework/ptstream.h"

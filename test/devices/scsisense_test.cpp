@@ -1,4 +1,4 @@
-#include "devices/scsisense.h"
+#include "devices/scsi/scsisense.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <sstream>
 #include <string>
 
-#include "devices/ascascqtable.h"
+#include "devices/scsi/ascascqtable.h"
 
 namespace {
 

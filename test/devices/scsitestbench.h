@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "devices/scsidevice.h"
+#include "devices/scsi/scsidevice.h"
 #include "platform/recordingplatform.h"
 #include "platform/scratchdir.h"
 #include "platform/sim/simplatform.h"

@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "devices/scsidriver.h"
+#include "devices/scsi/scsidriver.h"
 #include "platform/codepage.h"
 #include "support/catalogtesting.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "devices/scsidevice.h"
-#include "devices/scsidriver.h"
+#include "devices/scsi/scsidevice.h"
+#include "devices/scsi/scsidriver.h"
 #include "devices/scsitestbench.h"
 #include "platform/fakestoragesysfs.h"
 #include "platform/forwardingplatform.h"

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-#include "devices/scsidevice.h"
-#include "devices/scsidriver.h"
+#include "devices/scsi/scsidevice.h"
+#include "devices/scsi/scsidriver.h"
 #include "support/oruerror.h"
 
 namespace {

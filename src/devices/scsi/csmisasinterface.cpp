@@ -1,10 +1,10 @@
-#include "devices/csmisasinterface.h"
+#include "devices/scsi/csmisasinterface.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "devices/scsidriver.h"
+#include "devices/scsi/scsidriver.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
 #include "sysid/pciinventory.h"

@@ -1,9 +1,9 @@
-#include "devices/scsisense.h"
+#include "devices/scsi/scsisense.h"
 
 #include <algorithm>
 #include <array>
 
-#include "devices/ascascqtable.h"
+#include "devices/scsi/ascascqtable.h"
 #include "support/catalog.h"
 #include "support/stringutil.h"
 

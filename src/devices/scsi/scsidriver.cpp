@@ -1,4 +1,4 @@
-#include "devices/scsidriver.h"
+#include "devices/scsi/scsidriver.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,7 +6,7 @@
 #include <new>
 #include <vector>
 
-#include "devices/scsidevice.h"
+#include "devices/scsi/scsidevice.h"
 #include "framework/ptstream.h"
 #include "platform/codepage.h"
 #include "platform/os.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "devices/scsicommandrecord.h"
+#include "devices/scsi/scsicommandrecord.h"
 #include "framework/persistent.h"
 #include "platform/winapi.h"
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "devices/scsisense.h"
+#include "devices/scsi/scsisense.h"
 
 namespace rb {
 
