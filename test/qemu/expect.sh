@@ -64,6 +64,22 @@ expect_diaghost() {  # console command line...
   expect_section "$console" "diaghost $command" "diaghost $command" "$@"
 }
 
+# A device `diaghost id` listed (its block: the name line and the indented lines under it) that has a
+# line matching each pattern (basic regular expressions matched against whole lines).
+expect_id_device() {  # console description pattern...
+  local console=$1 description=$2 block line missing
+  shift 2
+  while IFS= read -r -d $'\x1e' block; do
+    missing=
+    for line in "$@"; do
+      grep -qx -- "$line" <<<"$block" || { missing=1 && break; }
+    done
+    [[ -z $missing ]] && return
+  done < <(section "$console" "diaghost id" | awk 'NR > 1 && !/^ / { printf "\x1e" } { print } END { printf "\x1e" }')
+  expect_fail "diaghost id: no $description with the lines:"
+  printf '    %s\n' "$@"
+}
+
 # The vendor and product INQUIRY names of each bench disk (QEMU's, or those bench.sh declares).
 vendor_of() {
   case $1 in
@@ -113,6 +129,23 @@ check_console() {  # console
   expect_diaghost "$console" version "diagnostics version 7.9.1.2401A"
   expect_diaghost "$console" env "dvmIsOnline         1"
   expect_diaghost "$console" id "* Device Discovery Started"
+  # Discovery through the linux backend's device map, port scan, DOS names, device installer and
+  # management classes: every disk with its capacity, the NVMe one with the temperature of its health
+  # log, and the optical drives.
+  local capacity="  Capacity: 67 Mbytes"
+  expect_id_device "$console" "lsi53c895a disk" "  Model: QEMU QEMU HARDDISK" "  Serial Number: RBLSI0001" "$capacity"
+  expect_id_device "$console" "virtio-scsi disk" "  Model: RAVELBK BENCHDISK" "  Serial Number: RBVIO0001" "$capacity"
+  expect_id_device "$console" "megasas disk" "  Serial Number: RBMEGA0001" "$capacity"
+  expect_id_device "$console" "AHCI disk" "  Model: ATA RAVELSATADISK" "  Serial Number: RBAHCI0001" "$capacity"
+  expect_id_device "$console" "PIIX IDE disk" "  Serial Number: RBPATA0001" "$capacity"
+  expect_id_device "$console" "USB disk" "usbDisk[0-9]*: .*" "  Serial Number: RBUSB0001" "$capacity"
+  expect_id_device "$console" "NVMe disk" "  Model: NVMe QEMU NVMe Ctrl" "  Serial Number: RBNVME0001" "$capacity" \
+    "  Temperature: [0-9][0-9]* Degrees Celsius"
+  expect_id_device "$console" "virtio-blk disk" "  Model: Virtio Block Device" "  Serial Number: RBVBLK0001" "$capacity"
+  expect_id_device "$console" "AHCI CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU QEMU DVD-ROM" \
+    "  Capacity: Media Not Installed"
+  expect_id_device "$console" "lsi53c895a CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU QEMU CD-ROM" \
+    "  Capacity: Media Not Installed"
 
   if ((failures > 0)); then
     echo "qemu bench: $failures expectation(s) failed; the console is in ${console}"
