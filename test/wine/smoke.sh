@@ -92,8 +92,11 @@ both malformed send '<bad' && { same malformed out; same malformed err; }
 both unknown send '<noSuchCommand/>' && { same unknown out; same unknown err; }
 # id: each system lists its own fixed volumes, at least one, one line each after the count.
 without_volumes() { sed -E '/^  [^ ].*  Volume Name:/d; s/^Logical Disks: [0-9]+$/Logical Disks: N/'; }
+# Each system lists its own storage devices too (the Linux backend this machine's disks, Wine none):
+# the listing is compared from the logical disks on.
+without_devices() { awk '/^Logical Disks:/ { on = 1 } on' | without_volumes; }
 if both id id; then
-  same id out without_volumes
+  same id out without_devices
   count=$(sed -nE 's/^Logical Disks: ([0-9]+)\r?$/\1/p' "$run/windows/id.out")
   listed=$(grep -c 'Volume Name:' "$run/windows/id.out")
   if [[ -z $count || $count -lt 1 || $count -ne $listed ]]; then
