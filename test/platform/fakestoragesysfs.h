@@ -2,7 +2,8 @@
 
 // A small made-up sysfs tree with the storage of a server, laid out as the kernel lays it out (devices
 // under their PCI functions, class and bus folders linking to them):
-//   host0  sym53c8xx on 0000:00:05.0 (I/O BAR at c000h): disk 0:0:0:0 (sda, sg0), CD 0:0:2:0 (sr0, sg1)
+//   host0  sym53c8xx on 0000:00:05.0 (I/O BAR at c000h): disk 0:0:0:0 (sda, sg0), CD 0:0:2:0 (sr0, sg1),
+//          tape 0:0:5:0 (st0, sg4)
 //   host1  usb-storage on the xHCI 0000:00:06.0 (memory BAR only): disk 1:0:0:0 (sdb), USB serial RBUSB0001
 //   host2  ahci on 0000:00:1f.2 (ata1): disk 2:0:0:0 (sdc)
 //   nvme0n1 on 0000:00:04.0, vda (virtio-blk) on 0000:00:02.0, loop0 attached, loop1 free, zram0
@@ -24,6 +25,10 @@ class FakeStorageSysfs {
     ScsiDevice(lsi + "/host0/target0:0:0/0:0:0:0", 0, "QEMU", "QEMU HARDDISK", "2.5+", "sda", "sg0", 2097152);
     Write(lsi + "/host0/target0:0:0/0:0:0:0/vpd_pg80", std::string("\0\x80\0\x09RBLSI0001", 13));
     ScsiDevice(lsi + "/host0/target0:0:2/0:0:2:0", 5, "QEMU", "QEMU CD-ROM", "2.5+", "sr0", "sg1", 0);
+    ScsiDevice(lsi + "/host0/target0:0:5/0:0:5:0", 1, "HP", "Ultrium 5-SCSI", "Z6ED", "", "sg4", 0);
+    for (const char* node : {"st0", "nst0", "st0a"})
+      std::filesystem::create_directories(Root() + "/" + lsi + "/host0/target0:0:5/0:0:5:0/scsi_tape/" +
+                                          node);
 
     const std::string usb = "devices/pci0000:00/0000:00:06.0/usb1/1-1";
     Pci("0000:00:06.0", "0x00000000fe000000 0x00000000fe003fff 0x0000000000140204\n");
@@ -100,10 +105,14 @@ class FakeStorageSysfs {
     Write(device + "/model", model + std::string(16 - model.size(), ' ') + "\n");
     Write(device + "/rev", revision + "\n");
     Link(device + "/subsystem", "bus/scsi");
-    Link(device + "/driver", type == 5 ? "bus/scsi/drivers/sr" : "bus/scsi/drivers/sd");
+    Link(device + "/driver", type == 5   ? "bus/scsi/drivers/sr"
+                             : type == 1 ? "bus/scsi/drivers/st"
+                                         : "bus/scsi/drivers/sd");
     std::filesystem::create_directories(root_ + "/" + device + "/scsi_generic/" + generic);
-    Disk(device + "/block/" + block, sectors, 512);
-    Link(device + "/block/" + block + "/device", device);
+    if (!block.empty()) {
+      Disk(device + "/block/" + block, sectors, 512);
+      Link(device + "/block/" + block + "/device", device);
+    }
     Link("bus/scsi/devices/" + std::filesystem::path(device).filename().string(), device);
   }
 

@@ -251,7 +251,7 @@ TEST(LinuxScsiPortInquiryDataTest, EachUnitOfTheHostAnswersItsOwnInquiryOrTheOne
   rbtest::ScratchDir dir;
   rbtest::FakeStorageSysfs sysfs(dir.File("sys"));
   RecordingLayer layer;
-  // The disk (sg0) answers its INQUIRY; the CD (sg1) fails it, and its sysfs names stand in.
+  // The disk (sg0) and the tape answer their INQUIRY; the CD (sg1) fails it, and its sysfs names stand in.
   layer.answer = [&layer](sg_io_hdr_t& header) {
     if (layer.opened.back() == "/dev/sg1") {
       header.host_status = 0x01;
@@ -269,11 +269,11 @@ TEST(LinuxScsiPortInquiryDataTest, EachUnitOfTheHostAnswersItsOwnInquiryOrTheOne
   win::DWORD returned = 0;
   ASSERT_EQ(port->Request(win::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(), 2048, &returned),
             win::ERROR_SUCCESS);
-  ASSERT_EQ(layer.sgCalls.size(), 2u);
+  ASSERT_EQ(layer.sgCalls.size(), 3u);
   EXPECT_EQ(layer.sgCalls[0].cdb, (std::vector<std::uint8_t>{0x12, 0, 0, 0, 36, 0}));
   EXPECT_EQ(layer.sgCalls[0].header.dxfer_direction, SG_DXFER_FROM_DEV);
   const auto units = os::ReadScsiInquiryData(answer.data(), returned);
-  ASSERT_EQ(units.size(), 2u);
+  ASSERT_EQ(units.size(), 3u);
   EXPECT_EQ(units[0].target, 0);
   EXPECT_EQ(std::string(units[0].inquiry.begin() + 8, units[0].inquiry.end()),
             "SEAGATE ST600MM0006     0004");
@@ -282,7 +282,8 @@ TEST(LinuxScsiPortInquiryDataTest, EachUnitOfTheHostAnswersItsOwnInquiryOrTheOne
   EXPECT_EQ(units[1].inquiry[1], 0x80);  // removable
   EXPECT_EQ(std::string(units[1].inquiry.begin() + 8, units[1].inquiry.end()),
             "QEMU    QEMU CD-ROM     2.5+");
-  EXPECT_TRUE(units[0].claimed && units[1].claimed);
+  EXPECT_EQ(units[2].target, 5);
+  EXPECT_TRUE(units[0].claimed && units[1].claimed && units[2].claimed);
   // Host 1 holds the USB disk alone; the own port's disks belong to no SCSI host.
   port = os::LinuxScsiPort::Open(1, error, layer, sysfs.Root(), "/dev");
   ASSERT_EQ(port->Request(win::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(), 2048, &returned),

@@ -38,6 +38,7 @@ TEST_F(LinuxStorageMapTest, UnitsAreNamedAndNumberedInAddressOrder) {
       {"PhysicalDrive0", "sda", "QEMU", "QEMU HARDDISK", "2.5+", "RBLSI0001", 0, 0, LinuxAttachment::kScsi,
        2097152, 512},
       {"CdRom0", "sr0", "QEMU", "QEMU CD-ROM", "2.5+", "", 0, 2, LinuxAttachment::kScsi, 0, 512},
+      {"Tape0", "st0", "HP", "Ultrium 5-SCSI", "Z6ED", "", 0, 5, LinuxAttachment::kScsi, 0, 512},
       {"PhysicalDrive1", "sdb", "QEMU", "QEMU HARDDISK", "2.5+", "RBUSB0001", 1, 0, LinuxAttachment::kUsb,
        131072, 512},
       {"PhysicalDrive2", "sdc", "ATA", "RAVELSATADISK", "2.5+", "", 2, 0, LinuxAttachment::kIde, 131072, 512},
@@ -69,10 +70,10 @@ TEST_F(LinuxStorageMapTest, UnitsAreNamedAndNumberedInAddressOrder) {
     EXPECT_NE(unit.sysfsPath.find("/sys/devices/"), std::string::npos) << unit.sysfsPath;
   }
   EXPECT_EQ(map.Units()[0].pciFunction, "0000:00:05.0");
-  EXPECT_EQ(map.Units()[2].pciFunction, "0000:00:06.0");  // a USB disk's is its controller's
-  EXPECT_EQ(map.Units()[4].nvmeController, "nvme0");
-  EXPECT_TRUE(map.Units()[4].solidState);
-  EXPECT_FALSE(map.Units()[5].solidState);  // a virtio disk the kernel takes as rotating
+  EXPECT_EQ(map.Units()[3].pciFunction, "0000:00:06.0");  // a USB disk's is its controller's
+  EXPECT_EQ(map.Units()[5].nvmeController, "nvme0");
+  EXPECT_TRUE(map.Units()[5].solidState);
+  EXPECT_FALSE(map.Units()[6].solidState);  // a virtio disk the kernel takes as rotating
   EXPECT_EQ(map.OwnPort(), 3u);
   ASSERT_NE(map.FindByDosName("physicaldrive4"), nullptr);
   EXPECT_EQ(map.FindByDosName("physicaldrive4")->node, "vda");
@@ -175,7 +176,7 @@ TEST_F(LinuxStorageMapTest, DosNamesListEveryDiskAndOpenToTheirAddresses) {
   EXPECT_EQ(list[length - 1], '\0');
   EXPECT_EQ(list[length - 2], '\0');
   EXPECT_EQ(Names(list, length),
-            (std::vector<std::string>{"PhysicalDrive0", "CdRom0", "PhysicalDrive1", "PhysicalDrive2",
+            (std::vector<std::string>{"PhysicalDrive0", "CdRom0", "Tape0", "PhysicalDrive1", "PhysicalDrive2",
                                       "PhysicalDrive3", "PhysicalDrive4", "PhysicalDrive5",
                                       "Scsi0:", "Scsi1:", "Scsi2:", "Scsi3:"}));
   EXPECT_EQ(platform.QueryDosDevice("", list, length - 1), 0u);
@@ -195,7 +196,8 @@ TEST_F(LinuxStorageMapTest, DosNamesListEveryDiskAndOpenToTheirAddresses) {
   const Case cases[] = {{"\\\\.\\PhysicalDrive0", {8, 0, 0, 0, 0}},
                         {"\\\\.\\PHYSICALDRIVE2", {8, 2, 0, 0, 0}},
                         {"\\\\.\\PhysicalDrive5", {8, 3, 0, 2, 0}},
-                        {"\\\\.\\CdRom0", {8, 0, 0, 2, 0}}};
+                        {"\\\\.\\CdRom0", {8, 0, 0, 2, 0}},
+                        {"\\\\.\\Tape0", {8, 0, 0, 5, 0}}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     const win::HANDLE handle =
@@ -286,7 +288,11 @@ TEST_F(LinuxStorageMapTest, SetupClassesListTheirDevicesWithWindowsIdsAndPropert
   std::vector<os::SetupDevice> tapes;
   ASSERT_EQ(platform.SetupEnumerate(win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE, &tapes),
             os::SetupResult::kOk);
-  EXPECT_TRUE(tapes.empty());
+  ASSERT_EQ(tapes.size(), 1u);
+  EXPECT_EQ(tapes[0].instanceId, "SCSI\\SEQUENTIAL&VEN_HP&PROD_ULTRIUM_5-SCSI&REV_Z6ED\\0&0&000500");
+  EXPECT_EQ(tapes[0].devicePath, "\\\\.\\Tape0");
+  EXPECT_EQ(Text(tapes[0], win::SPDRP_FRIENDLYNAME), "HP Ultrium 5-SCSI SCSI Sequential Device");
+  EXPECT_EQ(Text(tapes[0], win::SPDRP_DEVICEDESC), "Tape drive");
 }
 
 // A WQL string literal's text: backslashes doubled.
@@ -370,6 +376,16 @@ TEST_F(LinuxStorageMapTest, ManagementClassesDescribeTheDrivesAndLeadToTheirCont
   EXPECT_EQ(rows[0].Get("Drive"), "/media/cdrom");
   EXPECT_EQ(rows[0].Get("MediaLoaded"), "FALSE");
   EXPECT_EQ(rows[0].Get("SCSITargetId"), "2");
+
+  ASSERT_TRUE(platform.WmiQuery(cimv2, "select * from Win32_TapeDrive", &rows));
+  ASSERT_EQ(rows.size(), 1u);
+  ASSERT_TRUE(
+      platform.WmiQuery(cimv2,
+                        "ASSOCIATORS OF {Win32_PnPEntity.DeviceID=" + Quoted(rows[0].Get("DeviceID")) +
+                            "} WHERE ResultClass = Win32_ScsiController",
+                        &rows));
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(rows[0].Get("DeviceID"), "0000:00:05.0");
 
   ASSERT_TRUE(platform.WmiQuery(cimv2, "SELECT * FROM Win32_LogicalDisk WHERE DriveType=3", &rows));
   ASSERT_EQ(rows.size(), 1u);
