@@ -99,9 +99,20 @@ bool SetupAPI::OnFloppy(const os::SetupDevice& device, int number) {
   const std::string vendor = IdentifierPart(device.instanceId, "VEN_");
   const std::string product = IdentifierPart(device.instanceId, "&PROD_");
   if (!vendor.empty() || !product.empty()) floppy->AddProperty("usbIdentity", Translate("USB Device"), Trim(vendor + " " + product));
+  // 2,880 blocks of 512 bytes: a high-density 3.5" diskette.
+  if (floppy->IsReady() && floppy->BlockSize() == 512 && floppy->LastBlockAddress() + 1 == 2880)
+    floppy->SetDescription("HighDensity 1.44");
   floppy->SetDriveNumber(context_.NextDriveNumber(DiscoveryContext::DriveKind::kUsbFloppy));
+  std::shared_ptr<ScsiController> controller = addressed ? context_.ControllerOfPort(address.PortNumber) : nullptr;
+  if (controller != nullptr) {
+    floppy->SetParentAdapter(controller);
+    floppy->AddInterface(Interface(controller->Name(), "Single Physical Disk Drive", "Diskette Drive", 0));
+  }
+  const std::string name = floppy->Name();
+  const std::string caption = floppy->Caption();
   if (context_.Add(std::move(floppy), true) == nullptr) return false;
   if (addressed) context_.Claim(address.PortNumber, address.PathId, address.TargetId, address.Lun);
+  if (controller != nullptr) controller->AddInterface(Interface(name, "Diskette Drive", caption, 1));
   return true;
 }
 
