@@ -8,6 +8,7 @@
 
 #include "platform/fakestoragesysfs.h"
 #include "platform/linux/linuxplatform.h"
+#include "platform/recordingioctllayer.h"
 #include "platform/scratchdir.h"
 
 namespace {
@@ -104,6 +105,58 @@ TEST_F(LinuxStorageMapTest, TheOwnPortIsNamedAfterItsKindAndAbsentWithoutDisks) 
   for (const char* path : {"block/nvme0n1", "block/vda", "block/loop0"})
     std::filesystem::remove_all(sysfs.Root() + "/" + path);
   EXPECT_FALSE(os::LinuxStorageMap::Scan(sysfs.Root()).OwnPort().has_value());
+}
+
+TEST_F(LinuxStorageMapTest, PortsAreNumberedWithoutTheGapsOfTheKernelsHosts) {
+  // Host 2 went away and came back as host 7 (an unplugged and replugged adapter).
+  namespace fs = std::filesystem;
+  fs::rename(sysfs_.Root() + "/class/scsi_host/host2", sysfs_.Root() + "/class/scsi_host/host7");
+  fs::rename(sysfs_.Root() + "/bus/scsi/devices/2:0:0:0", sysfs_.Root() + "/bus/scsi/devices/7:0:0:0");
+  rbtest::RecordingIoctlLayer layer;
+  os::LinuxPlatform platform({sysfs_.Root(), "/dev", dir_.File("mounts")}, layer);
+  win::HKEY key = nullptr;
+  ASSERT_EQ(platform.RegOpenKey(win::HKEY_LOCAL_MACHINE, "HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port 2", 0, &key),
+            win::ERROR_SUCCESS);
+  char driver[32] = {};
+  win::DWORD type = 0, size = sizeof driver;
+  ASSERT_EQ(platform.RegQueryValue(key, "Driver", &type, driver, &size), win::ERROR_SUCCESS);
+  EXPECT_STREQ(driver, "ahci");
+  platform.RegCloseKey(key);
+  EXPECT_EQ(os::LinuxStorageMap::Scan(sysfs_.Root()).OwnPort(), 3u);
+
+  // The disk of port 2 answers at its address, and its commands go to host 7's generic node.
+  const win::HANDLE disk = platform.CreateFile(
+      "\\\\.\\PhysicalDrive2", win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0);
+  ASSERT_NE(disk, win::INVALID_HANDLE_VALUE);
+  win::ScsiAddress address{};
+  win::DWORD returned = 0;
+  ASSERT_TRUE(platform.DeviceIoControl(disk, win::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address,
+                                       sizeof address, &returned));
+  EXPECT_EQ(address.PortNumber, 2);
+  std::uint8_t data[36];
+  win::ScsiPassThroughDirectWithSense request{};
+  request.header.Length = sizeof request.header;
+  request.header.CdbLength = 6;
+  request.header.DataIn = win::SCSI_IOCTL_DATA_IN;
+  request.header.DataTransferLength = sizeof data;
+  request.header.DataBuffer = data;
+  request.header.SenseInfoOffset = offsetof(win::ScsiPassThroughDirectWithSense, sense);
+  request.header.Cdb[0] = 0x12;
+  request.header.Cdb[4] = sizeof data;
+  for (const char* path : {"\\\\.\\PhysicalDrive2", "\\\\.\\SCSI2:"}) {
+    SCOPED_TRACE(path);
+    const win::HANDLE handle =
+        platform.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0);
+    ASSERT_NE(handle, win::INVALID_HANDLE_VALUE);
+    layer.opened.clear();
+    EXPECT_TRUE(platform.DeviceIoControl(handle, win::IOCTL_SCSI_PASS_THROUGH_DIRECT, &request,
+                                         sizeof request, &request, sizeof request, &returned));
+    EXPECT_EQ(layer.opened, std::vector<std::string>{"/dev/sg3"});
+    platform.CloseHandle(handle);
+  }
+  platform.CloseHandle(disk);
+  EXPECT_EQ(platform.CreateFile("\\\\.\\SCSI7:", win::GENERIC_READ, 0, win::OPEN_EXISTING, 0),
+            win::INVALID_HANDLE_VALUE);
 }
 
 TEST_F(LinuxStorageMapTest, TheDeviceMapHasAKeyAPortWithDriverAndIoAddress) {

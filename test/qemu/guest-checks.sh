@@ -30,7 +30,7 @@ done
 
 echo "@@ probe"
 # The component's own SCSI commands to each SCSI device, through SG_IO; each line carries the device's
-# host driver and address.
+# host driver and address (the guest's hosts have no gaps, so a host's number is its port's).
 for device in /sys/bus/scsi/devices/*:*:*:*; do
   [ -e "$device/type" ] || continue
   address=${device##*/}
@@ -39,13 +39,10 @@ for device in /sys/bus/scsi/devices/*:*:*:*; do
 done
 
 echo "@@ ownport"
-# The disks Linux does not reach through SCSI (NVMe, virtio-blk) on the backend's own port, the first
-# port after the highest SCSI host, one target each in that order: the component's commands to them.
-own=0
-for host in /sys/class/scsi_host/host*; do
-  number=${host##*/host}
-  [ "$number" -ge "$own" ] && own=$((number + 1))
-done
+# The disks Linux does not reach through SCSI (NVMe, virtio-blk) on the backend's own port, the port
+# after the SCSI hosts' (numbered from 0 without gaps), one target each in that order: the component's
+# commands to them.
+own=$(ls -d /sys/class/scsi_host/host* | wc -l)
 for target in 0 1; do
   "$bin/scsiprobe" "$own" 0 "$target" 0 2>&1 | sed "s/^/target=$target /"
 done

@@ -248,10 +248,14 @@ LinuxPlatform::LinuxPlatform(Roots roots, LinuxIoctlLayer& layer)
   for (unsigned n = 0; n < kScsiPortNames; ++n) {
     devices_.Add("SCSI" + std::to_string(n) + ":",
                  [this, n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
-                   auto port = LinuxScsiPort::Open(n, error, layer_, roots_.sysfs, roots_.dev);
-                   if (port != nullptr) return port;
                    const LinuxStorageMap map = LinuxStorageMap::Scan(roots_.sysfs);
-                   if (map.OwnPort() != n) return nullptr;
+                   const LinuxScsiHost* host = map.Host(n);
+                   if (host == nullptr) {
+                     error = win::ERROR_FILE_NOT_FOUND;
+                     return nullptr;
+                   }
+                   if (map.OwnPort() != n)
+                     return LinuxScsiPort::Open(host->linuxHost, error, layer_, roots_.sysfs, roots_.dev);
                    error = win::ERROR_SUCCESS;
                    return std::make_shared<LinuxOwnPort>(map, layer_, roots_.dev);
                  });

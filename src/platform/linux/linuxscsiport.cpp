@@ -136,7 +136,7 @@ win::DWORD LinuxScsiPort::WriteInquiryData(void* out, win::DWORD outLength, win:
   std::vector<ScsiUnitInquiry> inquiries;
   const LinuxStorageMap map = LinuxStorageMap::Scan(sysfsRoot_);
   for (const LinuxStorageUnit& unit : map.Units()) {
-    if (unit.port != host_ || unit.attachment == LinuxAttachment::kOwnPort) continue;
+    if (unit.linuxHost != host_ || unit.attachment == LinuxAttachment::kOwnPort) continue;
     ScsiUnitInquiry inquiry{unit.path, unit.target, unit.lun, unit.claimed, StandardInquiryOf(unit)};
     std::array<std::uint8_t, 36> answered{};
     win::ScsiPassThroughDirectWithSense command{};

@@ -1,8 +1,9 @@
 #pragma once
 
-// SCSI pass-through on Linux. \\.\SCSIn: is SCSI host n: IOCTL_SCSI_PASS_THROUGH_DIRECT and
+// SCSI pass-through on Linux. \\.\SCSIn: is a SCSI host h, port n of the storage map (the hosts
+// numbered without gaps, see linuxstoragemap.h): IOCTL_SCSI_PASS_THROUGH_DIRECT and
 // IOCTL_SCSI_PASS_THROUGH to (path, target, LUN) become SG_IO on the /dev/sg node whose sysfs
-// address is n:path:target:lun (the scsi_generic entry of /sys/bus/scsi/devices/n:path:target:lun,
+// address is h:path:target:lun (the scsi_generic entry of /sys/bus/scsi/devices/n:path:target:lun,
 // never the order of the /dev names). \\.\CDROMn is /dev/srn, which takes SG_IO itself and ejects with
 // CDROMEJECT. IOCTL_SCSI_MINIPORT answers ERROR_NOT_SUPPORTED: Linux has no CSMI.
 // IOCTL_SCSI_GET_INQUIRY_DATA lists the host's SCSI devices from sysfs, each with the INQUIRY data it

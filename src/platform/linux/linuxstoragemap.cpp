@@ -148,7 +148,7 @@ std::vector<LinuxScsiHost> ScanHosts(const fs::path& root) {
     const auto number = NumberAfter(entry.path().filename().string(), "host");
     if (!number) continue;
     LinuxScsiHost host;
-    host.number = *number;
+    host.linuxHost = *number;
     host.driver = ReadAttribute(entry.path() / "proc_name");
     const std::string device = Resolved(entry.path() / "device");
     host.pciFunction = PciFunctionOf(device);
@@ -159,7 +159,11 @@ std::vector<LinuxScsiHost> ScanHosts(const fs::path& root) {
       host.attachment = LinuxAttachment::kIde;
     hosts.push_back(std::move(host));
   }
-  std::sort(hosts.begin(), hosts.end(), [](const auto& a, const auto& b) { return a.number < b.number; });
+  std::sort(hosts.begin(), hosts.end(),
+            [](const auto& a, const auto& b) { return a.linuxHost < b.linuxHost; });
+  // A port number is a byte.
+  if (hosts.size() > 255) hosts.resize(255);
+  for (std::size_t i = 0; i < hosts.size(); ++i) hosts[i].number = static_cast<unsigned>(i);
   return hosts;
 }
 
@@ -169,10 +173,14 @@ std::optional<LinuxStorageUnit> ScsiUnit(const fs::path& entry, const std::vecto
   const std::string name = entry.filename().string();
   if (std::sscanf(name.c_str(), "%u:%u:%u:%u%c", &host, &channel, &target, &lun, &tail) != 4)
     return std::nullopt;
-  if (host > 255 || channel > 255 || target > 255 || lun > 255 || !fs::exists(entry / "type"))
+  const auto port =
+      std::find_if(hosts.begin(), hosts.end(), [host](const auto& h) { return h.linuxHost == host; });
+  if (port == hosts.end() || channel > 255 || target > 255 || lun > 255 || !fs::exists(entry / "type"))
     return std::nullopt;
   LinuxStorageUnit unit;
-  unit.port = static_cast<std::uint8_t>(host);
+  unit.port = static_cast<std::uint8_t>(port->number);
+  unit.linuxHost = host;
+  unit.attachment = port->attachment;
   unit.path = static_cast<std::uint8_t>(channel);
   unit.target = static_cast<std::uint8_t>(target);
   unit.lun = static_cast<std::uint8_t>(lun);
@@ -184,8 +192,6 @@ std::optional<LinuxStorageUnit> ScsiUnit(const fs::path& entry, const std::vecto
   unit.sysfsPath = Resolved(entry);
   unit.pciFunction = PciFunctionOf(unit.sysfsPath);
   unit.claimed = fs::exists(entry / "driver");
-  for (const LinuxScsiHost& h : hosts)
-    if (h.number == host) unit.attachment = h.attachment;
 
   if (unit.attachment == LinuxAttachment::kUsb) {
     const fs::path usbInterface = AncestorWith(unit.sysfsPath, "bInterfaceSubClass");
@@ -295,7 +301,7 @@ LinuxStorageMap LinuxStorageMap::Scan(const std::string& sysfsRoot) {
       if (a.blockKind != b.blockKind) return a.blockKind < b.blockKind;
       return NaturalLess(a.node, b.node);
     });
-    const unsigned port = map.hosts_.empty() ? 0 : map.hosts_.back().number + 1;
+    const auto port = static_cast<unsigned>(map.hosts_.size());
     LinuxScsiHost host;
     host.number = port;
     host.attachment = LinuxAttachment::kOwnPort;

@@ -2,10 +2,13 @@
 
 // The machine's storage as Windows would present it, read from sysfs: the SCSI hosts (ports) with
 // their units, and the disks Linux does not reach through SCSI (NVMe namespaces, virtio-blk disks,
-// attached loop devices), which are given a port of their own after the highest SCSI host, one target
-// per disk, LUN 0, as Windows presents NVMe disks behind its SCSI port layer. Every disk gets a
-// PhysicalDrive number in the order of its SCSI address, so the numbering is the same from scan to
-// scan as long as the hardware is. Units are told apart by their sysfs path, never by /dev names.
+// attached loop devices), which are given a port of their own after the SCSI hosts', one target per
+// disk, LUN 0, as Windows presents NVMe disks behind its SCSI port layer. Ports are numbered from 0
+// without gaps in the order of the kernel's host numbers, which have gaps once a host went away (a USB
+// disk unplugged), as Windows numbers its ports: a walk of the ports that stops at the first missing
+// one finds them all. Every disk gets a PhysicalDrive number in the order of its SCSI address, so the
+// numbering is the same from scan to scan as long as the hardware is. Units are told apart by their
+// sysfs path, never by /dev names.
 
 #include <cstdint>
 #include <optional>
@@ -26,7 +29,8 @@ enum class LinuxAttachment {
 enum class LinuxBlockKind { kNone, kNvme, kVirtio, kLoop };
 
 struct LinuxScsiHost {
-  unsigned number = 0;
+  unsigned number = 0;      // the port's number
+  unsigned linuxHost = 0;   // the kernel's host number (none for the own port)
   std::string driver;       // proc_name of the host ("ahci", "usb-storage"); the own port's kind
   std::string pciFunction;  // the sysfs name of its PCI function ("0000:00:03.0"); empty without one
   std::optional<std::uint32_t> ioAddress;  // the PCI function's first I/O BAR
@@ -39,6 +43,7 @@ struct LinuxStorageUnit {
   LinuxAttachment attachment = LinuxAttachment::kScsi;
   LinuxBlockKind blockKind = LinuxBlockKind::kNone;  // own port disks
   std::uint8_t port = 0, path = 0, target = 0, lun = 0;
+  unsigned linuxHost = 0;  // SCSI units: the kernel's host number
   std::uint8_t scsiType = 0x1F;
   bool removable = false;
   bool claimed = false;     // a class driver is bound (sd, sr, st)

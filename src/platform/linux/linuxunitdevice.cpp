@@ -21,8 +21,8 @@ win::DWORD LinuxUnitDevice::Control(win::DWORD code, const void* in, win::DWORD 
   PassThroughRequest request;
   if (const win::DWORD error = request.Parse(code, in, inLength, out, outLength)) return error;
   if (disk_ != nullptr) return disk_->Execute(request, returned);
-  return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.port, unit_.path, unit_.target, unit_.lun, request,
-                    returned);
+  return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.linuxHost, unit_.path, unit_.target, unit_.lun,
+                    request, returned);
 }
 
 }  // namespace os
