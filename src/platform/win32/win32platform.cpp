@@ -2,14 +2,7 @@
 
 #include "platform/win32/win32setupenumerate.h"
 #include "platform/win32/win32wmiquery.h"
-
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windowsheaders.h"
 
 // <windows.h> maps these names to their A/W forms with macros, which would rename our methods; the
 // calls below name the ANSI functions explicitly.

@@ -12,13 +12,7 @@ constexpr win::DWORD kProperties[] = {win::SPDRP_HARDWAREID, win::SPDRP_FRIENDLY
                                       win::SPDRP_MFG,        win::SPDRP_LOCATION_INFORMATION};
 }  // namespace
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windowsheaders.h"
 // After <windows.h>, whose types it uses.
 #include <setupapi.h>
 

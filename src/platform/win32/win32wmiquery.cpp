@@ -3,13 +3,7 @@
 #include <cstdint>
 #include <optional>
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/windowsheaders.h"
 // After <windows.h>, whose types they use.
 #include <objbase.h>
 #include <oleauto.h>
