@@ -6,7 +6,7 @@
 //   - QueryDosDevice: the whole list ending with a second NUL and naming C:, a drive's target, a list
 //     that does not fit, an unknown name;
 //   - SetupEnumerate: the four device classes of discovery answer (devices or none), every text
-//     property ends with its NUL;
+//     property ends with its NUL; the display adapter has its interface's path and typed properties;
 //   - WmiQuery: the fixed logical disks are the volumes the file system reports, sizes in decimal;
 //     disk drives and the other discovery queries answer; a malformed query and an unknown namespace
 //     fail with no rows; a thread already in a single-threaded apartment is served and keeps it, and a
@@ -139,32 +139,49 @@ void ProbeDosDevices(os::Platform& platform) {
         "an unknown name answers 0 with ERROR_FILE_NOT_FOUND");
 }
 
+// Enumerates one class, checks what every device must have and prints the devices.
+std::vector<os::SetupDevice> Enumerate(os::Platform& platform, const char* name, const win::Guid& setupClass,
+                                       const win::Guid& interfaceClass) {
+  std::vector<os::SetupDevice> devices(1);  // replaced by the answer
+  const os::SetupResult result = platform.SetupEnumerate(setupClass, interfaceClass, &devices);
+  Check(result == os::SetupResult::kOk, std::string("the ") + name + " class enumerates");
+  std::printf("  %s: result %d, %zu device(s)\n", name, static_cast<int>(result), devices.size());
+  for (const os::SetupDevice& device : devices) {
+    std::printf("    %s path=%s\n", device.instanceId.c_str(), device.devicePath.c_str());
+    Check(!device.instanceId.empty(), std::string("a ") + name + " device has an instance id");
+    for (const os::SetupProperty& p : device.properties) {
+      std::printf("      property %u type %u: %s\n", p.property, p.type, PropertyText(p).c_str());
+      if (p.type == REG_SZ) Check(!p.data.empty() && p.data.back() == 0, "a text property ends with its NUL");
+    }
+  }
+  return devices;
+}
+
 void ProbeSetupClasses(os::Platform& platform) {
   std::printf("device installer:\n");
-  const struct {
-    const char* name;
-    win::Guid setupClass;
-    win::Guid interfaceClass;
-  } classes[] = {
-      {"floppy", win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY},
-      {"disk", win::GUID_DEVCLASS_DISKDRIVE, win::GUID_DEVINTERFACE_DISK},
-      {"tape", win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE},
-      {"cdrom", win::GUID_DEVCLASS_CDROM, win::GUID_DEVINTERFACE_CDROM},
-  };
-  for (const auto& c : classes) {
-    std::vector<os::SetupDevice> devices(1);  // replaced by the answer
-    const os::SetupResult result = platform.SetupEnumerate(c.setupClass, c.interfaceClass, &devices);
-    Check(result == os::SetupResult::kOk, std::string("the ") + c.name + " class enumerates");
-    std::printf("  %s: result %d, %zu device(s)\n", c.name, static_cast<int>(result), devices.size());
-    for (const os::SetupDevice& device : devices) {
-      std::printf("    %s path=%s\n", device.instanceId.c_str(), device.devicePath.c_str());
-      Check(!device.instanceId.empty(), std::string("a ") + c.name + " device has an instance id");
-      for (const os::SetupProperty& p : device.properties) {
-        std::printf("      property %u type %u: %s\n", p.property, p.type, PropertyText(p).c_str());
-        if (p.type == REG_SZ)
-          Check(!p.data.empty() && p.data.back() == 0, "a text property ends with its NUL");
-      }
-    }
+  Enumerate(platform, "floppy", win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY);
+  Enumerate(platform, "disk", win::GUID_DEVCLASS_DISKDRIVE, win::GUID_DEVINTERFACE_DISK);
+  Enumerate(platform, "tape", win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE);
+  Enumerate(platform, "cdrom", win::GUID_DEVCLASS_CDROM, win::GUID_DEVINTERFACE_CDROM);
+
+  // Wine lists none of those; its display adapter shows the rest of the reading: the interface's path
+  // found for the device, a multi-string and a string property with their types.
+  const win::Guid displayClass = {
+      0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+  const win::Guid adapterInterface = {
+      0x5B45201D, 0xF2F2, 0x4F3B, {0x85, 0xBB, 0x30, 0xFF, 0x1F, 0x95, 0x35, 0x99}};
+  const std::vector<os::SetupDevice> adapters =
+      Enumerate(platform, "display", displayClass, adapterInterface);
+  Check(!adapters.empty(), "Wine's display adapter is listed");
+  for (const os::SetupDevice& adapter : adapters) {
+    Check(adapter.devicePath.find("{5b45201d-f2f2-4f3b-85bb-30ff1f953599}") != std::string::npos,
+          "the adapter's path is its interface's");
+    const os::SetupProperty* hardware = adapter.Find(win::SPDRP_HARDWAREID);
+    Check(hardware != nullptr && hardware->type == REG_MULTI_SZ && hardware->data.size() >= 2 &&
+              hardware->data.end()[-1] == 0 && hardware->data.end()[-2] == 0,
+          "the hardware ids are a multi-string ending with two NULs");
+    const os::SetupProperty* description = adapter.Find(win::SPDRP_DEVICEDESC);
+    Check(description != nullptr && description->type == REG_SZ, "the description is a string");
   }
 }
 
