@@ -71,6 +71,7 @@ bool ReadProperty(::HDEVINFO set, ::SP_DEVINFO_DATA& device, ::DWORD code, Setup
   if (!::SetupDiGetDeviceRegistryPropertyA(set, &device, code, &type, nullptr, 0, &required) &&
       ::GetLastError() != ERROR_INSUFFICIENT_BUFFER)
     return false;
+  if (required == 0) return false;  // nothing to keep
   std::vector<std::uint8_t> data(required);
   ::DWORD stored = 0;
   if (!::SetupDiGetDeviceRegistryPropertyA(set, &device, code, &type, data.data(), required, &stored))
