@@ -1,9 +1,43 @@
 #include "component/catalogtemplates.h"
 
+#include "devices/scsi/scsicdrom.h"
+#include "devices/scsi/scsidisk.h"
+#include "devices/scsi/usbdisk.h"
 #include "framework/device.h"
 #include "support/catalog.h"
 
 namespace rb {
+
+namespace {
+
+// Template devices reach no hardware: no driver, no adapter. Their element class is the template's.
+template <class T>
+std::unique_ptr<Device> MakeScsiTemplate(const std::string& name) {
+  auto device = std::make_unique<T>(name, true, nullptr, 0, 0, 0);
+  device->SetElementClass(name);
+  return device;
+}
+
+std::unique_ptr<Device> MakeSataDiskTemplate(const std::string& name) {
+  auto disk = std::make_unique<ScsiDisk>(name, true, nullptr, 0, 0, 0);
+  disk->SetSata(true);
+  disk->SetElementClass(name);
+  disk->SetDescription("SATA Hard Disk");
+  return disk;
+}
+
+std::unique_ptr<Device> MakeSasDiskTemplate(const std::string& name) {
+  auto disk = std::make_unique<ScsiDisk>(name, true, nullptr, 0, 0, 0);
+  disk->SetElementClass(name);
+  disk->SetDescription("SAS Hard Drive");
+  return disk;
+}
+
+std::unique_ptr<Device> MakeOpticalTemplate(const std::string& name) {
+  return std::make_unique<ScsiCdrom>(name, true, "", 0, 0, 0, 0, name == "usbCdrom");
+}
+
+}  // namespace
 
 const std::vector<CatalogTemplate>& CatalogTemplates() {
   using C = CatalogTemplate::Caption;
@@ -12,19 +46,19 @@ const std::vector<CatalogTemplate>& CatalogTemplates() {
       {"FibreChannelController", "Fibre Channel Controller", C::kGiven, nullptr},
       {"CISS", "CISS controller", C::kGiven, nullptr},
       {"cissBackPlane", "SCSI Backplane Processor", C::kGiven, nullptr},
-      {"scsiDisk", "SCSI Hard Drive", C::kGiven, nullptr},
-      {"sataDisk", "SATA Hard Disk", C::kGiven, nullptr},
-      {"sasDisk", "SAS Hard Drive", C::kGiven, nullptr},
+      {"scsiDisk", "SCSI Hard Drive", C::kGiven, &MakeScsiTemplate<ScsiDisk>},
+      {"sataDisk", "SATA Hard Disk", C::kGiven, &MakeSataDiskTemplate},
+      {"sasDisk", "SAS Hard Drive", C::kGiven, &MakeSasDiskTemplate},
       {"scsiTape", nullptr, C::kOwn, nullptr},
       {"sasTape", nullptr, C::kOwn, nullptr},
       {"backPlane", nullptr, C::kOwn, nullptr},
       {"logicalVolume", nullptr, C::kOwnTranslated, nullptr},
-      {"cdrom", "Optical Drive", C::kGiven, nullptr},
-      {"usbCdrom", "Optical Drive", C::kGiven, nullptr},
+      {"cdrom", "Optical Drive", C::kGiven, &MakeOpticalTemplate},
+      {"usbCdrom", "Optical Drive", C::kGiven, &MakeOpticalTemplate},
       {"ideDisk", "IDE Hard Disk", C::kGiven, nullptr},
       {"Diskette", "Diskette Drive", C::kGiven, nullptr},
       {"IdeZipDrive", "IDE Zip Drive", C::kGiven, nullptr},
-      {"usbFloppy", "Diskette Drive", C::kGiven, nullptr},
+      {"usbFloppy", "Diskette Drive", C::kGiven, &MakeScsiTemplate<USBFloppy>},
       {"usbTape", "USB Tape Drive", C::kGiven, nullptr},
   };
   return templates;

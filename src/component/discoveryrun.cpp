@@ -5,10 +5,17 @@
 
 #include "component/fixedvolumes.h"
 #include "component/storagetestcomponent.h"
+#include "devices/enumeration/discoverycontext.h"
+#include "devices/enumeration/scsiidentify.h"
+#include "devices/enumeration/setupapi.h"
 #include "support/debug.h"
 #include "support/runenvironment.h"
 
 namespace rb {
+
+DiscoveryRun::DiscoveryRun(StorageTestComponent& component) : component_(component) {}
+
+DiscoveryRun::~DiscoveryRun() = default;
 
 XmlObject DiscoveryRun::Run() {
   component_.ClearDevices();
@@ -18,6 +25,11 @@ XmlObject DiscoveryRun::Run() {
 
   XmlObject idResult;
   idResult.SetName("idResult");
+  context_ = std::make_unique<DiscoveryContext>(component_, idResult, component_.PciSummary());
+  struct EndOfRun {
+    std::unique_ptr<DiscoveryContext>& context;
+    ~EndOfRun() { context.reset(); }
+  } endOfRun{context_};
   if (!FamilyDisabled("IDE")) IdentifyIde(idResult);
   if (!FamilyDisabled("ARRAYS")) IdentifyArrays(idResult);
   if (!FamilyDisabled("SCSI")) RunScsiSteps(idResult);
@@ -62,12 +74,48 @@ void DiscoveryRun::RunScsiSteps(XmlObject& idResult) {
   }
 }
 
-void DiscoveryRun::IdentifyIde(XmlObject&) {}
+void DiscoveryRun::IdentifyIde(XmlObject&) {
+  try {
+    ScsiIdentify(*context_).IdentifyDeviceMapPorts();
+  } catch (const std::exception&) {
+    DebugPrint("Caught error while running ScsiIdentify::IdentifyAll()\n");
+  }
+  // The ATA family's controller passes.
+  for (const char* controllers : {"SATA Controllers", "ATA Raid Controllers", "IDE Legacy Controllers"}) {
+    DebugPrint("\n       Identifying %s\n", controllers);
+    DebugPrint("\nFinished Identifying %s\n", controllers);
+  }
+  SetupAPI setup(*context_);
+  setup.IdentifyDisketteDrives();
+  setup.IdentifyIdeHardDrives();
+  setup.IdentifyTapeDrives();
+  setup.IdentifyOpticalDrives();
+  DebugPrint("\n       Identifying SATA Hard Drives\n");
+  DebugPrint("\nFinished Identifying SATA Hard Drives\n");
+  // The component keeps the ports' addresses with its state.
+  std::vector<std::uint64_t> addresses;
+  for (const PortAddressCache::Port& port : context_->Ports().Ports())
+    if (port.hasIoAddress) addresses.push_back(std::uint64_t{port.number} << 32 | port.ioAddress);
+  component_.SetScsiPortAddresses(std::move(addresses));
+}
+
 void DiscoveryRun::IdentifyArrays(XmlObject&) {}
-void DiscoveryRun::IdentifyAllPciScsiControllers(XmlObject&) {}
-void DiscoveryRun::IdentifyScsiDevices(XmlObject&) {}
-void DiscoveryRun::IdentifyUsbScsiDevices(XmlObject&) {}
-void DiscoveryRun::DoScsiDeviceCatalog(XmlObject&) {}
+
+void DiscoveryRun::IdentifyAllPciScsiControllers(XmlObject&) {
+  ScsiIdentify(*context_).IdentifyAllPci();
+}
+
+void DiscoveryRun::IdentifyScsiDevices(XmlObject&) {
+  ScsiIdentify(*context_).IdentifyAll();
+}
+
+void DiscoveryRun::IdentifyUsbScsiDevices(XmlObject&) {
+  ScsiIdentify(*context_).IdentifyUsb();
+}
+
+void DiscoveryRun::DoScsiDeviceCatalog(XmlObject&) {
+  ScsiIdentify(*context_).DoDeviceCatalog();
+}
 void DiscoveryRun::IdentifyFibre(XmlObject&) {}
 void DiscoveryRun::IdentifyUsb(XmlObject&) {}
 void DiscoveryRun::IdentifySata(XmlObject&) {}

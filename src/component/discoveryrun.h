@@ -1,11 +1,13 @@
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "support/xmlobject.h"
 
 namespace rb {
 
+class DiscoveryContext;
 class StorageTestComponent;
 
 // One run of device discovery (the id command): it empties the component's device set, drops the
@@ -17,8 +19,8 @@ class StorageTestComponent;
 // Each family's step is a virtual operation here; a family that is not built finds nothing.
 class DiscoveryRun {
  public:
-  explicit DiscoveryRun(StorageTestComponent& component) : component_(component) {}
-  virtual ~DiscoveryRun() = default;
+  explicit DiscoveryRun(StorageTestComponent& component);
+  virtual ~DiscoveryRun();
   DiscoveryRun(const DiscoveryRun&) = delete;
   DiscoveryRun& operator=(const DiscoveryRun&) = delete;
 
@@ -30,7 +32,8 @@ class DiscoveryRun {
   void RunSataStep(XmlObject& idResult);
 
  protected:
-  // "IDE": ATA/IDE controllers and their drives.
+  // "IDE": the host enumeration in its order: a controller for each SCSI port of the device map, the
+  // ATA controllers, the device installer's diskette, disk, tape and optical drives, the SATA disks.
   virtual void IdentifyIde(XmlObject& idResult);
   // "ARRAYS": array controllers, then the arrays, volumes, disks and enclosures behind them.
   virtual void IdentifyArrays(XmlObject& idResult);
@@ -48,6 +51,8 @@ class DiscoveryRun {
   virtual void IdentifySata(XmlObject& idResult);
 
   StorageTestComponent& component_;
+  // What the run knows while it runs (null outside Run).
+  std::unique_ptr<DiscoveryContext> context_;
 
  private:
   // True when diagconfig.xml switches the family off (traced).

@@ -2,7 +2,11 @@
 // Every class that the persistent file may name is listed here.
 #include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
+#include "devices/scsi/scsicdrom.h"
+#include "devices/scsi/scsicontroller.h"
+#include "devices/scsi/scsidisk.h"
 #include "devices/scsi/scsidriver.h"
+#include "devices/scsi/usbdisk.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
 #include "framework/enumoption.h"
@@ -21,6 +25,11 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<DiskDiagnosis>();
   RegisterStreamableClass<SearchDevice>();
   RegisterStreamableClass<ScsiDriver>();
+  RegisterStreamableClass<ScsiController>();
+  RegisterStreamableClass<ScsiDisk>();
+  RegisterStreamableClass<ScsiCdrom>();
+  RegisterStreamableClass<USBDisk>();
+  RegisterStreamableClass<USBFloppy>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

@@ -7,6 +7,7 @@
 #include "component/testcomponent.h"
 #include "framework/ptstream.h"
 #include "framework/test.h"
+#include "framework/testfactory.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
@@ -50,6 +51,16 @@ void Device::Action(const XmlObject&) {}
 
 std::string Device::ElementClass() const {
   return elementClass_.empty() ? "device" : elementClass_;
+}
+
+void Device::OfferTests(XmlObject& element, std::initializer_list<std::string_view> testClasses) {
+  for (std::string_view testClass : testClasses) {
+    std::unique_ptr<Test> test = MakeTest(testClass);
+    if (test == nullptr) continue;
+    Test& added = *test;
+    AddTest(std::move(test));
+    element.AddChild(added.Describe());
+  }
 }
 
 void Device::AddProperty(std::string name, std::string caption, std::string value) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -79,6 +80,9 @@ class Device : public Persistent {
 
   // Takes ownership, replacing a test of the same name, and sets the test up. A null test is ignored.
   void AddTest(std::unique_ptr<Test> test);
+  // Makes each test of the list that is part of the component (see testfactory.h), adds it and writes
+  // its catalog element into the device element. Tests not part of the component are left out.
+  void OfferTests(XmlObject& element, std::initializer_list<std::string_view> testClasses);
   // Exact, case-sensitive name; null when there is none.
   Test* FindTest(std::string_view name) const;
   const std::vector<std::unique_ptr<Test>>& Tests() const { return tests_; }

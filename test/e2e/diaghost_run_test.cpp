@@ -167,11 +167,12 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
   const Outcome outcome =
       Run({"--machine", machines + "demo.xml", "script", machines + "demo.script"}, false);
   EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
-  // Discovery lists the demo server's fixed volumes.
-  EXPECT_NE(outcome.out.find("> id\nno devices found\nLogical Disks: 2\n  C:  Volume Name: System  File System: NTFS"),
-            std::string::npos)
+  // Discovery lists the demo server's storage and its fixed volumes; the catalog the kinds of device.
+  EXPECT_NE(outcome.out.find("SCTRL0: RB Ultra320 SCSI Adapter [ScsiController]"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("Logical Disks: 2\n  C:  Volume Name: System  File System: NTFS"), std::string::npos)
       << outcome.out;
   EXPECT_NE(outcome.out.find("> catalog\n"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("sasDisk: SAS Hard Drive [sasDisk]"), std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("> version\ndiagnostics version 7.9.1.2401A\n"), std::string::npos)
       << outcome.out;
 }

@@ -71,6 +71,20 @@ class ForwardingPlatform : public os::Platform {
     return target_.RegOpenKey(root, subKey, access, key);
   }
   win::DWORD RegCloseKey(win::HKEY key) override { return target_.RegCloseKey(key); }
+  win::DWORD RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                           win::DWORD* size) override {
+    return target_.RegQueryValue(key, name, type, data, size);
+  }
+  win::DWORD QueryDosDevice(const std::string& name, char* buffer, win::DWORD size) override {
+    return target_.QueryDosDevice(name, buffer, size);
+  }
+  os::SetupResult SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                                 std::vector<os::SetupDevice>* devices) override {
+    return target_.SetupEnumerate(setupClass, interfaceClass, devices);
+  }
+  bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<os::WmiRow>* rows) override {
+    return target_.WmiQuery(nameSpace, query, rows);
+  }
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override {
     return target_.GetSystemFirmwareTable(provider, tableId, buffer, size);

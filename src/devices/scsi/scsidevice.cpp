@@ -6,8 +6,10 @@
 
 #include "devices/scsi/csmisasinterface.h"
 #include "devices/scsi/scsidriver.h"
+#include "framework/ptstream.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
+#include "support/catalog.h"
 #include "support/stringutil.h"
 
 namespace rb {
@@ -40,6 +42,121 @@ ScsiDevice::ScsiDevice(std::string name, bool makeUnique, ScsiDriver* driver, st
   record_.path = path;
   record_.target = target;
   record_.lun = lun;
+}
+
+ScsiDevice::ScsiDevice() = default;
+ScsiDevice::~ScsiDevice() = default;
+
+void ScsiDevice::OwnDriver(std::unique_ptr<ScsiDriver> driver) {
+  ownedDriver_ = std::move(driver);
+  driver_ = ownedDriver_.get();
+}
+
+void ScsiDevice::SetParentAdapter(std::shared_ptr<ScsiDevice> parent) {
+  parent_ = parent.get();
+  parentHold_ = std::move(parent);
+}
+
+void ScsiDevice::Stream(ptstream& stream, bool writing, std::int32_t version) {
+  Device::Stream(stream, writing, version);
+  stream.Transfer(record_.path);
+  stream.Transfer(record_.target);
+  stream.Transfer(record_.lun);
+  stream.Transfer(model_);
+  stream.Transfer(driveNumber_);
+  stream.Transfer(record_.deviceType);
+  stream.TransferOwned(ownedDriver_);
+  stream.TransferLink(parent_);
+  if (writing) return;
+  driver_ = ownedDriver_.get();
+}
+
+void ScsiDevice::Assign(const Persistent& other) {
+  Device::Assign(other);
+  const auto* device = dynamic_cast<const ScsiDevice*>(&other);
+  if (device == nullptr) return;
+  record_ = device->record_;
+  model_ = device->model_;
+  driveNumber_ = device->driveNumber_;
+  ownedDriver_ = device->ownedDriver_ ? CloneCopy(*device->ownedDriver_) : nullptr;
+  driver_ = ownedDriver_ ? ownedDriver_.get() : device->driver_;
+  parent_ = device->parent_;
+  parentHold_ = device->parentHold_;
+}
+
+std::uint32_t ScsiDevice::PortNumber() const {
+  return driver_ != nullptr ? driver_->Port().portNumber : 0;
+}
+
+std::string ScsiDevice::AddressText() const {
+  return StringPrintf("%u.%u.%u.%u", PortNumber(), record_.path, record_.target, record_.lun);
+}
+
+namespace {
+
+// Printable bytes of a device's identification, without trailing blanks; anything else reads as a blank.
+std::string IdentificationText(const std::uint8_t* bytes, std::size_t count) {
+  std::string text;
+  for (std::size_t i = 0; i < count; ++i) text.push_back(bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : ' ');
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  return text;
+}
+
+}  // namespace
+
+std::string ScsiDevice::ModelText() {
+  if (!model_.empty()) return model_;
+  if (Inquiry() == kScsiGood) {
+    const std::string vendor = IdentificationText(record_.inquiry.data() + 8, 8);
+    const std::string product = IdentificationText(record_.inquiry.data() + 16, 16);
+    if (vendor == "LSILOGIC" && product == "Logical Volume")
+      model_ = vendor;
+    else
+      model_ = vendor.empty() ? product : product.empty() ? vendor : vendor + " " + product;
+    return model_;
+  }
+  // A SATA drive behind a SAS adapter may not answer INQUIRY; its ATA identify data names it.
+  if (driver_ == nullptr) return model_;
+  static constexpr std::uint8_t kIdentifyFis[20] = {0x27, 0x80, 0xEC, 0, 0, 0, 0, 0xE0};
+  std::uint8_t identify[512] = {};
+  driver_->StpPassThrough(*this, kIdentifyFis, sizeof kIdentifyFis, identify, sizeof identify, kDataIn);
+  std::uint8_t swapped[40];
+  for (std::size_t i = 0; i < sizeof swapped; i += 2) {
+    swapped[i] = identify[54 + i + 1];
+    swapped[i + 1] = identify[54 + i];
+  }
+  model_ = IdentificationText(swapped, sizeof swapped);
+  return model_;
+}
+
+std::string ScsiDevice::FirmwareText() {
+  if (Inquiry() != kScsiGood) return {};
+  return IdentificationText(record_.inquiry.data() + 32, 4);
+}
+
+std::string ScsiDevice::SerialNumberText() {
+  std::uint8_t page[kInquiryAllocation] = {};
+  try {
+    if (InquiryVpd(0x80, page, sizeof page) != kScsiGood || page[1] != 0x80) return {};
+  } catch (const OruError&) {
+    return {};
+  }
+  const std::size_t length = std::min<std::size_t>(page[3], sizeof page - 4);
+  return Trim(IdentificationText(page + 4, length));
+}
+
+std::string ScsiDevice::BusSpeedText() {
+  throw OruError("Cannot determine bus speed", Name());
+}
+
+std::string ScsiDevice::BusWidthText() {
+  throw OruError("Cannot determine bus width", Name());
+}
+
+void ScsiDevice::DescribeScsiProperties(XmlObject& element, bool catalogRequest) {
+  if (catalogRequest) return;
+  element.AddProperty("Model", Translate("Model"), ModelText());
+  element.AddProperty("Firmware", Translate("Firmware"), FirmwareText());
 }
 
 std::uint8_t ScsiDevice::SendCdb(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
@@ -185,6 +302,25 @@ std::uint8_t ScsiDevice::ReadCapacity(ScsiCapacity& capacity) {
   record_.status = SendCdb(cdb, sizeof cdb, data, sizeof data, kDataIn);
   capacity.lastBlock = BigEndian32(data);
   capacity.blockLength = BigEndian32(data + 4);
+  return record_.status;
+}
+
+std::uint8_t ScsiDevice::ReadCapacity16(ScsiCapacity16& capacity) {
+  std::uint8_t cdb[16] = {0x9E, 0x10};
+  std::uint8_t data[32];
+  cdb[13] = sizeof data;
+  record_.status = SendCdb(cdb, sizeof cdb, data, sizeof data, kDataIn);
+  capacity.lastBlock = std::uint64_t{BigEndian32(data)} << 32 | BigEndian32(data + 4);
+  capacity.blockLength = BigEndian32(data + 8);
+  return record_.status;
+}
+
+std::uint8_t ScsiDevice::ReadWrite16(std::uint8_t opcode, std::uint64_t lba, std::uint32_t count, void* buffer,
+                                     std::uint32_t length, int direction) {
+  std::uint8_t cdb[16] = {opcode};
+  for (int i = 0; i < 8; ++i) cdb[2 + i] = static_cast<std::uint8_t>(lba >> (56 - 8 * i));
+  for (int i = 0; i < 4; ++i) cdb[10 + i] = static_cast<std::uint8_t>(count >> (24 - 8 * i));
+  record_.status = SendCdb(cdb, sizeof cdb, buffer, length, direction);
   return record_.status;
 }
 

@@ -6,6 +6,7 @@
 // it and add their descriptions and tests.
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "devices/scsi/scsicommandrecord.h"
@@ -21,6 +22,14 @@ struct ScsiCapacity {
   std::uint32_t blockLength = 0;
 };
 
+// What READ CAPACITY(16) answers.
+struct ScsiCapacity16 {
+  std::uint64_t lastBlock = 0;
+  std::uint32_t blockLength = 0;
+};
+
+class DiscoveryContext;
+
 class ScsiDevice : public Device {
  public:
   // The CDB allocation length of INQUIRY and the size of the inquiry cache.
@@ -31,14 +40,52 @@ class ScsiDevice : public Device {
 
   ScsiDevice(std::string name, bool makeUnique, ScsiDriver* driver, std::uint8_t path, std::uint8_t target,
              std::uint8_t lun);
+  ~ScsiDevice() override;
+
+  // Turns a unit that a port listed into a device of the right class, or null when the unit is not one
+  // this family keeps (see scsidevicecreate.cpp). The device sends through its own copy of `port`'s
+  // driver and has `adapter` as its parent.
+  static std::unique_ptr<ScsiDevice> Create(DiscoveryContext& context, const ScsiDriver& port,
+                                            const std::shared_ptr<ScsiDevice>& adapter, std::uint8_t path,
+                                            std::uint8_t target, std::uint8_t lun, bool usbPort);
+
+  // The persistent form: the device's, then its address, model, drive number and device type, its own
+  // driver and its parent adapter (a link to a device of the set).
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  void Assign(const Persistent& other) override;
 
   ScsiCommandRecord& Record() { return record_; }
   const ScsiCommandRecord& Record() const { return record_; }
   ScsiDriver* Driver() const { return driver_; }
   void SetDriver(ScsiDriver* driver) { driver_ = driver; }
+  // Sends through a driver of its own, which it keeps.
+  void OwnDriver(std::unique_ptr<ScsiDriver> driver);
   // The adapter whose send operation carries this device's commands when it has no driver of its own.
   ScsiDevice* ParentAdapter() const { return parent_; }
-  void SetParentAdapter(ScsiDevice* parent) { parent_ = parent; }
+  void SetParentAdapter(ScsiDevice* parent) {
+    parent_ = parent;
+    parentHold_.reset();
+  }
+  // The same, keeping the adapter alive as long as this device, whatever happens to the device set.
+  void SetParentAdapter(std::shared_ptr<ScsiDevice> parent);
+
+  // The port number of the device's own driver (0 without one).
+  std::uint32_t PortNumber() const;
+  // "port.path.target.lun".
+  virtual std::string AddressText() const;
+  // The vendor and product identification of the INQUIRY data, each without trailing blanks; the ATA
+  // model of IDENTIFY DEVICE over CSMI STP when INQUIRY fails. Read once.
+  virtual std::string ModelText();
+  // The product revision (INQUIRY bytes 32-35), without trailing blanks.
+  std::string FirmwareText();
+  // The unit serial number (VPD page 80h), cleaned for documents; empty when the device has none.
+  std::string SerialNumberText();
+  virtual std::string BusSpeedText();
+  virtual std::string BusWidthText();
+  std::int32_t DriveNumber() const { return driveNumber_; }
+  void SetDriveNumber(std::int32_t number) { driveNumber_ = number; }
+  // Adds the properties every SCSI device shows (model and firmware) to its element.
+  virtual void DescribeScsiProperties(XmlObject& element, bool catalogRequest);
 
   // Records the CDB, zero-fills the caller's buffer for data in, and sends through the device's
   // driver or its parent adapter; raises "Undefined SCSI adapter" when it has neither. Answers the
@@ -70,6 +117,11 @@ class ScsiDevice : public Device {
   void LogSelect(std::uint8_t flags, std::uint8_t page, void* parameters, std::uint16_t length);
   void LogSense(std::uint8_t page, std::uint16_t parameterPointer, void* buffer, std::uint16_t length);
   std::uint8_t ReadCapacity(ScsiCapacity& capacity);
+  // READ CAPACITY(16) (SERVICE ACTION IN 9Eh/10h), for devices whose last block does not fit 32 bits.
+  std::uint8_t ReadCapacity16(ScsiCapacity16& capacity);
+  // READ/WRITE/VERIFY(16) (88h, 8Ah, 8Fh) of `count` blocks at a 64-bit address; `length` bytes move.
+  std::uint8_t ReadWrite16(std::uint8_t opcode, std::uint64_t lba, std::uint32_t count, void* buffer,
+                           std::uint32_t length, int direction);
   // READ/WRITE(10) of `count` blocks of `blockLength` bytes; `buffer` holds count × blockLength bytes.
   std::uint8_t ReadBlocks(std::uint32_t lba, std::uint16_t count, std::uint32_t blockLength, void* buffer);
   std::uint8_t WriteBlocks(std::uint32_t lba, std::uint16_t count, std::uint32_t blockLength, void* buffer);
@@ -86,7 +138,7 @@ class ScsiDevice : public Device {
 
  protected:
   // The state a reader starts from.
-  ScsiDevice() = default;
+  ScsiDevice();
 
  private:
   std::uint8_t Send6(std::uint8_t b0, std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, std::uint8_t b4,
@@ -97,6 +149,10 @@ class ScsiDevice : public Device {
   ScsiCommandRecord record_;
   ScsiDriver* driver_ = nullptr;
   ScsiDevice* parent_ = nullptr;
+  std::unique_ptr<ScsiDriver> ownedDriver_;
+  std::shared_ptr<ScsiDevice> parentHold_;
+  std::string model_;
+  std::int32_t driveNumber_ = 0;
 };
 
 }  // namespace rb

@@ -1,0 +1,171 @@
+#include "devices/enumeration/setupapi.h"
+
+#include <exception>
+#include <memory>
+
+#include "devices/enumeration/discoverycontext.h"
+#include "devices/enumeration/wmiclass.h"
+#include "devices/scsi/scsicdrom.h"
+#include "devices/scsi/scsicontroller.h"
+#include "devices/scsi/scsidriver.h"
+#include "devices/scsi/usbdisk.h"
+#include "framework/interface.h"
+#include "platform/os.h"
+#include "support/catalog.h"
+#include "support/debug.h"
+#include "support/stringutil.h"
+
+namespace rb {
+
+namespace {
+
+// The SCSI address the device reports (IOCTL_SCSI_GET_ADDRESS); false when it reports none.
+bool AddressOf(const std::string& devicePath, win::ScsiAddress* address) {
+  os::Platform& system = os::Current();
+  const win::HANDLE handle = system.CreateFile(devicePath, win::GENERIC_READ | win::GENERIC_WRITE,
+                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
+                                               win::FILE_ATTRIBUTE_NORMAL);
+  if (handle == win::INVALID_HANDLE_VALUE) return false;
+  win::DWORD returned = 0;
+  const bool ok = system.DeviceIoControl(handle, win::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, address, sizeof *address,
+                                         &returned) &&
+                  returned >= sizeof *address;
+  system.CloseHandle(handle);
+  return ok;
+}
+
+bool IsUsbStorage(const os::SetupDevice& device) {
+  return device.instanceId.find("USBSTOR") != std::string::npos;
+}
+
+}  // namespace
+
+int SetupAPI::Enumerate(const win::Guid& setupClass, const win::Guid& interfaceClass) {
+  os::Platform& system = os::Current();
+  const os::SetupResult result = system.SetupEnumerate(setupClass, interfaceClass, &devices_);
+  if (result == os::SetupResult::kSetupClassFailed) {
+    DebugPrint("GetClassDeviceSet1 failed with error: %d\n", static_cast<int>(system.GetLastError()));
+    devices_.clear();
+    return -1;
+  }
+  if (result == os::SetupResult::kInterfaceClassFailed) {
+    DebugPrint("GetClassDeviceSet2 failed with error: %d\n", static_cast<int>(system.GetLastError()));
+    devices_.clear();
+    return -1;
+  }
+  return static_cast<int>(devices_.size());
+}
+
+std::string SetupAPI::PropertyText(const os::SetupDevice& device, win::DWORD property) {
+  const os::SetupProperty* found = device.Find(property);
+  if (found == nullptr) return {};
+  DebugPrint("RequiredSize is %u\n", static_cast<unsigned>(found->data.size()));
+  if (found->type == win::REG_SZ) {
+    DebugPrint("PropertyRegDataType is REG_SZ\n");
+  } else if (found->type == win::REG_EXPAND_SZ) {
+    DebugPrint("PropertyRegDataType is REG_EXPAND_SZ\n");
+  } else {
+    DebugPrint("PropertyRegDataType is something else(%d)\n", static_cast<int>(found->type));
+    return {};
+  }
+  std::string text(found->data.begin(), found->data.end());
+  return text.substr(0, text.find('\0'));
+}
+
+std::string SetupAPI::IdentifierPart(const std::string& instanceId, const char* key) {
+  const std::size_t at = instanceId.find(key);
+  if (at == std::string::npos) return {};
+  const std::size_t start = at + std::string(key).size();
+  const std::size_t end = instanceId.find_first_of("&\\", start);
+  std::string part = instanceId.substr(start, end == std::string::npos ? std::string::npos : end - start);
+  for (char& c : part)
+    if (c == '_') c = ' ';
+  return Trim(part);
+}
+
+bool SetupAPI::OnFloppy(const os::SetupDevice& device, int number) {
+  // Legacy diskette controllers are the ATA family's; here only USB diskette drives are made.
+  if (!IsUsbStorage(device)) return false;
+  bool confirmed = false;
+  for (const os::WmiRow& row : WmiClass::Query("select * from Win32_FloppyDrive where DeviceID like \"%USBSTOR%\""))
+    confirmed = confirmed || EqualsNoCase(row.Get("DeviceID"), device.instanceId);
+  if (!confirmed || device.devicePath.empty()) return false;
+  win::ScsiAddress address{};
+  const bool addressed = AddressOf(device.devicePath, &address);
+  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun)) return false;
+  auto floppy = std::make_unique<USBFloppy>("usbFloppy", true, nullptr, address.PathId, address.TargetId, address.Lun);
+  floppy->OwnDriver(std::make_unique<ScsiDriver>(device.devicePath));
+  floppy->SetCaption(Translate("Diskette Drive") + StringPrintf(" %d", number));
+  const std::string vendor = IdentifierPart(device.instanceId, "VEN_");
+  const std::string product = IdentifierPart(device.instanceId, "&PROD_");
+  if (!vendor.empty() || !product.empty()) floppy->AddProperty("usbIdentity", Translate("USB Device"), Trim(vendor + " " + product));
+  floppy->SetDriveNumber(context_.NextDriveNumber(DiscoveryContext::DriveKind::kUsbFloppy));
+  if (context_.Add(std::move(floppy), true) == nullptr) return false;
+  if (addressed) context_.Claim(address.PortNumber, address.PathId, address.TargetId, address.Lun);
+  return true;
+}
+
+bool SetupAPI::OnCDROM(const os::SetupDevice& device, int number) {
+  if (device.devicePath.empty()) return false;
+  win::ScsiAddress address{};
+  const bool addressed = AddressOf(device.devicePath, &address);
+  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun)) return false;
+  const bool usb = IsUsbStorage(device);
+  auto drive = std::make_unique<ScsiCdrom>(usb ? "usbCdrom" : "cdrom", true, device.devicePath, address.PortNumber,
+                                           address.PathId, address.TargetId, address.Lun, usb);
+  drive->SetCaption(Translate("Optical Drive") + StringPrintf(" %d", number));
+  const std::string friendly = PropertyText(device, win::SPDRP_FRIENDLYNAME);
+  if (!friendly.empty()) drive->SetDescription(friendly);
+  std::shared_ptr<ScsiController> controller = addressed ? context_.ControllerOfPort(address.PortNumber) : nullptr;
+  if (controller != nullptr) {
+    drive->SetParentAdapter(controller);
+    drive->AddInterface(Interface(controller->Name(), "Single Physical Disk Drive", "Optical Drive", 0));
+  }
+  const std::string name = drive->Name();
+  const std::string caption = drive->Caption();
+  if (context_.Add(std::move(drive), true) == nullptr) return false;
+  if (addressed) context_.Claim(address.PortNumber, address.PathId, address.TargetId, address.Lun);
+  if (controller != nullptr) controller->AddInterface(Interface(name, "Optical Drive", caption, 1));
+  return true;
+}
+
+void SetupAPI::RunPass(const char* what, const win::Guid& setupClass, const win::Guid& interfaceClass,
+                       bool (SetupAPI::*make)(const os::SetupDevice&, int)) {
+  DebugPrint("\n       Identifying %s\n", what);
+  if (Enumerate(setupClass, interfaceClass) > 0) {
+    int number = 0;
+    for (const os::SetupDevice& device : devices_) {
+      DebugPrint("%s: %s\n", what, device.instanceId.c_str());
+      PropertyText(device, win::SPDRP_FRIENDLYNAME);
+      if (make == nullptr) continue;
+      try {
+        if ((this->*make)(device, number + 1)) ++number;
+      } catch (const std::exception& error) {
+        DebugPrint("%s\n", error.what());
+      }
+    }
+  }
+  DebugPrint("\nFinished Identifying %s\n", what);
+}
+
+void SetupAPI::IdentifyDisketteDrives() {
+  RunPass("Diskette Drives", win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY, &SetupAPI::OnFloppy);
+}
+
+// The disks and tapes of these classes become devices of the ATA and tape families; the passes list
+// them in the trace until then.
+void SetupAPI::IdentifyIdeHardDrives() {
+  RunPass("IDE Hard Drives", win::GUID_DEVCLASS_DISKDRIVE, win::GUID_DEVINTERFACE_DISK, nullptr);
+}
+
+void SetupAPI::IdentifyTapeDrives() {
+  RunPass("Tape Drives", win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE, nullptr);
+}
+
+void SetupAPI::IdentifyOpticalDrives() {
+  if (!WmiClass::Query("select * from Win32_CDROMDrive").empty())
+    DebugPrint("Exec Query for Win32_CDROMDrive was successful\n");
+  RunPass("Optical Drives", win::GUID_DEVCLASS_CDROM, win::GUID_DEVINTERFACE_CDROM, &SetupAPI::OnCDROM);
+}
+
+}  // namespace rb

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/setupdevice.h"
+#include "platform/winapi.h"
+
+namespace rb {
+
+class DiscoveryContext;
+
+// One enumeration of the device installer: the present devices of a setup class with their interfaces
+// of an interface class, and the operations that turn such a device into a device of the component.
+class SetupAPI {
+ public:
+  explicit SetupAPI(DiscoveryContext& context) : context_(context) {}
+
+  // Enumerates the class; answers the count of devices, -1 when an information set cannot be made.
+  int Enumerate(const win::Guid& setupClass, const win::Guid& interfaceClass);
+  const std::vector<os::SetupDevice>& Devices() const { return devices_; }
+
+  // The text of a registry property of the device when it is REG_SZ or REG_EXPAND_SZ (traced); empty
+  // for a property of another type or none.
+  static std::string PropertyText(const os::SetupDevice& device, win::DWORD property);
+
+  // A diskette drive: a USB one (its instance identifier names USB mass storage, which the management
+  // instrumentation confirms) becomes a USBFloppy named "Diskette Drive n". Answers whether a device
+  // was made.
+  bool OnFloppy(const os::SetupDevice& device, int number);
+  // An optical drive becomes a ScsiCdrom on its operating-system device, named "Optical Drive n".
+  bool OnCDROM(const os::SetupDevice& device, int number);
+
+  // The four passes of discovery, each enumerating its class between its traces.
+  void IdentifyDisketteDrives();
+  void IdentifyIdeHardDrives();
+  void IdentifyTapeDrives();
+  void IdentifyOpticalDrives();
+
+ private:
+  // The vendor and product parts ("VEN_x", "&PROD_y") of a USB mass-storage instance identifier.
+  static std::string IdentifierPart(const std::string& instanceId, const char* key);
+  void RunPass(const char* what, const win::Guid& setupClass, const win::Guid& interfaceClass,
+               bool (SetupAPI::*make)(const os::SetupDevice&, int));
+
+  DiscoveryContext& context_;
+  std::vector<os::SetupDevice> devices_;
+};
+
+}  // namespace rb

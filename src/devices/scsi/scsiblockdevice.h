@@ -1,0 +1,47 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "devices/blockdevice.h"
+#include "devices/scsi/scsidevice.h"
+
+namespace rb {
+
+// A SCSI direct-access device: its extent from READ CAPACITY (read once; READ CAPACITY(16) when the
+// 10-byte answer says the device is larger than 2 TiB) and block access with READ/WRITE/VERIFY, the
+// 16-byte commands where an address or count does not fit the 10-byte ones.
+class ScsiBlockDevice : public ScsiDevice, public BlockDevice {
+ public:
+  ScsiBlockDevice(std::string name, bool makeUnique, ScsiDriver* driver, std::uint8_t path, std::uint8_t target,
+                  std::uint8_t lun);
+
+  // BlockDevice persists its own fields after the device's.
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  void Assign(const Persistent& other) override;
+
+  std::uint64_t LastBlockAddress() override;
+  std::uint32_t BlockSize() override;
+  bool IsReady() override { return TestUnitReady(); }
+  // The SCSI status of the command is left to the caller (the record keeps it); a command the driver
+  // could not carry counts as a hard error and is raised again.
+  void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) override;
+
+  // The capacity: block size × last block address ÷ 10^9 as "%.1f Gbytes", below one as whole
+  // "Mbytes"; "Not available" while the capacity cannot be read.
+  std::string CapacityText();
+  // Adds "Capacity" (element capacity).
+  void DescribeCapacity(XmlObject& element, bool catalogRequest);
+
+ protected:
+  ScsiBlockDevice();
+
+ private:
+  // Reads the capacity when it is not known yet.
+  void ReadCapacityOnce();
+};
+
+// The capacity text of a device of `lastBlock` blocks of `blockSize` bytes (see CapacityText).
+std::string CapacityText(std::uint32_t blockSize, std::uint64_t lastBlock);
+
+}  // namespace rb
