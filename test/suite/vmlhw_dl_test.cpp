@@ -110,6 +110,7 @@ TEST_F(PciSummary, DemoMachineFunctionsWithBoardNames) {
       {"6", "0", "0", "1000", "0a40", "1", "RB Array Controller 4640"},
       {"11", "0", "0", "9005", "8017", "2", "RB Ultra320 SCSI Adapter"},
       {"14", "0", "0", "10df", "f180", "3", "RB 8Gb Fibre Channel Host Adapter"},
+      {"4", "0", "0", "1000", "0097", "4", "RB 12Gb SAS HBA"},
   };
   ASSERT_EQ(summary.Children().size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {

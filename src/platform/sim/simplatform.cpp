@@ -1,14 +1,17 @@
 #include "platform/sim/simplatform.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "platform/devicepath.h"
 #include "platform/sim/scsi/simscsiport.h"
 #include "platform/sim/simlogicaldisks.h"
+#include "platform/sim/simmanagementview.h"
 #include "platform/sim/simpci.h"
 #include "platform/sim/simportdevice.h"
 #include "platform/sim/simsmbios.h"
 #include "platform/smbiostable.h"
+#include "support/stringutil.h"
 
 namespace os {
 
@@ -16,14 +19,24 @@ SimPlatform::SimPlatform(const std::string& descriptionPath)
     : native_(Native()),
       machine_(SimMachine::Load(descriptionPath)),
       ports_(std::make_shared<SimPortSpace>(machine_)),
-      registry_(machine_.Description()),
+      registry_(machine_),
       pci_(SimPciFunctions(machine_)),
       smbios_(SimSmbiosTable(machine_)),
-      logicalDisks_(ReadSimLogicalDisks(machine_)) {
+      logicalDisks_(ReadSimLogicalDisks(machine_)),
+      scsiPorts_(SimScsiPort::ReadAll(machine_, clock_, pci_)),
+      drives_(ListSimOsDevices(scsiPorts_)),
+      dosDevices_(machine_, scsiPorts_, drives_, logicalDisks_.value_or(std::vector<LogicalDisk>{})),
+      installer_(machine_, drives_) {
   devices_.Add("qxdvmkd", [ports = ports_](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
     return SimPortDevice::Open(ports, error);
   });
-  SimScsiPort::Register(machine_, clock_, devices_);
+  SimScsiPort::Register(scsiPorts_, drives_, devices_);
+  for (const auto& port : scsiPorts_) {
+    std::vector<SimRegistry::Value> values = {SimRegistry::Value::Text("Driver", port->Driver())};
+    if (port->IoAddress()) values.push_back(SimRegistry::Value::Dword("IOAddress", *port->IoAddress()));
+    registry_.AddKey(rb::StringPrintf("HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port %u", port->Number()),
+                     std::move(values));
+  }
 }
 
 win::HANDLE SimPlatform::CreateFile(const std::string& path, win::DWORD access, win::DWORD share,
@@ -152,8 +165,39 @@ win::DWORD SimPlatform::RegOpenKey(win::HKEY root, const std::string& subKey, wi
   return registry_.Open(root, subKey, key);
 }
 
+win::DWORD SimPlatform::RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                                      win::DWORD* size) {
+  return registry_.QueryValue(key, name, type, data, size);
+}
+
 win::DWORD SimPlatform::RegCloseKey(win::HKEY key) {
   return registry_.Close(key);
+}
+
+win::DWORD SimPlatform::QueryDosDevice(const std::string& name, char* buffer, win::DWORD size) {
+  win::DWORD error = win::ERROR_SUCCESS;
+  const win::DWORD stored = dosDevices_.Query(name, buffer, size, error);
+  native_.SetLastError(error);
+  return stored;
+}
+
+SetupResult SimPlatform::SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                                        std::vector<SetupDevice>* devices) {
+  return installer_.Enumerate(setupClass, interfaceClass, devices);
+}
+
+bool SimPlatform::WmiQuery(const std::string& nameSpace, const std::string& query,
+                           std::vector<WmiRow>* rows) {
+  rows->clear();
+  if (!rb::EqualsNoCase(nameSpace, "\\\\.\\root\\cimv2") && !rb::EqualsNoCase(nameSpace, "root\\cimv2"))
+    return false;
+  const std::string_view volumes = "Win32_LogicalDisk";
+  const bool volumesQuery =
+      std::search(query.begin(), query.end(), volumes.begin(), volumes.end(),
+                  [](char a, char b) { return rb::SameBytesNoCase(&a, &b, 1); }) != query.end();
+  if (!logicalDisks_ && volumesQuery) return false;
+  return SimManagementView(scsiPorts_, drives_, logicalDisks_.value_or(std::vector<LogicalDisk>{}))
+      .Query(query, rows);
 }
 
 win::DWORD SimPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,

@@ -15,7 +15,10 @@
 #include "platform/handletable.h"
 #include "platform/os.h"
 #include "platform/pcifunction.h"
+#include "platform/sim/scsi/simosdevice.h"
 #include "platform/sim/simclock.h"
+#include "platform/sim/simdeviceinstaller.h"
+#include "platform/sim/simdosdevices.h"
 #include "platform/sim/simmachine.h"
 #include "platform/sim/simportspace.h"
 #include "platform/sim/simregistry.h"
@@ -69,10 +72,21 @@ class SimPlatform : public Platform {
   win::HMODULE LoadLibrary(const std::string& name) override;
   void* GetProcAddress(win::HMODULE module, const std::string& name) override;
   bool FreeLibrary(win::HMODULE module) override;
-  // The keys the description declares under <registry><key path="..."/></registry>.
+  // The keys the description declares under <registry> (see simregistry.h), and the SCSI device map:
+  // HARDWARE\DEVICEMAP\Scsi\Scsi Port n for each port, with its Driver and IOAddress (simscsiport.h).
   win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                         win::HKEY* key) override;
+  win::DWORD RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                           win::DWORD* size) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
+  // The drive names of the ports' devices, the ports and the fixed volumes (simdosdevices.h).
+  win::DWORD QueryDosDevice(const std::string& name, char* buffer, win::DWORD size) override;
+  // The ports' devices by setup class (simdeviceinstaller.h).
+  SetupResult SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                             std::vector<SetupDevice>* devices) override;
+  // Queries of \\.\root\cimv2 on the machine's management view (simmanagementview.h); a machine whose
+  // fixed volumes cannot be read fails the query of its logical disks.
+  bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows) override;
   // The SMBIOS table of the description (see simsmbios.h); ERROR_NOT_SUPPORTED when it declares none.
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;
@@ -88,6 +102,11 @@ class SimPlatform : public Platform {
   std::vector<PciFunction> pci_;
   std::vector<std::uint8_t> smbios_;
   std::optional<std::vector<LogicalDisk>> logicalDisks_;
+  std::vector<std::shared_ptr<SimScsiPort>> scsiPorts_;
+  // The class drivers' devices of the ports.
+  std::vector<SimOsDevice> drives_;
+  SimDosDevices dosDevices_;
+  SimDeviceInstaller installer_;
 };
 
 }  // namespace os

@@ -15,11 +15,11 @@ class SimMmcDrive : public SimScsiUnit {
   bool HasMedium() const { return medium_; }
   // The medium leaves the drive (START STOP UNIT with LoEj, or the eject request of its drive path).
   void Eject() { medium_ = false; }
+  bool Removable() const override { return true; }
 
  protected:
   void Dispatch(SimScsiCommand& command) override;
   bool NotReady(SimScsiCommand& command) override;
-  bool Removable() const override { return true; }
 
  private:
   bool medium_;

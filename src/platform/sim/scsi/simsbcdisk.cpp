@@ -67,7 +67,9 @@ SimSbcDisk::SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element,
                         : 0),
       temperature_(element.FindAttribute("temperature")
                        ? static_cast<std::uint8_t>(machine.Number(element, "temperature", 0xFF))
-                       : 30) {
+                       : 30),
+      removable_(element.GetAttribute("removable") == "1"),
+      floppy_(element.GetAttribute("floppy") == "1") {
   if (store_.BlockSize() == 0 || store_.Blocks() == 0) machine.Reject("<disk> has no blocks");
   std::vector<std::uint8_t> block(store_.BlockSize());
   for (const rb::XmlObject& child : element.Children()) {

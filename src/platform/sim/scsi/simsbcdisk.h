@@ -1,7 +1,10 @@
 #pragma once
 
 // A simulated SBC disk: <disk blocks="n" [blockSize="512"] [backingFile="..."] [selfTestMinutes="m"]
-// [selfTestResult="0"] [grownDefects="0"] [temperature="30"] ...>, with <block> and <fault> children.
+// [selfTestResult="0"] [grownDefects="0"] [temperature="30"] [removable="1"] [floppy="1"] ...>, with
+// <block> and <fault> children. A removable disk (a USB stick) reports a removable medium; a floppy
+// (a USB floppy drive) is removable too, and the system's floppy class takes it instead of the disk
+// class.
 // It answers READ CAPACITY(10)/(16), READ/WRITE/VERIFY(10)/(16), MODE SENSE(6) with the control mode
 // page, LOG SENSE pages 00h, 10h (self-test results) and 2Fh (informational exceptions), SEND
 // DIAGNOSTIC (default, short and extended self-tests, in the foreground or in the background, whose
@@ -20,6 +23,11 @@ class SimSbcDisk : public SimScsiUnit {
   static constexpr std::uint64_t kShortSelfTestMs = 120'000;
 
   SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element, std::shared_ptr<SimClock> clock);
+
+  std::uint64_t Blocks() const { return store_.Blocks(); }
+  std::uint32_t BlockSize() const { return store_.BlockSize(); }
+  bool Removable() const override { return removable_ || floppy_; }
+  bool Floppy() const { return floppy_; }
 
  protected:
   void Dispatch(SimScsiCommand& command) override;
@@ -55,6 +63,8 @@ class SimSbcDisk : public SimScsiUnit {
   std::uint8_t selfTestResult_;
   std::uint32_t grownDefects_;
   std::uint8_t temperature_;
+  bool removable_;
+  bool floppy_;
   bool stopped_ = false;
   std::optional<SelfTest> running_;
   std::deque<SelfTestResult> results_;

@@ -1,9 +1,13 @@
 #include "platform/sim/scsi/simscsiport.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "platform/passthroughrequest.h"
+#include "platform/scsiinquirydata.h"
 #include "platform/sim/scsi/simmmcdrive.h"
+#include "platform/sim/scsi/simosdevice.h"
 #include "platform/sim/scsi/simsbcdisk.h"
 #include "platform/sim/simmachine.h"
 #include "support/stringutil.h"
@@ -27,13 +31,38 @@ std::unique_ptr<SimScsiUnit> MakeUnit(const SimMachine& machine, const rb::XmlOb
   return nullptr;
 }
 
+// The <pci> function a port names as its controller.
+std::optional<PciFunction> FindController(const SimMachine& machine, const rb::XmlObject& element,
+                                          const std::vector<PciFunction>& pci) {
+  if (element.FindAttribute("pciBus") == nullptr) return std::nullopt;
+  const auto bus = machine.Number(element, "pciBus", 0xFF);
+  const auto device = element.FindAttribute("pciDevice") ? machine.Number(element, "pciDevice", 31) : 0;
+  const auto function = element.FindAttribute("pciFunction") ? machine.Number(element, "pciFunction", 7) : 0;
+  for (const PciFunction& f : pci)
+    if (f.bus == bus && f.device == device && f.function == function) return f;
+  machine.Reject(rb::StringPrintf("<port> names PCI function %u:%u.%u, which <pci> does not declare",
+                                  static_cast<unsigned>(bus), static_cast<unsigned>(device),
+                                  static_cast<unsigned>(function)));
+}
+
 }  // namespace
 
 SimScsiPort::SimScsiPort(const SimMachine& machine, const rb::XmlObject& element,
-                         const std::shared_ptr<SimClock>& clock)
-    : number_(static_cast<std::uint32_t>(machine.Number(element, "number", 255))) {
+                         const std::shared_ptr<SimClock>& clock, const std::vector<PciFunction>& pci)
+    : number_(static_cast<std::uint32_t>(machine.Number(element, "number", 255))),
+      usb_(element.GetAttribute("usb") == "1"),
+      ide_(element.GetAttribute("ide") == "1"),
+      controller_(FindController(machine, element, pci)) {
   if (element.FindAttribute("openError") != nullptr)
     openError_ = static_cast<win::DWORD>(machine.Number(element, "openError", 0xFFFFFFFF));
+  driver_ = element.GetAttribute("driver", usb_ ? "USBSTOR" : "simscsi");
+  if (element.FindAttribute("ioAddress") != nullptr) {
+    ioAddress_ = static_cast<std::uint32_t>(machine.Number(element, "ioAddress", 0xFFFFFFFF));
+  } else if (controller_) {
+    const auto io = std::find_if(controller_->bars.begin(), controller_->bars.end(),
+                                 [](const PciFunction::Bar& bar) { return bar.io; });
+    if (io != controller_->bars.end()) ioAddress_ = static_cast<std::uint32_t>(io->address);
+  }
   for (const rb::XmlObject& child : element.Children()) {
     auto unit = MakeUnit(machine, child, clock);
     if (unit == nullptr) continue;
@@ -80,6 +109,23 @@ win::DWORD SimScsiPort::Miniport(void* buffer, win::DWORD length) {
   });
 }
 
+win::DWORD SimScsiPort::InquiryData(void* out, win::DWORD outLength, win::DWORD* returned) const {
+  std::vector<ScsiUnitInquiry> listed;
+  for (const auto& unit : units_) {
+    ScsiUnitInquiry entry;
+    entry.path = unit->Path();
+    entry.target = unit->Target();
+    entry.lun = unit->Lun();
+    // Enclosures and processors have no class driver of the system.
+    const std::uint8_t type = unit->PeripheralType();
+    entry.claimed = type == kSimDirectAccess || type == kSimMmc || type == kSimSequentialAccess;
+    const std::vector<std::uint8_t> inquiry = unit->StandardInquiry();
+    std::copy_n(inquiry.begin(), entry.inquiry.size(), entry.inquiry.begin());
+    listed.push_back(entry);
+  }
+  return WriteScsiInquiryData(std::move(listed), out, outLength, returned);
+}
+
 win::DWORD SimScsiPortHandle::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                                       win::DWORD outLength, win::DWORD* returned) {
   switch (code) {
@@ -90,6 +136,18 @@ win::DWORD SimScsiPortHandle::Control(win::DWORD code, const void* in, win::DWOR
       if (drive_ != nullptr) return win::ERROR_INVALID_FUNCTION;
       *returned = outLength;
       return port_->Miniport(out, outLength);
+    case win::IOCTL_SCSI_GET_INQUIRY_DATA:
+      if (drive_ != nullptr) return win::ERROR_INVALID_FUNCTION;
+      return port_->InquiryData(out, outLength, returned);
+    case win::IOCTL_SCSI_GET_ADDRESS: {
+      if (drive_ == nullptr) return win::ERROR_INVALID_FUNCTION;
+      if (out == nullptr || outLength < sizeof(win::ScsiAddress)) return win::ERROR_INSUFFICIENT_BUFFER;
+      const win::ScsiAddress address{sizeof(win::ScsiAddress), static_cast<std::uint8_t>(port_->Number()),
+                                     drive_->Path(), drive_->Target(), drive_->Lun()};
+      std::memcpy(out, &address, sizeof address);
+      *returned = sizeof address;
+      return win::ERROR_SUCCESS;
+    }
     case win::IOCTL_STORAGE_EJECT_MEDIA:
       if (auto* drive = dynamic_cast<SimMmcDrive*>(drive_)) {
         drive->Eject();
@@ -101,30 +159,39 @@ win::DWORD SimScsiPortHandle::Control(win::DWORD code, const void* in, win::DWOR
   }
 }
 
-void SimScsiPort::Register(const SimMachine& machine, const std::shared_ptr<SimClock>& clock,
-                           DeviceNamespace& devices) {
-  std::uint32_t cdrom = 0;
-  for (const rb::XmlObject& section : machine.Description().Children()) {
-    if (!rb::EqualsNoCase(section.Name(), "scsi")) continue;
-    for (const rb::XmlObject& element : section.Children()) {
-      if (!rb::EqualsNoCase(element.Name(), "port")) continue;
-      auto port = std::make_shared<SimScsiPort>(machine, element, clock);
-      devices.Add(rb::StringPrintf("SCSI%u:", port->Number()),
-                  [port](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
-                    error = port->OpenError();
-                    if (error != win::ERROR_SUCCESS) return nullptr;
-                    return std::make_shared<SimScsiPortHandle>(port, nullptr);
-                  });
-      for (const auto& unit : port->Units()) {
-        if (unit->PeripheralType() != kSimMmc) continue;
-        SimScsiUnit* drive = unit.get();
-        devices.Add(rb::StringPrintf("CDROM%u", cdrom++),
-                    [port, drive](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
-                      error = win::ERROR_SUCCESS;
-                      return std::make_shared<SimScsiPortHandle>(port, drive);
-                    });
-      }
+std::vector<std::shared_ptr<SimScsiPort>> SimScsiPort::ReadAll(const SimMachine& machine,
+                                                               const std::shared_ptr<SimClock>& clock,
+                                                               const std::vector<PciFunction>& pci) {
+  std::vector<std::shared_ptr<SimScsiPort>> ports;
+  for (const rb::XmlObject* section : machine.Description().GetChildren("scsi")) {
+    for (const rb::XmlObject* element : section->GetChildren("port")) {
+      auto port = std::make_shared<SimScsiPort>(machine, *element, clock, pci);
+      for (const auto& other : ports)
+        if (other->Number() == port->Number())
+          machine.Reject(rb::StringPrintf("port %u is declared twice", port->Number()));
+      ports.push_back(std::move(port));
     }
+  }
+  std::sort(ports.begin(), ports.end(),
+            [](const auto& a, const auto& b) { return a->Number() < b->Number(); });
+  return ports;
+}
+
+void SimScsiPort::Register(const std::vector<std::shared_ptr<SimScsiPort>>& ports,
+                           const std::vector<SimOsDevice>& drives, DeviceNamespace& devices) {
+  for (const auto& port : ports) {
+    devices.Add(rb::StringPrintf("SCSI%u:", port->Number()),
+                [port](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+                  error = port->OpenError();
+                  if (error != win::ERROR_SUCCESS) return nullptr;
+                  return std::make_shared<SimScsiPortHandle>(port, nullptr);
+                });
+  }
+  for (const SimOsDevice& drive : drives) {
+    devices.Add(drive.Name(), [port = drive.port, unit = drive.unit](win::DWORD, win::DWORD& error) {
+      error = win::ERROR_SUCCESS;
+      return std::make_shared<SimScsiPortHandle>(port, unit);
+    });
   }
 }
 

@@ -3,16 +3,27 @@
 // A SCSI port of the simulated machine, declared as <scsi><port number="n" [openError="e"]
 // [csmi="1" ...]> with its units as children: <disk>, <optical>, <tape>, <enclosure>, <processor>
 // (see the unit classes). The port device \\.\SCSIn: answers IOCTL_SCSI_PASS_THROUGH_DIRECT and
-// IOCTL_SCSI_PASS_THROUGH to (path, target, LUN), and IOCTL_SCSI_MINIPORT with CSMI when the port
-// has it (ERROR_NOT_SUPPORTED otherwise). An address without a unit fails as a selection timeout.
+// IOCTL_SCSI_PASS_THROUGH to (path, target, LUN), IOCTL_SCSI_GET_INQUIRY_DATA with every unit, and
+// IOCTL_SCSI_MINIPORT with CSMI when the port has it (ERROR_NOT_SUPPORTED otherwise). An address
+// without a unit fails as a selection timeout.
+//
+// How the system sees the port (its registry device map entry, the management view of its controller):
+//   driver="simscsi"   the port driver's name; a USB mass-storage port (usb="1") is "USBSTOR"
+//   usb="1"            its units are USB mass storage
+//   ide="1"            its controller is an IDE/ATA controller, each port one of its channels
+//   pciBus="b" pciDevice="d" pciFunction="f"
+//                      the <pci> function that is its controller (device and function 0 when absent)
+//   ioAddress="a"      the device map's IOAddress; by default the controller's first I/O BAR, if any
 
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/devicehandle.h"
 #include "platform/devicenamespace.h"
+#include "platform/pcifunction.h"
 #include "platform/sim/scsi/simcsmiadapter.h"
 #include "platform/sim/scsi/simscsiunit.h"
 #include "platform/sim/simclock.h"
@@ -20,13 +31,29 @@
 namespace os {
 
 class SimMachine;
+struct SimOsDevice;
 
 class SimScsiPort {
  public:
-  SimScsiPort(const SimMachine& machine, const rb::XmlObject& element,
-              const std::shared_ptr<SimClock>& clock);
+  // `pci` holds the machine's PCI functions, among which the port's controller must be.
+  SimScsiPort(const SimMachine& machine, const rb::XmlObject& element, const std::shared_ptr<SimClock>& clock,
+              const std::vector<PciFunction>& pci);
+
+  // The ports of a description, ordered by number; raises MachineError for a number declared twice.
+  static std::vector<std::shared_ptr<SimScsiPort>> ReadAll(const SimMachine& machine,
+                                                           const std::shared_ptr<SimClock>& clock,
+                                                           const std::vector<PciFunction>& pci);
+  // Registers \\.\SCSIn: for each port and the drive paths of the system's devices on them.
+  static void Register(const std::vector<std::shared_ptr<SimScsiPort>>& ports,
+                       const std::vector<SimOsDevice>& drives, DeviceNamespace& devices);
 
   std::uint32_t Number() const { return number_; }
+  const std::string& Driver() const { return driver_; }
+  bool Usb() const { return usb_; }
+  bool Ide() const { return ide_; }
+  std::optional<std::uint32_t> IoAddress() const { return ioAddress_; }
+  // The PCI function of its controller, when the description names one.
+  const std::optional<PciFunction>& Controller() const { return controller_; }
   // The error opening the port fails with; ERROR_SUCCESS when it opens.
   win::DWORD OpenError() const { return openError_; }
   const std::vector<std::unique_ptr<SimScsiUnit>>& Units() const { return units_; }
@@ -36,22 +63,26 @@ class SimScsiPort {
   win::DWORD PassThrough(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                          win::DWORD outLength, win::DWORD* returned, SimScsiUnit* fixed);
   win::DWORD Miniport(void* buffer, win::DWORD length);
-
-  // Registers \\.\SCSIn: for each port of the description and \\.\CDROMn for its optical drives (in
-  // the order of the description).
-  static void Register(const SimMachine& machine, const std::shared_ptr<SimClock>& clock,
-                       DeviceNamespace& devices);
+  // IOCTL_SCSI_GET_INQUIRY_DATA: every unit with its standard INQUIRY data.
+  win::DWORD InquiryData(void* out, win::DWORD outLength, win::DWORD* returned) const;
 
  private:
   std::uint32_t number_;
   win::DWORD openError_ = win::ERROR_SUCCESS;
+  std::string driver_;
+  bool usb_;
+  bool ide_;
+  std::optional<PciFunction> controller_;
+  std::optional<std::uint32_t> ioAddress_;
   std::vector<std::unique_ptr<SimScsiUnit>> units_;
   std::optional<SimCsmiAdapter> csmi_;
   // The units are shared by every handle of the port and of its drives.
   std::mutex mutex_;
 };
 
-// An open \\.\SCSIn: or \\.\CDROMn.
+// An open \\.\SCSIn:, or a drive path of a unit (\\.\PhysicalDriveN, \\.\CdRomN, \\.\TapeN,
+// \\.\FloppyN), which answers IOCTL_SCSI_GET_ADDRESS and takes pass-through requests to itself whatever
+// address they carry.
 class SimScsiPortHandle : public DeviceHandle {
  public:
   SimScsiPortHandle(std::shared_ptr<SimScsiPort> port, SimScsiUnit* drive)

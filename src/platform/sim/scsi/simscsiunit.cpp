@@ -130,6 +130,10 @@ void SimScsiUnit::Inquiry(SimScsiCommand& command) {
     command.CheckCondition(0x5, 0x24, 0x00, 0xC002);
     return;
   }
+  command.Answer(StandardInquiry(), allocation);
+}
+
+std::vector<std::uint8_t> SimScsiUnit::StandardInquiry() const {
   std::vector<std::uint8_t> data(96, 0);
   data[0] = type_;
   data[1] = Removable() ? 0x80 : 0x00;
@@ -145,7 +149,7 @@ void SimScsiUnit::Inquiry(SimScsiCommand& command) {
     data[58 + 2 * i] = static_cast<std::uint8_t>(versionDescriptors_[i] >> 8);
     data[59 + 2 * i] = static_cast<std::uint8_t>(versionDescriptors_[i]);
   }
-  command.Answer(data, allocation);
+  return data;
 }
 
 }  // namespace os

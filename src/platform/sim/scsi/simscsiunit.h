@@ -37,6 +37,14 @@ class SimScsiUnit {
   std::uint8_t Target() const { return target_; }
   std::uint8_t Lun() const { return lun_; }
   std::uint8_t PeripheralType() const { return type_; }
+  const std::string& Vendor() const { return vendor_; }
+  const std::string& Product() const { return product_; }
+  const std::string& Revision() const { return revision_; }
+  const std::string& Serial() const { return serial_; }
+  // Bit 7 of INQUIRY byte 1.
+  virtual bool Removable() const { return false; }
+  // The standard INQUIRY data (96 bytes), as the unit answers it and as its port lists it.
+  std::vector<std::uint8_t> StandardInquiry() const;
 
   // Carries out one command: ERROR_SUCCESS with the command's answer filled in, or the Windows error
   // of a declared driver failure.
@@ -54,12 +62,9 @@ class SimScsiUnit {
   virtual bool NotReady(SimScsiCommand& command);
   // What REQUEST SENSE reports when no fault applies (the progress of an operation in the background).
   virtual void CurrentSense(SimScsiCommand& command);
-  // Bit 7 of INQUIRY byte 1.
-  virtual bool Removable() const { return false; }
 
   std::uint64_t Now() const { return clock_->Now(); }
   SimClock& Clock() { return *clock_; }
-  const std::string& Serial() const { return serial_; }
 
  private:
   void Inquiry(SimScsiCommand& command);
