@@ -168,7 +168,18 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
       Run({"--machine", machines + "demo.xml", "script", machines + "demo.script"}, false);
   EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
   // Discovery lists the demo server's storage and its fixed volumes; the catalog the kinds of device.
-  EXPECT_NE(outcome.out.find("SCTRL0: RB Ultra320 SCSI Adapter [ScsiController]"), std::string::npos) << outcome.out;
+  for (const char* shown : {
+           "SCTRL0: RB 12Gb SAS HBA [ScsiController]\n",
+           "sasDisk0: SAS Hard Drive [sasDisk]\n  Storage: Hard Drive(s)\n  Model: SEAGATE ST600MM0006\n"
+           "  Firmware: B001\n  Capacity: 600.1 Gbytes\n",
+           "scsiDisk0: SCSI Hard Drive [scsiDisk]\n",
+           "sataDisk0: SATA Hard Disk [sataDisk]\n",
+           "  Capacity: 8001.6 Gbytes\n",
+           "cdrom0: Optical Drive 1 [cdrom]\n",
+           "usbDisk0: USB Hard Drive [usbDisk]\n",
+           "usbFloppy0: Diskette Drive 1 [usbFloppy]\n",
+       })
+    EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
   EXPECT_NE(outcome.out.find("Logical Disks: 2\n  C:  Volume Name: System  File System: NTFS"), std::string::npos)
       << outcome.out;
   EXPECT_NE(outcome.out.find("> catalog\n"), std::string::npos) << outcome.out;

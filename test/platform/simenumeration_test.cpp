@@ -293,23 +293,31 @@ TEST_F(SimEnumeration, DeviceInstallerListsEachClassWithItsIdentifiersAndPropert
             (Texts{"USBSTOR\\DiskRavel___USB_DISK_2.0____1.00", "USBSTOR\\DiskRavel___USB_DISK_2.0____",
                    "USBSTOR\\DiskRavel___", "USBSTOR\\GenDisk", "GenDisk"}));
 
+  // The other classes: instance identifier and device path of each device. A set asked with another
+  // class's interface lists its devices without a path.
+  using Listed = std::vector<std::pair<std::string, std::string>>;
+  const std::tuple<win::Guid, win::Guid, Listed> classes[] = {
+      {win::GUID_DEVCLASS_FLOPPYDISK,
+       win::GUID_DEVINTERFACE_FLOPPY,
+       {{"USBSTOR\\SFLOPPY&VEN_TEAC&PROD_USB_FLOPPY&REV_3.00\\FD01&1", "\\\\.\\Floppy0"}}},
+      {win::GUID_DEVCLASS_CDROM,
+       win::GUID_DEVINTERFACE_CDROM,
+       {{"SCSI\\CDROM&VEN_TEAC&PROD_DV-28S-W&REV_1.2A\\2&0&000400", "\\\\.\\CdRom0"}}},
+      {win::GUID_DEVCLASS_CDROM,
+       win::GUID_DEVINTERFACE_DISK,
+       {{"SCSI\\CDROM&VEN_TEAC&PROD_DV-28S-W&REV_1.2A\\2&0&000400", ""}}},
+      {win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE, {}}};
+  for (const auto& [setupClass, interfaceClass, expectedDevices] : classes) {
+    std::vector<os::SetupDevice> devices;
+    ASSERT_EQ(sim.SetupEnumerate(setupClass, interfaceClass, &devices), os::SetupResult::kOk);
+    Listed listed;
+    for (const os::SetupDevice& device : devices) listed.emplace_back(device.instanceId, device.devicePath);
+    EXPECT_EQ(listed, expectedDevices);
+  }
   std::vector<os::SetupDevice> floppies;
-  ASSERT_EQ(sim.SetupEnumerate(win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY, &floppies),
-            os::SetupResult::kOk);
+  sim.SetupEnumerate(win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY, &floppies);
   ASSERT_EQ(floppies.size(), 1u);
-  EXPECT_EQ(floppies[0].instanceId, "USBSTOR\\SFLOPPY&VEN_TEAC&PROD_USB_FLOPPY&REV_3.00\\FD01&1");
-  EXPECT_EQ(floppies[0].devicePath, "\\\\.\\Floppy0");
   EXPECT_EQ(texts(floppies[0], win::SPDRP_DEVICEDESC), Texts{"Floppy disk drive"});
-  std::vector<os::SetupDevice> others;
-  // A CD-ROM set asked with another interface class lists the drive without a path; no tapes here.
-  ASSERT_EQ(sim.SetupEnumerate(win::GUID_DEVCLASS_CDROM, win::GUID_DEVINTERFACE_DISK, &others),
-            os::SetupResult::kOk);
-  ASSERT_EQ(others.size(), 1u);
-  EXPECT_EQ(others[0].instanceId, "SCSI\\CDROM&VEN_TEAC&PROD_DV-28S-W&REV_1.2A\\2&0&000400");
-  EXPECT_EQ(others[0].devicePath, "");
-  ASSERT_EQ(sim.SetupEnumerate(win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE, &others),
-            os::SetupResult::kOk);
-  EXPECT_TRUE(others.empty());
 }
 
 TEST_F(SimEnumeration, ManagementViewHasDrivesEntitiesControllersAndTheirAssociations) {

@@ -1,5 +1,7 @@
 #include "devices/enumeration/discoverycontext.h"
 
+#include <exception>
+
 #include "component/testcomponent.h"
 #include "devices/scsi/scsicontroller.h"
 #include "framework/device.h"
@@ -22,12 +24,19 @@ std::shared_ptr<Device> DiscoveryContext::Add(std::unique_ptr<Device> device, bo
   const std::string name = device->Name();
   if (!component_.AddDevice(std::move(device))) return nullptr;
   std::shared_ptr<Device> held = component_.HoldDevice(name);
-  if (describe && held != nullptr) {
-    XmlObject element;
-    held->Describe(element, false);
-    idResult_.AddChild(std::move(element));
-  }
+  if (describe && held != nullptr) Describe(*held);
   return held;
+}
+
+void DiscoveryContext::Describe(Device& device) {
+  // A device that cannot describe itself must not hide the devices found after it.
+  try {
+    XmlObject element;
+    device.Describe(element, false);
+    idResult_.AddChild(std::move(element));
+  } catch (const std::exception& error) {
+    DebugPrint("Cannot describe %s: %s\n", device.Name().c_str(), error.what());
+  }
 }
 
 bool DiscoveryContext::IsClaimed(std::uint32_t port, std::uint8_t path, std::uint8_t target, std::uint8_t lun) const {

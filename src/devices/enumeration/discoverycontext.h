@@ -38,6 +38,8 @@ class DiscoveryContext {
   // Adds a device to the set and, with `describe`, its element to idResult. Answers the device as the
   // set holds it; null when its name was taken (the device is then destroyed).
   std::shared_ptr<Device> Add(std::unique_ptr<Device> device, bool describe);
+  // Adds the device's element to idResult; a failure is traced and leaves the element out.
+  void Describe(Device& device);
 
   // Units that have become devices, by port, path, target and LUN.
   bool IsClaimed(std::uint32_t port, std::uint8_t path, std::uint8_t target, std::uint8_t lun) const;

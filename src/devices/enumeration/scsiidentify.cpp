@@ -236,11 +236,7 @@ void ScsiIdentify::IdentifyUsb() {
 }
 
 void ScsiIdentify::DoDeviceCatalog() {
-  for (const auto& controller : context_.Controllers()) {
-    XmlObject element;
-    controller->Describe(element, false);
-    context_.IdResult().AddChild(std::move(element));
-  }
+  for (const auto& controller : context_.Controllers()) context_.Describe(*controller);
 }
 
 }  // namespace rb

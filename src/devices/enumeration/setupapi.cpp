@@ -99,10 +99,11 @@ bool SetupAPI::OnFloppy(const os::SetupDevice& device, int number) {
   const std::string vendor = IdentifierPart(device.instanceId, "VEN_");
   const std::string product = IdentifierPart(device.instanceId, "&PROD_");
   if (!vendor.empty() || !product.empty()) floppy->AddProperty("usbIdentity", Translate("USB Device"), Trim(vendor + " " + product));
+  // 2,880 blocks of 512 bytes: a high-density 3.5" diskette.
+  if (floppy->IsReady() && floppy->BlockSize() == 512 && floppy->LastBlockAddress() + 1 == 2880)
+    floppy->SetDescription("HighDensity 1.44");
   floppy->SetDriveNumber(context_.NextDriveNumber(DiscoveryContext::DriveKind::kUsbFloppy));
-  if (context_.Add(std::move(floppy), true) == nullptr) return false;
-  if (addressed) context_.Claim(address.PortNumber, address.PathId, address.TargetId, address.Lun);
-  return true;
+  return AddOnPort(std::move(floppy), addressed ? &address : nullptr, "Diskette Drive");
 }
 
 bool SetupAPI::OnCDROM(const os::SetupDevice& device, int number) {
@@ -116,16 +117,21 @@ bool SetupAPI::OnCDROM(const os::SetupDevice& device, int number) {
   drive->SetCaption(Translate("Optical Drive") + StringPrintf(" %d", number));
   const std::string friendly = PropertyText(device, win::SPDRP_FRIENDLYNAME);
   if (!friendly.empty()) drive->SetDescription(friendly);
-  std::shared_ptr<ScsiController> controller = addressed ? context_.ControllerOfPort(address.PortNumber) : nullptr;
+  return AddOnPort(std::move(drive), addressed ? &address : nullptr, "Optical Drive");
+}
+
+bool SetupAPI::AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddress* address, const char* kind) {
+  std::shared_ptr<ScsiController> controller =
+      address != nullptr ? context_.ControllerOfPort(address->PortNumber) : nullptr;
   if (controller != nullptr) {
-    drive->SetParentAdapter(controller);
-    drive->AddInterface(Interface(controller->Name(), "Single Physical Disk Drive", "Optical Drive", 0));
+    device->SetParentAdapter(controller);
+    device->AddInterface(Interface(controller->Name(), "Single Physical Disk Drive", kind, 0));
   }
-  const std::string name = drive->Name();
-  const std::string caption = drive->Caption();
-  if (context_.Add(std::move(drive), true) == nullptr) return false;
-  if (addressed) context_.Claim(address.PortNumber, address.PathId, address.TargetId, address.Lun);
-  if (controller != nullptr) controller->AddInterface(Interface(name, "Optical Drive", caption, 1));
+  const std::string name = device->Name();
+  const std::string caption = device->Caption();
+  if (context_.Add(std::move(device), true) == nullptr) return false;
+  if (address != nullptr) context_.Claim(address->PortNumber, address->PathId, address->TargetId, address->Lun);
+  if (controller != nullptr) controller->AddInterface(Interface(name, kind, caption, 1));
   return true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,7 @@
 namespace rb {
 
 class DiscoveryContext;
+class ScsiDevice;
 
 // One enumeration of the device installer: the present devices of a setup class with their interfaces
 // of an interface class, and the operations that turn such a device into a device of the component.
@@ -41,6 +43,8 @@ class SetupAPI {
  private:
   // The vendor and product parts ("VEN_x", "&PROD_y") of a USB mass-storage instance identifier.
   static std::string IdentifierPart(const std::string& instanceId, const char* key);
+  // Adds a drive to the set, linked with its port's controller, and claims its address.
+  bool AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddress* address, const char* kind);
   void RunPass(const char* what, const win::Guid& setupClass, const win::Guid& interfaceClass,
                bool (SetupAPI::*make)(const os::SetupDevice&, int));
 

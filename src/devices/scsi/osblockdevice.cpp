@@ -44,14 +44,11 @@ std::string OsBlockDevice::AddressText() const {
 
 void OsBlockDevice::ReadCapacityOnce() {
   if (lastBlock_ != 0) return;
-  ScsiCapacity capacity;
   try {
-    if (ReadCapacity(capacity) != kScsiGood) return;
+    ReadScsiCapacity(*this, lastBlock_, blockSize_);
   } catch (const OruError&) {
-    return;
+    // An empty or unreachable drive has no capacity yet.
   }
-  lastBlock_ = capacity.lastBlock;
-  blockSize_ = capacity.blockLength;
 }
 
 std::uint64_t OsBlockDevice::LastBlockAddress() {

@@ -23,19 +23,23 @@ void ScsiBlockDevice::Assign(const Persistent& other) {
   if (const auto* device = dynamic_cast<const ScsiBlockDevice*>(&other)) CopyBlockState(*device);
 }
 
-void ScsiBlockDevice::ReadCapacityOnce() {
-  if (lastBlock_ != 0) return;
+bool ReadScsiCapacity(ScsiDevice& device, std::uint64_t& lastBlock, std::uint32_t& blockSize) {
   ScsiCapacity capacity;
-  if (ReadCapacity(capacity) != kScsiGood) return;
+  if (device.ReadCapacity(capacity) != kScsiGood) return false;
   if (capacity.lastBlock != 0xFFFFFFFFu) {
-    lastBlock_ = capacity.lastBlock;
-    blockSize_ = capacity.blockLength;
-    return;
+    lastBlock = capacity.lastBlock;
+    blockSize = capacity.blockLength;
+    return true;
   }
   ScsiCapacity16 large;
-  if (ReadCapacity16(large) != kScsiGood) return;
-  lastBlock_ = large.lastBlock;
-  blockSize_ = large.blockLength;
+  if (device.ReadCapacity16(large) != kScsiGood) return false;
+  lastBlock = large.lastBlock;
+  blockSize = large.blockLength;
+  return true;
+}
+
+void ScsiBlockDevice::ReadCapacityOnce() {
+  if (lastBlock_ == 0) ReadScsiCapacity(*this, lastBlock_, blockSize_);
 }
 
 std::uint64_t ScsiBlockDevice::LastBlockAddress() {

@@ -41,6 +41,10 @@ class ScsiBlockDevice : public ScsiDevice, public BlockDevice {
   void ReadCapacityOnce();
 };
 
+// READ CAPACITY(10), and READ CAPACITY(16) when the last block does not fit 32 bits; false, with
+// nothing set, when the device does not answer.
+bool ReadScsiCapacity(ScsiDevice& device, std::uint64_t& lastBlock, std::uint32_t& blockSize);
+
 // The capacity text of a device of `lastBlock` blocks of `blockSize` bytes (see CapacityText).
 std::string CapacityText(std::uint32_t blockSize, std::uint64_t lastBlock);
 

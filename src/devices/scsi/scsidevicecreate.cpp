@@ -106,24 +106,16 @@ std::unique_ptr<ScsiDevice> ScsiDevice::Create(DiscoveryContext& context, const 
         // A drive that only answers ATA IDENTIFY over STP is a SATA drive too.
         const bool sata = answered ? model.rfind("ATA ", 0) == 0 : !model.empty();
         const bool sas = !sata && kind == DiskKind::kScsiDisk && probe.IsSASDrive();
+        static constexpr const char* kTraces[] = {" is a SCSI Disk\n", " is a logical volume of an adapter\n",
+                                                  " is a USB Disk\n", " is a USB Floppy\n"};
+        DebugPrint("%s", kTraces[static_cast<int>(kind)]);
         made = MakeDisk(kind, probe, port, path, target, lun, sata, sas);
-        switch (kind) {
-          case DiskKind::kUsbFloppy:
-            DebugPrint(" is a USB Floppy\n");
-            made->SetDriveNumber(context.NextDriveNumber(DiscoveryContext::DriveKind::kUsbFloppy));
-            break;
-          case DiskKind::kUsbDisk:
-            DebugPrint(" is a USB Disk\n");
-            made->SetDriveNumber(context.NextDriveNumber(DiscoveryContext::DriveKind::kUsbDisk));
-            break;
-          case DiskKind::kLogicalVolume:
-            DebugPrint(" is a logical volume of an adapter\n");
-            break;
-          case DiskKind::kScsiDisk:
-            DebugPrint(" is a SCSI Disk\n");
-            made->SetDriveNumber(context.NextDriveNumber(DiscoveryContext::DriveKind::kScsiDisk));
-            break;
-        }
+        if (kind == DiskKind::kUsbFloppy)
+          made->SetDriveNumber(context.NextDriveNumber(DiscoveryContext::DriveKind::kUsbFloppy));
+        else if (kind == DiskKind::kUsbDisk)
+          made->SetDriveNumber(context.NextDriveNumber(DiscoveryContext::DriveKind::kUsbDisk));
+        else if (kind == DiskKind::kScsiDisk)
+          made->SetDriveNumber(context.NextDriveNumber(DiscoveryContext::DriveKind::kScsiDisk));
       }
     }
   } catch (const std::exception& error) {

@@ -143,7 +143,10 @@ void ScsiDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
     element.AddProperty("SerialNumber", Translate("Serial Number"),
                         serial.empty() ? Translate("Not available") : serial);
     element.AddProperty("temperature", Translate("Temperature"), TemperatureText());
-    if (!sata_ && !IsSas())
+    // Only a parallel SCSI drive has a cable: it reports a synchronous or wide bus, or its clocking.
+    const auto& inquiry = Record().inquiry;
+    const bool parallel = Record().inquiryValid && ((inquiry[7] & 0x30) != 0 || (inquiry[56] & 0x0E) != 0);
+    if (!sata_ && !IsSas() && parallel)
       element.AddProperty("cableConfiguration", Translate("Cable Configuration"), CableDescription());
     element.AddProperty("EOSTinfo", Translate("Extended Offline SelfTest"), ExtendedSelfTestText());
   }

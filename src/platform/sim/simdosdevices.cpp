@@ -16,7 +16,7 @@ SimDosDevices::SimDosDevices(const SimMachine& machine,
     names_.emplace_back(rb::StringPrintf("Scsi%u:", port->Number()),
                         rb::StringPrintf("\\Device\\ScsiPort%u", port->Number()));
   for (std::size_t i = 0; i < volumes.size(); ++i)
-    names_.emplace_back(volumes[i].deviceId, rb::StringPrintf("\\Device\\HarddiskVolume%zu", i + 1));
+    names_.emplace_back(volumes[i].deviceId, "\\Device\\HarddiskVolume" + std::to_string(i + 1));
   const rb::XmlObject* dosDevices = machine.Description().SelectSingleNode("dosDevices");
   if (dosDevices == nullptr || dosDevices->FindAttribute("padding") == nullptr) return;
   const std::uint64_t padding = machine.Number(*dosDevices, "padding", 64u << 20);

@@ -104,8 +104,9 @@ WmiRepository SimManagementView(const std::vector<std::shared_ptr<SimScsiPort>>&
     }
     if (!port->Ide()) continue;
     const std::size_t number = counted->second++;
-    const std::string channel = rb::StringPrintf("PCIIDE\\IDECHANNEL\\4&%X%02X%X&0&%zu", function.bus,
-                                                 function.device, function.function, number);
+    const std::string channel = rb::StringPrintf("PCIIDE\\IDECHANNEL\\4&%X%02X%X&0&", function.bus,
+                                                 function.device, function.function) +
+                                std::to_string(number);
     const std::string name = "ATA Channel " + std::to_string(number);
     view.Add("Win32_PnPEntity",
              {{{"DeviceID", channel},
@@ -117,16 +118,16 @@ WmiRepository SimManagementView(const std::vector<std::shared_ptr<SimScsiPort>>&
     view.Associate("Win32_PnPEntity", channel, className, function.osDeviceId);
   }
 
-  // Optical drives take the letters the fixed volumes leave, from D: on.
+  // Optical drives take the letters the fixed volumes leave, from D: on (the last ones share Z:).
+  const auto taken = [&](char c) {
+    return std::any_of(volumes.begin(), volumes.end(), [&](const LogicalDisk& volume) {
+      return rb::EqualsNoCase(volume.deviceId, std::string(1, c) + ":");
+    });
+  };
   char letter = 'C';
   const auto nextLetter = [&] {
-    const auto taken = [&](char c) {
-      return std::any_of(volumes.begin(), volumes.end(), [&](const LogicalDisk& volume) {
-        return rb::EqualsNoCase(volume.deviceId, std::string(1, c) + ":");
-      });
-    };
-    do ++letter;
-    while (letter < 'Z' && taken(letter));
+    while (letter < 'Z' && taken(++letter)) {
+    }
     return letter;
   };
   for (const SimOsDevice& drive : drives) {

@@ -33,6 +33,8 @@ SimScsiUnit::SimScsiUnit(const SimMachine& machine, const rb::XmlObject& element
   product_ = element.GetAttribute("product", "SIM DEVICE");
   revision_ = element.GetAttribute("revision", "0001");
   serial_ = element.GetAttribute("serial", "SIM" + std::to_string(target_));
+  if (element.FindAttribute("scsiVersion") != nullptr)
+    scsiVersion_ = static_cast<std::uint8_t>(machine.Number(element, "scsiVersion", 0xFF));
   // Version descriptors as hexadecimal words separated by blanks (INQUIRY bytes 58 on).
   std::istringstream words(element.GetAttribute("versionDescriptors"));
   std::string word;
@@ -137,7 +139,7 @@ std::vector<std::uint8_t> SimScsiUnit::StandardInquiry() const {
   std::vector<std::uint8_t> data(96, 0);
   data[0] = type_;
   data[1] = Removable() ? 0x80 : 0x00;
-  data[2] = 0x05;  // SPC-3
+  data[2] = scsiVersion_;
   data[3] = 0x02;
   data[4] = static_cast<std::uint8_t>(data.size() - 5);
   data[7] = 0x02;  // command queueing

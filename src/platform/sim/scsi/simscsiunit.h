@@ -77,6 +77,7 @@ class SimScsiUnit {
   std::string product_;
   std::string revision_;
   std::string serial_;
+  std::uint8_t scsiVersion_ = 5;  // INQUIRY byte 2: SPC-3
   std::vector<std::uint16_t> versionDescriptors_;
   std::vector<SimScsiFault> faults_;
   std::shared_ptr<SimClock> clock_;
