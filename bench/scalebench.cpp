@@ -173,7 +173,7 @@ std::optional<Figures> InventoryApart(const std::string& component, const Machin
 
 int Main(int argc, char** argv) {
   std::string component = RAVELBANK_BENCH_COMPONENT;
-  int runs = 3;
+  int runs = 1;
   for (int i = 1; i < argc; ++i) {
     const std::string argument = argv[i];
     if (argument == "--component" && i + 1 < argc) {
