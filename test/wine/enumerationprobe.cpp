@@ -27,10 +27,7 @@ namespace {
 const win::HKEY kLocalMachine = win::HKEY_LOCAL_MACHINE;
 }  // namespace
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "platform/win32/windowsheaders.h"
 // After <windows.h>, whose types it uses.
 #include <objbase.h>
 // The seam's calls share these names, which <windows.h> maps to their A/W forms.
