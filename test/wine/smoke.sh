@@ -4,6 +4,8 @@
 #  - version, id, catalog, env, a malformed and an unknown command on Wine's own win32 backend
 #    (id: the same lines but for the logical disks, which are each system's own);
 #  - scsiprobe's SCSI commands to a port that neither system has (the failure, in each system's words);
+#  - enumerationprobe (Windows only): the registry, DOS devices, device installer and management
+#    queries of the win32 backend answer Wine's own system, checked by the probe;
 #  - a persistent state file: written by the DLL byte for byte as the Linux build writes it, and read
 #    back by the DLL (a fresh component on Wine's own backend would hold Wine's PCI functions instead).
 # A crash fails the test whatever status Wine reports. Exit status 77 (skipped) when Wine or a build is
@@ -114,6 +116,19 @@ if PROGRAM=scsiprobe both scsiport 63 0 0 0; then
     fail "scsiport: INQUIRY to \\.\SCSI63: did not fail as a missing port under Wine"
 fi
 
+# The win32 backend's enumeration sources on Wine's own system (Wine has no SCSI devices): the probe
+# checks each answer itself; here it must end, in time and without a crash.
+(cd "$run/windows" && timeout 120 wine "$windows_bin/enumerationprobe.exe" >enumeration.out 2>enumeration.err)
+echo $? >"$run/windows/enumeration.status"
+tr -d '\r' <"$run/windows/enumeration.out"
+if crashed "$run/windows/enumeration.err"; then
+  fail "enumeration: enumerationprobe.exe crashed under Wine"
+elif [[ $(cat "$run/windows/enumeration.status") == 124 ]]; then
+  fail "enumeration: enumerationprobe.exe did not finish within 120 s under Wine"
+elif [[ $(cat "$run/windows/enumeration.status") != 0 ]]; then
+  fail "enumeration: the win32 backend's enumeration answers under Wine failed their checks"
+fi
+
 # The persistent state file.
 both write --machine "$machine" --persistent state.bin id &&
   { cmp "$run/linux/state.bin" "$run/windows/state.bin" || fail "write: the DLL's state file differs from the Linux build's"; }
@@ -132,6 +147,7 @@ for name in demo version catalog env malformed unknown id scsiport write; do
   [[ -f $run/windows/$name.status ]] && printf '%-10s exit %s (Linux %s)\n' "$name" \
     "$(cat "$run/windows/$name.status")" "$(cat "$run/linux/$name.status")"
 done
+printf '%-10s exit %s (Windows only)\n' enumeration "$(cat "$run/windows/enumeration.status")"
 if ((failures > 0)); then
   echo "wine smoke test: $failures failure(s); the runs are in $run"
   exit 1

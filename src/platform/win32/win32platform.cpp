@@ -1,12 +1,8 @@
 #include "platform/win32/win32platform.h"
 
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "platform/win32/win32setupenumerate.h"
+#include "platform/win32/win32wmiquery.h"
+#include "platform/win32/windowsheaders.h"
 
 // <windows.h> maps these names to their A/W forms with macros, which would rename our methods; the
 // calls below name the ANSI functions explicitly.
@@ -18,6 +14,8 @@
 #undef FormatMessage
 #undef MoveFile
 #undef DeleteFile
+#undef QueryDosDevice
+#undef RegQueryValue
 
 #include <cstring>
 #include <ctime>
@@ -258,6 +256,32 @@ win::DWORD Win32Platform::RegOpenKey(win::HKEY root, const std::string& subKey, 
 
 win::DWORD Win32Platform::RegCloseKey(win::HKEY key) {
   return static_cast<win::DWORD>(::RegCloseKey(static_cast<::HKEY>(key)));
+}
+
+win::DWORD Win32Platform::RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                                        win::DWORD* size) {
+  ::DWORD valueType = REG_NONE;
+  ::DWORD valueSize = size != nullptr ? *size : 0;
+  const LONG status = ::RegQueryValueExA(static_cast<::HKEY>(key), name.c_str(), nullptr, &valueType,
+                                         static_cast<BYTE*>(data), size != nullptr ? &valueSize : nullptr);
+  if (type != nullptr) *type = valueType;
+  if (size != nullptr) *size = valueSize;
+  return static_cast<win::DWORD>(status);
+}
+
+win::DWORD Win32Platform::QueryDosDevice(const std::string& name, char* buffer, win::DWORD size) {
+  // No name lists every DOS device; an empty one would ask for a device named "".
+  return ::QueryDosDeviceA(name.empty() ? nullptr : name.c_str(), buffer, size);
+}
+
+SetupResult Win32Platform::SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                                          std::vector<SetupDevice>* devices) {
+  return Win32SetupEnumerate(setupClass, interfaceClass, devices);
+}
+
+bool Win32Platform::WmiQuery(const std::string& nameSpace, const std::string& query,
+                             std::vector<WmiRow>* rows) {
+  return Win32WmiQuery(nameSpace, query, rows);
 }
 
 win::DWORD Win32Platform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,

@@ -48,6 +48,12 @@ class Win32Platform : public Platform {
   win::DWORD RegOpenKey(win::HKEY root, const std::string& subKey, win::DWORD access,
                         win::HKEY* key) override;
   win::DWORD RegCloseKey(win::HKEY key) override;
+  win::DWORD RegQueryValue(win::HKEY key, const std::string& name, win::DWORD* type, void* data,
+                           win::DWORD* size) override;
+  win::DWORD QueryDosDevice(const std::string& name, char* buffer, win::DWORD size) override;
+  SetupResult SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
+                             std::vector<SetupDevice>* devices) override;
+  bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows) override;
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;
 };
