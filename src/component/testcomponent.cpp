@@ -59,6 +59,15 @@ std::shared_ptr<Device> TestComponent::HoldDevice(std::string_view name) const {
   return it == devices_.end() ? nullptr : *it;
 }
 
+std::size_t TestComponent::FreeNumber(std::string_view stem) const {
+  std::lock_guard guard(devicesLock_);
+  // Devices leave the set only all together, so the numbers below a stem's last answer stay taken:
+  // discovery names thousands of disks from one stem without searching from 0 each time.
+  std::size_t& next = freeFrom_[std::string(stem)];
+  while (devices_.find(std::string(stem) + std::to_string(next)) != devices_.end()) ++next;
+  return next;
+}
+
 Device* TestComponent::FindDevice(std::string_view name) const {
   return HoldDevice(name).get();
 }
@@ -68,6 +77,7 @@ void TestComponent::ClearDevices() {
   {
     std::lock_guard guard(devicesLock_);
     devices.swap(devices_);
+    freeFrom_.clear();
   }
   // Released outside the lock: a device's end may send events, and the host may answer with a command.
   devices.clear();

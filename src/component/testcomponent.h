@@ -5,6 +5,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <unordered_map>
 
 #include "framework/device.h"
 #include "framework/persistent.h"
@@ -69,6 +70,8 @@ class TestComponent : public Persistent {
   // keeps the device: for the thread that changes the set; a command on another thread holds it.
   Device* FindDevice(std::string_view name) const;
   std::shared_ptr<Device> HoldDevice(std::string_view name) const;
+  // The smallest n >= 0 for which the stem followed by n in decimal names no device of the set.
+  std::size_t FreeNumber(std::string_view stem) const;
   // Empties the set; each device is destroyed when its last user lets go. A derived component that
   // links devices elsewhere drops those links first.
   void ClearDevices();
@@ -82,6 +85,8 @@ class TestComponent : public Persistent {
 
   mutable std::mutex devicesLock_;  // guards devices_ (not the devices)
   DeviceSet devices_;
+  // Per name stem, a number below which every number is taken (see FreeNumber).
+  mutable std::unordered_map<std::string, std::size_t> freeFrom_;
   std::recursive_mutex discoveryLock_;  // a host's callback may start discovery from discovery
   std::atomic<EventCallback> callback_{nullptr};
   std::string name_;

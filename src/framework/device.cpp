@@ -28,10 +28,7 @@ std::string UniqueName(const std::string& given) {
   const TestComponent* component = ComponentInstance();
   // While a catalog is built the template devices keep their names.
   if (component == nullptr || component->Busy()) return stem;
-  for (unsigned long long n = 0;; ++n) {
-    std::string candidate = stem + std::to_string(n);
-    if (component->FindDevice(candidate) == nullptr) return candidate;
-  }
+  return stem + std::to_string(component->FreeNumber(stem));
 }
 
 }  // namespace

@@ -161,23 +161,24 @@ struct Condition {
 
 }  // namespace
 
+std::string WmiRepository::Key(const std::string& className, const std::string& deviceId) {
+  std::string key = className + '\n' + deviceId;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return key;
+}
+
 void WmiRepository::Add(const std::string& className, WmiRow row, std::vector<std::string> superclasses) {
+  byKey_.emplace(Key(className, row.Get("DeviceID")), instances_.size());
   instances_.push_back({className, std::move(superclasses), std::move(row)});
 }
 
 void WmiRepository::Associate(const std::string& classA, const std::string& deviceIdA,
                               const std::string& classB, const std::string& deviceIdB) {
-  const auto find = [this](const std::string& className, const std::string& deviceId) {
-    return std::find_if(instances_.begin(), instances_.end(), [&](const Instance& instance) {
-      return rb::EqualsNoCase(instance.className, className) &&
-             rb::EqualsNoCase(instance.row.Get("DeviceID"), deviceId);
-    });
-  };
-  const auto a = find(classA, deviceIdA);
-  const auto b = find(classB, deviceIdB);
-  if (a == instances_.end() || b == instances_.end()) return;
-  links_.push_back(
-      {static_cast<std::size_t>(a - instances_.begin()), static_cast<std::size_t>(b - instances_.begin())});
+  const auto a = byKey_.find(Key(classA, deviceIdA));
+  const auto b = byKey_.find(Key(classB, deviceIdB));
+  if (a == byKey_.end() || b == byKey_.end()) return;
+  links_.push_back({a->second, b->second});
 }
 
 bool WmiRepository::Query(const std::string& query, std::vector<WmiRow>* rows) const {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/wmirow.h"
@@ -38,8 +40,13 @@ class WmiRepository {
     std::size_t a;
     std::size_t b;
   };
+  // An instance's class and DeviceID with A to Z folded, the key that associations name it by.
+  static std::string Key(const std::string& className, const std::string& deviceId);
+
   std::vector<Instance> instances_;
   std::vector<Link> links_;
+  // The first instance of each key, so that associating stays linear in the machine's size.
+  std::unordered_map<std::string, std::size_t> byKey_;
 };
 
 }  // namespace os

@@ -47,6 +47,8 @@ TEST_F(DeviceNaming, MakeUniqueTakesTheSmallestFreeNumber) {
       {"tape7", false, "tape7", true},                              // taken as given
       {"cd01", true, "cd0", true},     {"12", true, "120", false},  // a name of digits only is kept whole
       {"", true, "0", false},
+      {"disk01", false, "disk01", true}, {"disk", true, "disk0", true},
+      {"disk", true, "disk1", false},  // disk01 is another name than disk1
   };
   for (const auto& step : steps) {
     auto device = std::make_unique<RecordingDevice>(step.given, step.makeUnique);

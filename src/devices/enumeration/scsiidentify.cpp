@@ -9,11 +9,11 @@
 #include "devices/scsi/scsidriver.h"
 #include "framework/interface.h"
 #include "platform/os.h"
-#include "sysid/pciinventory.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/stringutil.h"
 #include "support/xmlobject.h"
+#include "sysid/pciinventory.h"
 
 namespace rb {
 
@@ -47,7 +47,8 @@ bool ScsiIdentify::ReadPortUnits(std::uint32_t port, std::vector<os::ScsiUnitInq
   // room for them rather than losing them.
   for (win::DWORD size = kFirstInquiryBuffer; size <= kLargestInquiryBuffer && !ok; size *= 2) {
     answer.assign(size, 0);
-    ok = system.DeviceIoControl(handle, win::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(), size, &returned);
+    ok = system.DeviceIoControl(handle, win::IOCTL_SCSI_GET_INQUIRY_DATA, nullptr, 0, answer.data(), size,
+                                &returned);
     if (!ok) {
       const win::DWORD error = system.GetLastError();
       if (error != win::ERROR_INSUFFICIENT_BUFFER && error != win::ERROR_MORE_DATA) break;
@@ -71,7 +72,8 @@ bool ScsiIdentify::IsArrayControllerPort(ScsiDriver& driver) {
 
 const XmlObject* ScsiIdentify::PciEntryOf(const std::string& osDeviceId) const {
   if (osDeviceId.empty() || osDeviceId.find('\'') != std::string::npos) return nullptr;
-  return context_.PciSummary().SelectSingleNode("structure[@name='pciDevice' $osDeviceID='" + osDeviceId + "']");
+  return context_.PciSummary().SelectSingleNode("structure[@name='pciDevice' $osDeviceID='" + osDeviceId +
+                                                "']");
 }
 
 const XmlObject* ScsiIdentify::PciEntryOfIoAddress(std::uint32_t ioAddress) const {
@@ -84,56 +86,73 @@ const XmlObject* ScsiIdentify::PciEntryOfIoAddress(std::uint32_t ioAddress) cons
   return nullptr;
 }
 
+const XmlObject* ScsiIdentify::PciEntryOfDisk(const os::WmiRow& disk) const {
+  const auto entities =
+      WmiClass::Query("ASSOCIATORS OF {Win32_DiskDrive.DeviceID=\"" + WmiClass::Escape(disk.Get("DeviceID")) +
+                      "\"} WHERE ResultClass = Win32_PnPEntity");
+  if (entities.empty()) return nullptr;
+  const std::string entity = WmiClass::Escape(entities[0].Get("DeviceID"));
+  auto controllers = WmiClass::Query("ASSOCIATORS OF {Win32_PnPEntity.DeviceID=\"" + entity +
+                                     "\"} WHERE ResultClass = Win32_ScsiController");
+  if (controllers.empty()) {
+    controllers = WmiClass::Query("ASSOCIATORS OF {Win32_PnPEntity.DeviceID=\"" + entity +
+                                  "\"} WHERE ResultClass = Win32_IDEController");
+    // An IDE channel stands between a disk and its controller's PCI function.
+    if (!controllers.empty() && controllers[0].Get("DeviceID").rfind("PCIIDE", 0) == 0) {
+      const auto onChannel = WmiClass::Query("ASSOCIATORS OF {Win32_IDEController.DeviceID=\"" +
+                                             WmiClass::Escape(controllers[0].Get("DeviceID")) +
+                                             "\"} WHERE ResultClass = Win32_PnPEntity");
+      controllers.clear();
+      for (const os::WmiRow& row : onChannel)
+        if (row.Get("DeviceID").rfind("PCI\\", 0) == 0) controllers.push_back(row);
+    }
+  }
+  return controllers.empty() ? nullptr : PciEntryOf(controllers[0].Get("DeviceID"));
+}
+
 ScsiIdentify::PciLocation ScsiIdentify::FindPciLocation(std::uint32_t port,
                                                         const std::vector<os::ScsiUnitInquiry>& units) {
   const XmlObject* entry = nullptr;
+  // The port's first disk at LUN 0 that the system knows leads to the controller; the others would
+  // lead to the same one.
   for (const os::ScsiUnitInquiry& unit : units) {
-    if (unit.lun != 0 || entry != nullptr) continue;
-    const auto disks = WmiClass::Query(StringPrintf(
-        "SELECT * FROM Win32_DiskDrive WHERE SCSIPort=%u AND SCSIBus=%u AND SCSITargetId=%u AND SCSILogicalUnit=0",
-        port, unit.path, unit.target));
+    if (unit.lun != 0) continue;
+    const auto disks =
+        WmiClass::Query(StringPrintf("SELECT * FROM Win32_DiskDrive WHERE SCSIPort=%u AND SCSIBus=%u AND "
+                                     "SCSITargetId=%u AND SCSILogicalUnit=0",
+                                     port, unit.path, unit.target));
     if (disks.empty()) continue;
-    const auto entities = WmiClass::Query("ASSOCIATORS OF {Win32_DiskDrive.DeviceID=\"" +
-                                          WmiClass::Escape(disks[0].Get("DeviceID")) +
-                                          "\"} WHERE ResultClass = Win32_PnPEntity");
-    if (entities.empty()) continue;
-    const std::string entity = WmiClass::Escape(entities[0].Get("DeviceID"));
-    auto controllers = WmiClass::Query("ASSOCIATORS OF {Win32_PnPEntity.DeviceID=\"" + entity +
-                                       "\"} WHERE ResultClass = Win32_ScsiController");
-    if (controllers.empty()) {
-      controllers = WmiClass::Query("ASSOCIATORS OF {Win32_PnPEntity.DeviceID=\"" + entity +
-                                    "\"} WHERE ResultClass = Win32_IDEController");
-      // An IDE channel stands between a disk and its controller's PCI function.
-      if (!controllers.empty() && controllers[0].Get("DeviceID").rfind("PCIIDE", 0) == 0) {
-        const auto onChannel = WmiClass::Query("ASSOCIATORS OF {Win32_IDEController.DeviceID=\"" +
-                                               WmiClass::Escape(controllers[0].Get("DeviceID")) +
-                                               "\"} WHERE ResultClass = Win32_PnPEntity");
-        controllers.clear();
-        for (const os::WmiRow& row : onChannel)
-          if (row.Get("DeviceID").rfind("PCI\\", 0) == 0) controllers.push_back(row);
-      }
-    }
-    if (!controllers.empty()) entry = PciEntryOf(controllers[0].Get("DeviceID"));
+    entry = PciEntryOfDisk(disks[0]);
+    break;
   }
   if (entry == nullptr) {
     const PortAddressCache::Port* known = context_.Ports().Find(port);
     if (known != nullptr && known->hasIoAddress) entry = PciEntryOfIoAddress(known->ioAddress);
   }
-  if (entry == nullptr) return {ScsiController::kUnknownBus, ScsiController::kUnknownDevice,
-                                ScsiController::kUnknownFunction, {}};
+  if (entry == nullptr)
+    return {
+        ScsiController::kUnknownBus, ScsiController::kUnknownDevice, ScsiController::kUnknownFunction, {}};
   return {DecimalAttribute(*entry, "bus", ScsiController::kUnknownBus),
           DecimalAttribute(*entry, "device", ScsiController::kUnknownDevice),
-          DecimalAttribute(*entry, "function", ScsiController::kUnknownFunction), entry->GetPropertyValue("description")};
+          DecimalAttribute(*entry, "function", ScsiController::kUnknownFunction),
+          entry->GetPropertyValue("description")};
 }
 
 std::shared_ptr<ScsiController> ScsiIdentify::IdentifyPort(std::uint32_t port) {
   if (auto known = context_.ControllerOfPort(port)) return known;
   std::vector<os::ScsiUnitInquiry> units;
   ReadPortUnits(port, &units);
+  return IdentifyPort(port, units);
+}
+
+std::shared_ptr<ScsiController> ScsiIdentify::IdentifyPort(std::uint32_t port,
+                                                           const std::vector<os::ScsiUnitInquiry>& units) {
+  if (auto known = context_.ControllerOfPort(port)) return known;
   const PciLocation location = FindPciLocation(port, units);
   DebugPrint("ScsiDriver::IdentifyAll about to call AtaController-IsIdeRaidController()\n");
   auto driver = std::make_unique<ScsiDriver>(PortPath(port));
-  std::shared_ptr<ScsiController> controller = context_.ControllerAt(location.bus, location.device, location.function);
+  std::shared_ptr<ScsiController> controller =
+      context_.ControllerAt(location.bus, location.device, location.function);
   if (controller != nullptr && controller->Driver() == nullptr) {
     controller->AttachDriver(std::move(driver));
     context_.AddController(port, controller);
@@ -209,7 +228,7 @@ void ScsiIdentify::IdentifyAll() {
   for (std::uint32_t port = 0; port < kMaxPorts; ++port) {
     std::vector<os::ScsiUnitInquiry> units;
     if (!ReadPortUnits(port, &units)) continue;
-    std::shared_ptr<ScsiController> controller = IdentifyPort(port);
+    std::shared_ptr<ScsiController> controller = IdentifyPort(port, units);
     ScsiDriver driver(PortPath(port));
     if (IsArrayControllerPort(driver)) continue;
     const bool usb = context_.Ports().IsUsbPort(port);
@@ -220,7 +239,8 @@ void ScsiIdentify::IdentifyAll() {
 void ScsiIdentify::IdentifyUsb() {
   // A USB disk that no SCSI port lists is reached through its disk device, which takes SCSI commands.
   for (const os::WmiRow& row : WmiClass::Query("select * from Win32_DiskDrive")) {
-    const bool usb = EqualsNoCase(row.Get("InterfaceType"), "USB") || row.Get("PNPDeviceID").rfind("USBSTOR", 0) == 0;
+    const bool usb =
+        EqualsNoCase(row.Get("InterfaceType"), "USB") || row.Get("PNPDeviceID").rfind("USBSTOR", 0) == 0;
     const std::string devicePath = row.Get("DeviceID");
     if (!usb || devicePath.empty()) continue;
     os::ScsiUnitInquiry unit;

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/scsiinquirydata.h"
+#include "platform/wmirow.h"
 
 namespace rb {
 
@@ -55,10 +56,14 @@ class ScsiIdentify {
     std::int32_t function;
     std::string description;
   };
+  // IdentifyPort for a port whose units were read already.
+  std::shared_ptr<ScsiController> IdentifyPort(std::uint32_t port, const std::vector<os::ScsiUnitInquiry>& units);
   PciLocation FindPciLocation(std::uint32_t port, const std::vector<os::ScsiUnitInquiry>& units);
   // The PCI summary entry of an operating-system device identifier, or of an I/O port base address.
   const XmlObject* PciEntryOf(const std::string& osDeviceId) const;
   const XmlObject* PciEntryOfIoAddress(std::uint32_t ioAddress) const;
+  // The PCI summary entry of a disk's controller, through the disk's entity (and an IDE channel).
+  const XmlObject* PciEntryOfDisk(const os::WmiRow& disk) const;
   // Makes the device of one unit and adds it; false when the unit is no device of this family.
   bool AddUnit(std::uint32_t port, const ScsiDriver& driver, const std::shared_ptr<ScsiController>& controller,
                const os::ScsiUnitInquiry& unit, bool usbPort);

@@ -32,6 +32,8 @@ void ScsiController::Assign(const Persistent& other) {
   if (controller == nullptr) return;
   csmi_ = controller->csmi_;
   protocolMask_ = controller->protocolMask_;
+  havePhys_ = controller->havePhys_;
+  phys_ = controller->phys_;
   bus_ = controller->bus_;
   device_ = controller->device_;
   function_ = controller->function_;
@@ -42,10 +44,10 @@ void ScsiController::AttachDriver(std::unique_ptr<ScsiDriver> driver) {
   csmi_ = CsmiSasInterface::SpeaksCsmi(*Driver());
   if (!csmi_) return;
   // The protocols of the attached phys: bits 0-1 SSP, bits 2-3 STP (SATA).
-  win::CsmiSasPhyInfo phys{};
-  if (!CsmiSasInterface::GetPhyInfo(*Driver(), &phys, sizeof phys)) return;
-  for (std::size_t i = 0; i < win::kCsmiMaxPhys && i < phys.bNumberOfPhys; ++i) {
-    const std::uint8_t protocol = phys.Phy[i].Attached.bTargetPortProtocol;
+  havePhys_ = CsmiSasInterface::GetPhyInfo(*Driver(), &phys_, sizeof phys_);
+  if (!havePhys_) return;
+  for (std::size_t i = 0; i < win::kCsmiMaxPhys && i < phys_.bNumberOfPhys; ++i) {
+    const std::uint8_t protocol = phys_.Phy[i].Attached.bTargetPortProtocol;
     if (protocol & win::CSMI_SAS_PROTOCOL_SSP) protocolMask_ |= 0x3;
     if (protocol & (win::CSMI_SAS_PROTOCOL_STP | win::CSMI_SAS_PROTOCOL_SATA)) protocolMask_ |= 0xC;
   }

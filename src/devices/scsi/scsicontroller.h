@@ -5,6 +5,7 @@
 #include <string>
 
 #include "devices/scsi/scsidevice.h"
+#include "platform/winapi.h"
 
 namespace rb {
 
@@ -30,6 +31,8 @@ class ScsiController : public ScsiDevice {
   // Takes the port's driver and asks it whether it speaks CSMI (and for which protocols).
   void AttachDriver(std::unique_ptr<ScsiDriver> driver);
   bool CsmiCapable() const override { return csmi_; }
+  // The phys of a CSMI port as the port reported them when its driver was attached; null otherwise.
+  const win::CsmiSasPhyInfo* PhyInfo() const { return havePhys_ ? &phys_ : nullptr; }
   std::uint32_t CsmiProtocolMask() const override { return protocolMask_; }
 
   void SetPciLocation(std::int32_t bus, std::int32_t device, std::int32_t function);
@@ -45,6 +48,8 @@ class ScsiController : public ScsiDevice {
  private:
   bool csmi_ = false;
   std::uint32_t protocolMask_ = 0;
+  bool havePhys_ = false;
+  win::CsmiSasPhyInfo phys_{};
   std::int32_t bus_ = kUnknownBus;
   std::int32_t device_ = kUnknownDevice;
   std::int32_t function_ = kUnknownFunction;

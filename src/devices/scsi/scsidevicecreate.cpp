@@ -4,7 +4,6 @@
 #include <exception>
 
 #include "devices/enumeration/discoverycontext.h"
-#include "devices/scsi/csmisasinterface.h"
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidevice.h"
 #include "devices/scsi/scsidisk.h"
@@ -35,12 +34,11 @@ DiskKind Classify(const std::string& model, bool usbPort) {
 
 // On an adapter that speaks CSMI, the unit at target t is attached to phy t: its SAS address is where
 // CSMI requests for it go.
-void SetCsmiAddress(ScsiDevice& unit, ScsiDevice* adapter, std::uint8_t target) {
-  if (adapter == nullptr || !adapter->CsmiCapable() || adapter->Driver() == nullptr) return;
-  win::CsmiSasPhyInfo phys{};
-  if (!CsmiSasInterface::GetPhyInfo(*adapter->Driver(), &phys, sizeof phys)) return;
-  if (target >= phys.bNumberOfPhys || target >= win::kCsmiMaxPhys) return;
-  const win::CsmiSasPhyEntity& phy = phys.Phy[target];
+void SetCsmiAddress(ScsiDevice& unit, const ScsiDevice* adapter, std::uint8_t target) {
+  const auto* controller = dynamic_cast<const ScsiController*>(adapter);
+  const win::CsmiSasPhyInfo* phys = controller != nullptr ? controller->PhyInfo() : nullptr;
+  if (phys == nullptr || target >= phys->bNumberOfPhys || target >= win::kCsmiMaxPhys) return;
+  const win::CsmiSasPhyEntity& phy = phys->Phy[target];
   CsmiAddress& address = unit.Record().csmiPhyCopy;
   std::memcpy(address.sasAddress.data(), phy.Attached.bSASAddress, 8);
   address.phyIdentifier = phy.Identify.bPhyIdentifier;

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/devicepath.h"
+#include "platform/sim/scsi/simmmcdrive.h"
 #include "platform/sim/scsi/simscsiport.h"
 #include "platform/sim/simlogicaldisks.h"
 #include "platform/sim/simmanagementview.h"
@@ -196,8 +197,16 @@ bool SimPlatform::WmiQuery(const std::string& nameSpace, const std::string& quer
       std::search(query.begin(), query.end(), volumes.begin(), volumes.end(),
                   [](char a, char b) { return rb::SameBytesNoCase(&a, &b, 1); }) != query.end();
   if (!logicalDisks_ && volumesQuery) return false;
-  return SimManagementView(scsiPorts_, drives_, logicalDisks_.value_or(std::vector<LogicalDisk>{}))
-      .Query(query, rows);
+  // The view is the machine's, which changes only where an optical drive's medium comes or goes.
+  std::vector<bool> media;
+  for (const SimOsDevice& drive : drives_)
+    if (drive.kind == SimOsDevice::kCdRom) media.push_back(static_cast<const SimMmcDrive*>(drive.unit)->HasMedium());
+  std::lock_guard lock(viewLock_);
+  if (!view_ || media != viewMedia_) {
+    view_ = SimManagementView(scsiPorts_, drives_, logicalDisks_.value_or(std::vector<LogicalDisk>{}));
+    viewMedia_ = std::move(media);
+  }
+  return view_->Query(query, rows);
 }
 
 win::DWORD SimPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,

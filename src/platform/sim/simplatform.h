@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "platform/sim/simmachine.h"
 #include "platform/sim/simportspace.h"
 #include "platform/sim/simregistry.h"
+#include "platform/wmirepository.h"
 
 namespace os {
 
@@ -107,6 +109,10 @@ class SimPlatform : public Platform {
   std::vector<SimOsDevice> drives_;
   SimDosDevices dosDevices_;
   SimDeviceInstaller installer_;
+  // The management view, built on the first query and again when an optical drive's medium changed.
+  std::mutex viewLock_;
+  std::optional<WmiRepository> view_;
+  std::vector<bool> viewMedia_;
 };
 
 }  // namespace os
