@@ -352,6 +352,9 @@ TEST_F(SimEnumeration, ManagementViewHasDrivesEntitiesControllersAndTheirAssocia
   EXPECT_EQ(cdroms[0].Get("Drive"), "E:");  // C: and D: are fixed volumes
   EXPECT_EQ(cdroms[0].Get("MediaLoaded"), "TRUE");
   EXPECT_EQ(cdroms[0].Get("SCSITargetId"), "4");
+  // The view follows the medium: an ejected disc is gone from the next answer.
+  EXPECT_EQ(Control("CdRom0", win::IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0), win::ERROR_SUCCESS);
+  EXPECT_EQ(Wmi("select * from Win32_CDROMDrive")[0].Get("MediaLoaded"), "FALSE");
 
   const std::pair<std::string, std::vector<std::string>> queries[] = {
       {"SELECT * FROM Win32_DiskDrive WHERE SCSIPort=2 AND SCSIBus=0 AND SCSITargetId=1 AND "
