@@ -1,4 +1,5 @@
-// What a backend answers for the enumeration sources it does not have: a machine without them.
+// What a backend answers for the enumeration sources it does not have: a machine without them; and a
+// disk it cannot tell free is not written.
 
 #include "platform/os.h"
 
@@ -21,6 +22,12 @@ SetupResult Platform::SetupEnumerate(const win::Guid&, const win::Guid&, std::ve
 
 bool Platform::WmiQuery(const std::string&, const std::string&, std::vector<WmiRow>* rows) {
   rows->clear();
+  return false;
+}
+
+bool Platform::HoldDiskForWriting(const std::string&, const win::ScsiAddress&, std::vector<win::HANDLE>* holds) {
+  holds->clear();
+  SetLastError(win::ERROR_NOT_SUPPORTED);
   return false;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/logicaldisk.h"
 #include "platform/setupdevice.h"
 #include "platform/winapi.h"
+#include "platform/winstorage.h"
 #include "platform/wmirow.h"
 
 namespace os {
@@ -117,6 +118,17 @@ class Platform {
   // takes it; `rows` is replaced by the rows' properties as text. False, with no rows, when the
   // service cannot be reached or rejects the query.
   virtual bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows);
+
+  // Takes a disk for writing, so that nothing is written under a mounted file system. The disk is the
+  // one at `devicePath` ("\\.\PhysicalDrive2", "\\.\CdRom0", "\\.\Floppy0") or, when the path is a
+  // SCSI port's ("\\.\SCSI2:"), the one at `address` on that port. On success `holds` receives the
+  // handles that keep the disk taken (none when nothing else could claim it, such as a disk the system
+  // has no device for); the caller closes them with CloseHandle when its write is done. Fails with
+  // ERROR_BUSY while a mounted file system or another program holds the disk (Windows: a volume of the
+  // disk cannot be locked; Linux: the block device cannot be opened exclusively), with the last error set
+  // and nothing held. The base answers ERROR_NOT_SUPPORTED: a backend that cannot tell refuses.
+  virtual bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                                  std::vector<win::HANDLE>* holds);
 
   // System firmware tables, as GetSystemFirmwareTable does it. Provider win::RSMB (table id 0) is the
   // SMBIOS structure table behind a RawSmbiosDataHeader. Answers the count of bytes written; when

@@ -85,6 +85,10 @@ class ForwardingPlatform : public os::Platform {
   bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<os::WmiRow>* rows) override {
     return target_.WmiQuery(nameSpace, query, rows);
   }
+  bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                          std::vector<win::HANDLE>* holds) override {
+    return target_.HoldDiskForWriting(devicePath, address, holds);
+  }
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override {
     return target_.GetSystemFirmwareTable(provider, tableId, buffer, size);
