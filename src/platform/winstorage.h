@@ -79,7 +79,7 @@ struct SendCmdInParams {
 };
 // DRIVERSTATUS and SENDCMDOUTPARAMS: 16 bytes of header, then the data read (512 bytes) or, after
 // SMART RETURN STATUS, the drive's registers as an IdeRegs.
-struct DriverStatus {
+struct SmartDriverStatus {
   std::uint8_t bDriverError;
   std::uint8_t bIDEError;
   std::uint8_t bReserved[2];
@@ -87,13 +87,13 @@ struct DriverStatus {
 };
 struct SendCmdOutParams {
   DWORD cBufferSize;
-  DriverStatus DriverStatus;
+  SmartDriverStatus DriverStatus;
   std::uint8_t bBuffer[1];
 };
 #pragma pack(pop)
 static_assert(sizeof(SendCmdInParams) == 33 && offsetof(SendCmdInParams, irDriveRegs) == 4);
 static_assert(offsetof(SendCmdInParams, bDriveNumber) == 12 && offsetof(SendCmdInParams, bBuffer) == 32);
-static_assert(sizeof(DriverStatus) == 12 && sizeof(SendCmdOutParams) == 17);
+static_assert(sizeof(SmartDriverStatus) == 12 && sizeof(SendCmdOutParams) == 17);
 static_assert(offsetof(SendCmdOutParams, bBuffer) == 16);
 inline constexpr DWORD kSendCmdInLength = offsetof(SendCmdInParams, bBuffer);    // 32
 inline constexpr DWORD kSendCmdOutLength = offsetof(SendCmdOutParams, bBuffer);  // 16
@@ -126,7 +126,7 @@ inline constexpr DWORD ERROR_MEDIA_CHANGED = 1110;
 inline constexpr DWORD ERROR_NO_MEDIA_IN_DRIVE = 1112;
 
 // MEDIA_TYPE values of the diskette formats and the disk kinds.
-enum MediaType : DWORD {
+enum DiskMediaType : DWORD {
   Unknown = 0,
   F5_1Pt2_512 = 1,
   F3_1Pt44_512 = 2,
@@ -141,7 +141,7 @@ enum MediaType : DWORD {
 // DISK_GEOMETRY.
 struct DiskGeometry {
   std::int64_t Cylinders;
-  MediaType MediaType;
+  DiskMediaType MediaType;
   DWORD TracksPerCylinder;
   DWORD SectorsPerTrack;
   DWORD BytesPerSector;
@@ -151,7 +151,7 @@ static_assert(offsetof(DiskGeometry, BytesPerSector) == 20);
 
 // FORMAT_PARAMETERS of IOCTL_DISK_FORMAT_TRACKS.
 struct FormatParameters {
-  MediaType MediaType;
+  DiskMediaType MediaType;
   DWORD StartCylinderNumber;
   DWORD EndCylinderNumber;
   DWORD StartHeadNumber;
