@@ -1,5 +1,7 @@
 #include "component/catalogtemplates.h"
 
+#include "devices/ata/idedisk.h"
+#include "devices/ata/ideremovable.h"
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsidisk.h"
 #include "devices/scsi/usbdisk.h"
@@ -37,6 +39,14 @@ std::unique_ptr<Device> MakeOpticalTemplate(const std::string& name) {
   return std::make_unique<ScsiCdrom>(name, true, "", 0, 0, 0, 0, name == "usbCdrom");
 }
 
+// ATA templates have no device path: nothing is opened.
+template <class T>
+std::unique_ptr<Device> MakeAtaTemplate(const std::string& name) {
+  auto device = std::make_unique<T>(name, true, "");
+  device->SetElementClass(name);
+  return device;
+}
+
 }  // namespace
 
 const std::vector<CatalogTemplate>& CatalogTemplates() {
@@ -55,9 +65,9 @@ const std::vector<CatalogTemplate>& CatalogTemplates() {
       {"logicalVolume", nullptr, C::kOwnTranslated, nullptr},
       {"cdrom", "Optical Drive", C::kGiven, &MakeOpticalTemplate},
       {"usbCdrom", "Optical Drive", C::kGiven, &MakeOpticalTemplate},
-      {"ideDisk", "IDE Hard Disk", C::kGiven, nullptr},
-      {"Diskette", "Diskette Drive", C::kGiven, nullptr},
-      {"IdeZipDrive", "IDE Zip Drive", C::kGiven, nullptr},
+      {"ideDisk", "IDE Hard Disk", C::kGiven, &MakeAtaTemplate<IdeDisk>},
+      {"Diskette", "Diskette Drive", C::kGiven, &MakeAtaTemplate<IdeFloppy>},
+      {"IdeZipDrive", "IDE Zip Drive", C::kGiven, &MakeAtaTemplate<IdeZipDrive>},
       {"usbFloppy", "Diskette Drive", C::kGiven, &MakeScsiTemplate<USBFloppy>},
       {"usbTape", "USB Tape Drive", C::kGiven, nullptr},
   };

@@ -1,10 +1,12 @@
 #include "component/discoveryrun.h"
 
 #include <exception>
+#include <utility>
 #include <vector>
 
 #include "component/fixedvolumes.h"
 #include "component/storagetestcomponent.h"
+#include "devices/ata/atacontrollerdiscovery.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/enumeration/scsiidentify.h"
 #include "devices/enumeration/setupapi.h"
@@ -80,9 +82,15 @@ void DiscoveryRun::IdentifyIde(XmlObject&) {
   } catch (const std::exception&) {
     DebugPrint("Caught error while running ScsiIdentify::IdentifyAll()\n");
   }
-  // The ATA family's controller passes.
-  for (const char* controllers : {"SATA Controllers", "ATA Raid Controllers", "IDE Legacy Controllers"}) {
+  // The ATA family's controller passes; their drives come from the device installer's classes.
+  SataControllerDiscovery sata(*context_);
+  IdeRaidControllerDiscovery ideRaid(*context_);
+  IdeLegacyControllerDiscovery ideLegacy(*context_);
+  const std::pair<const char*, AtaControllerDiscovery*> passes[] = {
+      {"SATA Controllers", &sata}, {"ATA Raid Controllers", &ideRaid}, {"IDE Legacy Controllers", &ideLegacy}};
+  for (const auto& [controllers, discovery] : passes) {
     DebugPrint("\n       Identifying %s\n", controllers);
+    discovery->Walk();
     DebugPrint("\nFinished Identifying %s\n", controllers);
   }
   SetupAPI setup(*context_);
@@ -91,7 +99,10 @@ void DiscoveryRun::IdentifyIde(XmlObject&) {
   setup.IdentifyTapeDrives();
   setup.IdentifyOpticalDrives();
   DebugPrint("\n       Identifying SATA Hard Drives\n");
+  SataControllerDiscovery::IdentifyDisks(*context_);
   DebugPrint("\nFinished Identifying SATA Hard Drives\n");
+  // A controller's element lists the drives found on it.
+  for (const auto& controller : context_->AtaControllers()) context_->Describe(*controller);
   // The component keeps the ports' addresses with its state.
   std::vector<std::uint64_t> addresses;
   for (const PortAddressCache::Port& port : context_->Ports().Ports())

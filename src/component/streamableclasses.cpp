@@ -2,6 +2,9 @@
 // Every class that the persistent file may name is listed here.
 #include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
+#include "devices/ata/atacontroller.h"
+#include "devices/ata/idedisk.h"
+#include "devices/ata/ideremovable.h"
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidisk.h"
@@ -30,6 +33,13 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<ScsiCdrom>();
   RegisterStreamableClass<USBDisk>();
   RegisterStreamableClass<USBFloppy>();
+  RegisterStreamableClass<AtaController>();
+  RegisterStreamableClass<IdeDisk>();
+  RegisterStreamableClass<SataDisk>();
+  RegisterStreamableClass<UsbIdeDisk>();
+  RegisterStreamableClass<IdeCdrom>();
+  RegisterStreamableClass<IdeZipDrive>();
+  RegisterStreamableClass<IdeFloppy>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

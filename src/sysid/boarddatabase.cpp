@@ -15,6 +15,8 @@ struct BoardDatabase::Contents {
   bool accepted = false;
   // Upper-cased id -> the text of the first name element under a dev of that id, in document order.
   std::unordered_map<std::string, std::string> names;
+  // Upper-cased id -> the text of the first PhyType element under a dev of that id.
+  std::unordered_map<std::string, std::string> phyTypes;
   // Exact id -> the first dev of that id under the first PCI element (accepted documents only).
   std::unordered_map<std::string, const XmlObject*> devices;
 };
@@ -73,6 +75,8 @@ std::shared_ptr<const BoardDatabase::Contents> BoardDatabase::Load() {
     for (const XmlObject* dev : pci->GetChildren("dev")) {
       const XmlObject* name = dev->SelectSingleNode("name");
       if (name != nullptr) loaded->names.try_emplace(UpperAscii(IdOf(*dev)), name->Text());
+      const XmlObject* phyType = dev->SelectSingleNode("PhyType");
+      if (phyType != nullptr) loaded->phyTypes.try_emplace(UpperAscii(IdOf(*dev)), phyType->Text());
     }
   }
   if (loaded->accepted) {
@@ -103,6 +107,16 @@ std::optional<std::string> BoardDatabase::LookupName(std::uint16_t vendor, std::
   if (!name || name->empty()) name = Name(BoardKey(vendor, device));
   if (!name || name->empty()) return std::nullopt;
   return name;
+}
+
+std::optional<std::string> BoardDatabase::LookupPhyType(std::uint16_t vendor, std::uint16_t device,
+                                                        std::uint16_t subVendor, std::uint16_t subsystem) {
+  const std::shared_ptr<const Contents> contents = Load();
+  for (const std::string& key : {BoardKey(vendor, device, subVendor, subsystem), BoardKey(vendor, device)}) {
+    const auto found = contents->phyTypes.find(key);
+    if (found != contents->phyTypes.end() && !Trim(found->second).empty()) return Trim(found->second);
+  }
+  return std::nullopt;
 }
 
 std::optional<BoardCapabilities> BoardDatabase::Capabilities(std::string_view key) {

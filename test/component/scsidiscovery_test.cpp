@@ -116,6 +116,8 @@ TEST_F(ScsiDiscovery, PortsUnitsAndDrivesBecomeDevicesTwiceAlike) {
   const XmlObject idResult = DiscoveryRun(component_).Run();
   const std::vector<std::string> expected = {
       "cdrom0 cdrom Optical Drive 1",
+      // The machine's AHCI function is an ATA controller, without drives here.
+      "sataController0 sataController SATA Controller (RB AHCI)",
       "sasDisk0 sasDisk SAS Hard Drive",
       "scsiDisk0 scsiDisk SCSI Hard Drive",
       "usbDisk0 usbDisk USB Hard Drive",

@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "component/testcomponent.h"
+#include "devices/ata/atacontroller.h"
 #include "devices/scsi/scsicontroller.h"
 #include "framework/device.h"
 #include "support/debug.h"
@@ -65,6 +66,30 @@ std::shared_ptr<ScsiController> DiscoveryContext::ControllerAt(std::int32_t bus,
 void DiscoveryContext::AddController(std::int64_t port, std::shared_ptr<ScsiController> controller) {
   controllers_.push_back(std::move(controller));
   controllerPorts_.push_back(port);
+}
+
+void DiscoveryContext::AddAtaPort(std::uint32_t port, std::int32_t bus, std::int32_t device, std::int32_t function) {
+  if (!IsAtaPort(port)) ataPorts_.push_back({port, bus, device, function});
+}
+
+bool DiscoveryContext::IsAtaPort(std::uint32_t port) const {
+  for (const AtaPort& known : ataPorts_)
+    if (known.port == port) return true;
+  return false;
+}
+
+std::vector<std::uint32_t> DiscoveryContext::AtaPortsAt(std::int32_t bus, std::int32_t device,
+                                                        std::int32_t function) const {
+  std::vector<std::uint32_t> ports;
+  for (const AtaPort& known : ataPorts_)
+    if (known.bus == bus && known.device == device && known.function == function) ports.push_back(known.port);
+  return ports;
+}
+
+std::shared_ptr<AtaController> DiscoveryContext::AtaControllerOfPort(std::uint32_t port) const {
+  for (const auto& controller : ataControllers_)
+    if (controller->ChannelOf(port) >= 0) return controller;
+  return nullptr;
 }
 
 const PortAddressCache& DiscoveryContext::Ports() {

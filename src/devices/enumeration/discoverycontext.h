@@ -12,6 +12,7 @@
 
 namespace rb {
 
+class AtaController;
 class Device;
 class ScsiController;
 class TestComponent;
@@ -23,7 +24,7 @@ class XmlObject;
 // system's disk and tape names with their addresses.
 class DiscoveryContext {
  public:
-  enum class DriveKind { kTape, kUsbFloppy, kUsbDisk, kScsiDisk };
+  enum class DriveKind { kTape, kUsbFloppy, kUsbDisk, kScsiDisk, kSataDisk };
 
   DiscoveryContext(TestComponent& component, XmlObject& idResult, const XmlObject& pciSummary);
   ~DiscoveryContext();
@@ -52,6 +53,16 @@ class DiscoveryContext {
   void AddController(std::int64_t port, std::shared_ptr<ScsiController> controller);
   const std::vector<std::shared_ptr<ScsiController>>& Controllers() const { return controllers_; }
 
+  // The SCSI ports whose controller is an ATA controller (their PCI location), which the ATA family
+  // drives; and the ATA controllers made.
+  void AddAtaPort(std::uint32_t port, std::int32_t bus, std::int32_t device, std::int32_t function);
+  bool IsAtaPort(std::uint32_t port) const;
+  std::vector<std::uint32_t> AtaPortsAt(std::int32_t bus, std::int32_t device, std::int32_t function) const;
+  void AddAtaController(std::shared_ptr<AtaController> controller) { ataControllers_.push_back(std::move(controller)); }
+  // The ATA controller one of whose ports `port` is; null when there is none.
+  std::shared_ptr<AtaController> AtaControllerOfPort(std::uint32_t port) const;
+  const std::vector<std::shared_ptr<AtaController>>& AtaControllers() const { return ataControllers_; }
+
   // The registry's SCSI ports, read on first use.
   const PortAddressCache& Ports();
   // Read on first use (see ClassDriverList); a list that cannot be read is traced and stays empty.
@@ -61,10 +72,18 @@ class DiscoveryContext {
   TestComponent& component_;
   XmlObject& idResult_;
   const XmlObject& pciSummary_;
-  std::int32_t driveNumbers_[4] = {};
+  std::int32_t driveNumbers_[5] = {};
   std::set<std::tuple<std::uint32_t, std::uint8_t, std::uint8_t, std::uint8_t>> claimed_;
   std::vector<std::shared_ptr<ScsiController>> controllers_;
   std::vector<std::int64_t> controllerPorts_;
+  struct AtaPort {
+    std::uint32_t port;
+    std::int32_t bus;
+    std::int32_t device;
+    std::int32_t function;
+  };
+  std::vector<AtaPort> ataPorts_;
+  std::vector<std::shared_ptr<AtaController>> ataControllers_;
   std::unique_ptr<ClassDriverList> classDrivers_;
   std::unique_ptr<PortAddressCache> ports_;
 };

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "devices/ata/atacontrollerdiscovery.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/enumeration/wmiclass.h"
 #include "devices/scsi/csmisasinterface.h"
@@ -148,8 +149,15 @@ std::shared_ptr<ScsiController> ScsiIdentify::IdentifyPort(std::uint32_t port) {
 std::shared_ptr<ScsiController> ScsiIdentify::IdentifyPort(std::uint32_t port,
                                                            const std::vector<os::ScsiUnitInquiry>& units) {
   if (auto known = context_.ControllerOfPort(port)) return known;
+  if (context_.IsAtaPort(port)) return nullptr;
   const PciLocation location = FindPciLocation(port, units);
   DebugPrint("ScsiDriver::IdentifyAll about to call AtaController-IsIdeRaidController()\n");
+  // The channels and ports of ATA controllers are the ATA family's.
+  if (AtaControllerDiscovery::ClassifyAt(context_.PciSummary(), location.bus, location.device, location.function) !=
+      AtaController::Type::kOther) {
+    context_.AddAtaPort(port, location.bus, location.device, location.function);
+    return nullptr;
+  }
   auto driver = std::make_unique<ScsiDriver>(PortPath(port));
   std::shared_ptr<ScsiController> controller =
       context_.ControllerAt(location.bus, location.device, location.function);
@@ -186,11 +194,13 @@ void ScsiIdentify::IdentifyAllPci() {
     const unsigned long classCode = HexAttribute(*entry, "classCode");
     if ((classCode >> 16) != 0x01) continue;
     const unsigned long subclass = (classCode >> 8) & 0xFF;
+    const AtaController::Type ataType = AtaControllerDiscovery::Classify(*entry);
     DebugPrint("ScsiController::IdentifyAllPci about to call AtaController-IsIdeRaidController()\n");
-    // IDE and RAID functions belong to the ATA and array families.
-    if (subclass == 0x01 || subclass == 0x04) continue;
+    // ATA controllers are the ATA family's, RAID functions the array family's.
+    if (ataType == AtaController::Type::kIdeRaid || ataType == AtaController::Type::kIdeLegacy || subclass == 0x04)
+      continue;
     DebugPrint("ScsiController::IdentifyAllPci about to call AtaController-IsSATAController()\n");
-    if (subclass == 0x06) {
+    if (ataType == AtaController::Type::kSata) {
       DebugPrint("IdentifyAllPci doing continue because is SATA cntlr\n");
       continue;
     }
@@ -229,6 +239,7 @@ void ScsiIdentify::IdentifyAll() {
     std::vector<os::ScsiUnitInquiry> units;
     if (!ReadPortUnits(port, &units)) continue;
     std::shared_ptr<ScsiController> controller = IdentifyPort(port, units);
+    if (context_.IsAtaPort(port)) continue;
     ScsiDriver driver(PortPath(port));
     if (IsArrayControllerPort(driver)) continue;
     const bool usb = context_.Ports().IsUsbPort(port);

@@ -1,8 +1,12 @@
 #include "devices/enumeration/setupapi.h"
 
+#include <algorithm>
 #include <exception>
 #include <memory>
 
+#include "devices/ata/atacontroller.h"
+#include "devices/ata/idedisk.h"
+#include "devices/ata/ideremovable.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/enumeration/wmiclass.h"
 #include "devices/scsi/scsicdrom.h"
@@ -36,6 +40,17 @@ bool AddressOf(const std::string& devicePath, win::ScsiAddress* address) {
 
 bool IsUsbStorage(const os::SetupDevice& device) {
   return device.instanceId.find("USBSTOR") != std::string::npos;
+}
+
+bool Contains(const std::string& text, const char* part) {
+  return text.find(part) != std::string::npos;
+}
+
+// The number at the end of a device path ("\\.\CdRom3" is 3); -1 when there is none.
+int TrailingNumber(const std::string& path) {
+  const std::size_t digits = path.find_last_not_of("0123456789");
+  if (digits == std::string::npos || digits + 1 == path.size()) return -1;
+  return ToInt(path.substr(digits + 1));
 }
 
 }  // namespace
@@ -84,8 +99,14 @@ std::string SetupAPI::IdentifierPart(const std::string& instanceId, const char* 
 }
 
 bool SetupAPI::OnFloppy(const os::SetupDevice& device, int number) {
-  // Legacy diskette controllers are the ATA family's; here only USB diskette drives are made.
-  if (!IsUsbStorage(device)) return false;
+  if (!IsUsbStorage(device)) {
+    // A drive on the floppy controller.
+    if (device.devicePath.empty()) return false;
+    auto diskette = std::make_unique<IdeFloppy>("Diskette", true, device.devicePath);
+    diskette->SetCaption(Translate("Diskette Drive") + StringPrintf(" %d", number));
+    diskette->SetDriveNumber(std::max(TrailingNumber(device.devicePath), 0));
+    return AddAtaDrive(std::move(diskette), nullptr, "Diskette Drive");
+  }
   bool confirmed = false;
   for (const os::WmiRow& row : WmiClass::Query("select * from Win32_FloppyDrive where DeviceID like \"%USBSTOR%\""))
     confirmed = confirmed || EqualsNoCase(row.Get("DeviceID"), device.instanceId);
@@ -112,6 +133,14 @@ bool SetupAPI::OnCDROM(const os::SetupDevice& device, int number) {
   const bool addressed = AddressOf(device.devicePath, &address);
   if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun)) return false;
   const bool usb = IsUsbStorage(device);
+  if (addressed && context_.IsAtaPort(address.PortNumber)) {
+    auto drive = std::make_unique<IdeCdrom>("cdrom", true, device.devicePath);
+    drive->SetCaption(Translate("Optical Drive") + StringPrintf(" %d", number));
+    // The optical drive's number picks the device register of its pass-through identify.
+    const int cdrom = TrailingNumber(device.devicePath);
+    drive->SetDriveNumber(cdrom >= 0 ? cdrom : number - 1);
+    return AddAtaDrive(std::move(drive), &address, "Optical Drive");
+  }
   auto drive = std::make_unique<ScsiCdrom>(usb ? "usbCdrom" : "cdrom", true, device.devicePath, address.PortNumber,
                                            address.PathId, address.TargetId, address.Lun, usb);
   drive->SetCaption(Translate("Optical Drive") + StringPrintf(" %d", number));
@@ -132,6 +161,60 @@ bool SetupAPI::AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddr
   if (context_.Add(std::move(device), true) == nullptr) return false;
   if (address != nullptr) context_.Claim(address->PortNumber, address->PathId, address->TargetId, address->Lun);
   if (controller != nullptr) controller->AddInterface(Interface(name, kind, caption, 1));
+  return true;
+}
+
+bool SetupAPI::OnIdeDisk(const os::SetupDevice& device, int number) {
+  if (device.devicePath.empty()) return false;
+  win::ScsiAddress address{};
+  const bool addressed = AddressOf(device.devicePath, &address);
+  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun)) return false;
+  std::shared_ptr<AtaController> controller = addressed ? context_.AtaControllerOfPort(address.PortNumber) : nullptr;
+  if (controller != nullptr && controller->ControllerType() == AtaController::Type::kSata) return false;
+  const bool usb = IsUsbStorage(device);
+  const bool ide = device.instanceId.rfind("IDE\\", 0) == 0;
+  if (controller == nullptr && !ide && !usb) return false;
+  const std::string friendly = PropertyText(device, win::SPDRP_FRIENDLYNAME);
+
+  // Identify tells a zip drive (a removable packet device) from a disk.
+  IdeDisk probe("ideDisk", false, device.devicePath);
+  const AtaIdentify& identify = probe.Identify();
+  // A USB disk is the SCSI family's unless its bridge passes ATA commands through.
+  if (usb && !identify.Present()) return false;
+  std::string model = identify.Model() + " " + friendly;
+  for (char& c : model) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
+  std::unique_ptr<IdeDevice> drive;
+  const char* kind = "IDE Hard Disk";
+  if (Contains(model, "ZIP") || (identify.IsPacketDevice() && identify.PacketDeviceType() == 0)) {
+    kind = "IDE Zip Drive";
+    drive = std::make_unique<IdeZipDrive>("IdeZipDrive", true, device.devicePath);
+  } else if (usb) {
+    drive = std::make_unique<UsbIdeDisk>("ideDisk", true, device.devicePath);
+    kind = "USB Hard Disk";
+  } else {
+    auto disk = std::make_unique<IdeDisk>("ideDisk", true, device.devicePath);
+    disk->SetBehindIdeRaid((controller != nullptr && controller->ControllerType() == AtaController::Type::kIdeRaid) ||
+                           Contains(model, "IDERAID") || Contains(model, "MEGAIDE"));
+    drive = std::move(disk);
+  }
+  drive->SetIdentify(identify);
+  drive->SetCaption(Translate(kind) + StringPrintf(" %d", number));
+  drive->SetDriveNumber(std::max(TrailingNumber(device.devicePath), 0));
+  return AddAtaDrive(std::move(drive), addressed ? &address : nullptr, kind);
+}
+
+bool SetupAPI::AddAtaDrive(std::unique_ptr<IdeDevice> drive, const win::ScsiAddress* address, const char* kind) {
+  if (address != nullptr) {
+    std::shared_ptr<AtaController> controller = context_.AtaControllerOfPort(address->PortNumber);
+    drive->SetAddress(*address, controller != nullptr ? controller->ChannelOf(address->PortNumber) : -1);
+    if (controller != nullptr) drive->SetController(std::move(controller));
+  }
+  // The controller's link is made once the drive has its final name.
+  IdeDevice* made = drive.get();
+  if (context_.Add(std::move(drive), false) == nullptr) return false;
+  made->LinkToController(kind);
+  context_.Describe(*made);
+  if (address != nullptr) context_.Claim(address->PortNumber, address->PathId, address->TargetId, address->Lun);
   return true;
 }
 
@@ -158,11 +241,11 @@ void SetupAPI::IdentifyDisketteDrives() {
   RunPass("Diskette Drives", win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY, &SetupAPI::OnFloppy);
 }
 
-// The disks and tapes of these classes become devices of the ATA and tape families; the passes list
-// them in the trace until then.
 void SetupAPI::IdentifyIdeHardDrives() {
-  RunPass("IDE Hard Drives", win::GUID_DEVCLASS_DISKDRIVE, win::GUID_DEVINTERFACE_DISK, nullptr);
+  RunPass("IDE Hard Drives", win::GUID_DEVCLASS_DISKDRIVE, win::GUID_DEVINTERFACE_DISK, &SetupAPI::OnIdeDisk);
 }
+
+// The tapes of this class become devices of the tape family; the pass lists them in the trace until then.
 
 void SetupAPI::IdentifyTapeDrives() {
   RunPass("Tape Drives", win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE, nullptr);

@@ -11,6 +11,7 @@
 namespace rb {
 
 class DiscoveryContext;
+class IdeDevice;
 class ScsiDevice;
 
 // One enumeration of the device installer: the present devices of a setup class with their interfaces
@@ -28,11 +29,17 @@ class SetupAPI {
   static std::string PropertyText(const os::SetupDevice& device, win::DWORD property);
 
   // A diskette drive: a USB one (its instance identifier names USB mass storage, which the management
-  // instrumentation confirms) becomes a USBFloppy named "Diskette Drive n". Answers whether a device
-  // was made.
+  // instrumentation confirms) becomes a USBFloppy, one on the floppy controller an IdeFloppy, each
+  // named "Diskette Drive n". Answers whether a device was made.
   bool OnFloppy(const os::SetupDevice& device, int number);
-  // An optical drive becomes a ScsiCdrom on its operating-system device, named "Optical Drive n".
+  // An optical drive becomes an IdeCdrom when it is on a port of an ATA controller, else a ScsiCdrom,
+  // on its operating-system device, named "Optical Drive n".
   bool OnCDROM(const os::SetupDevice& device, int number);
+  // A disk on a port of a legacy IDE or IDE RAID controller, or one the system enumerates as IDE,
+  // becomes an IdeDisk ("IDE Hard Disk n") or, when it names itself a zip drive, an IdeZipDrive ("IDE
+  // Zip Drive n"); a USB disk that answers ATA identify a UsbIdeDisk. Disks of SATA controllers are
+  // left to the SATA disk step, others to the SCSI family.
+  bool OnIdeDisk(const os::SetupDevice& device, int number);
 
   // The four passes of discovery, each enumerating its class between its traces.
   void IdentifyDisketteDrives();
@@ -45,6 +52,8 @@ class SetupAPI {
   static std::string IdentifierPart(const std::string& instanceId, const char* key);
   // Adds a drive to the set, linked with its port's controller, and claims its address.
   bool AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddress* address, const char* kind);
+  // Adds a drive of the ATA family, linked with its controller, and claims its address.
+  bool AddAtaDrive(std::unique_ptr<IdeDevice> drive, const win::ScsiAddress* address, const char* kind);
   void RunPass(const char* what, const win::Guid& setupClass, const win::Guid& interfaceClass,
                bool (SetupAPI::*make)(const os::SetupDevice&, int));
 

@@ -1,7 +1,9 @@
 #include "devices/scsi/osblockdevice.h"
 
+#include <optional>
 #include <vector>
 
+#include "devices/diskwritehold.h"
 #include "devices/scsi/scsiblockdevice.h"
 #include "devices/scsi/scsidriver.h"
 #include "framework/ptstream.h"
@@ -72,6 +74,8 @@ void OsBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t count,
     throw OruError("Invalid parameter list", Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
   os::Platform& system = os::Current();
   const std::uint64_t length = std::uint64_t{count} * BlockSize();
+  std::optional<DiskWriteHold> hold;
+  if (mode == kWrite) hold.emplace(devicePath_, OsAddress());
   const win::DWORD access = mode == kWrite ? win::GENERIC_READ | win::GENERIC_WRITE : win::GENERIC_READ;
   const win::HANDLE handle = system.CreateFile(devicePath_, access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
                                                win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);

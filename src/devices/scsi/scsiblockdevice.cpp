@@ -1,5 +1,9 @@
 #include "devices/scsi/scsiblockdevice.h"
 
+#include <optional>
+
+#include "devices/diskwritehold.h"
+#include "devices/scsi/scsidriver.h"
 #include "framework/ptstream.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
@@ -59,6 +63,8 @@ void ScsiBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t coun
     throw OruError("Invalid parameter list", Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
   // The 10-byte commands reach the first 2^32 blocks, 65,535 at a time.
   const bool wide = address + count > 0xFFFFFFFFull || count > 0xFFFF;
+  std::optional<DiskWriteHold> hold;
+  if (mode == kWrite) hold.emplace(Driver() != nullptr ? Driver()->Path() : std::string(), OsAddress());
   try {
     const std::uint32_t length = mode == kVerify ? 0 : count * BlockSize();
     if (wide) {

@@ -88,6 +88,10 @@ std::uint32_t ScsiDevice::PortNumber() const {
   return driver_ != nullptr ? driver_->Port().portNumber : 0;
 }
 
+win::ScsiAddress ScsiDevice::OsAddress() const {
+  return {sizeof(win::ScsiAddress), static_cast<std::uint8_t>(PortNumber()), record_.path, record_.target, record_.lun};
+}
+
 std::string ScsiDevice::AddressText() const {
   return StringPrintf("%u.%u.%u.%u", PortNumber(), record_.path, record_.target, record_.lun);
 }

@@ -11,6 +11,7 @@
 
 #include "devices/scsi/scsicommandrecord.h"
 #include "framework/device.h"
+#include "platform/winapi.h"
 
 namespace rb {
 
@@ -71,6 +72,8 @@ class ScsiDevice : public Device {
 
   // The port number of the device's own driver (0 without one).
   std::uint32_t PortNumber() const;
+  // The device's address as the system's SCSI requests give it (SCSI_ADDRESS).
+  win::ScsiAddress OsAddress() const;
   // "port.path.target.lun".
   virtual std::string AddressText() const;
   // The vendor and product identification of the INQUIRY data, each without trailing blanks; the ATA

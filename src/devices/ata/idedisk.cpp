@@ -1,0 +1,74 @@
+#include "devices/ata/idedisk.h"
+
+#include "devices/ata/atacontroller.h"
+#include "framework/ptstream.h"
+#include "support/catalog.h"
+#include "support/stringutil.h"
+
+namespace rb {
+
+IdeDisk::IdeDisk(std::string name, bool makeUnique, std::string devicePath)
+    : IdeBlockDevice(std::move(name), makeUnique, std::move(devicePath)) {
+  SetCaption("IDE Hard Disk");
+  SetDescription("IDE Hard Disk");
+  SetElementClass("ideDisk");
+}
+
+IdeDisk::IdeDisk() = default;
+
+void IdeDisk::Stream(ptstream& stream, bool writing, std::int32_t version) {
+  IdeBlockDevice::Stream(stream, writing, version);
+  stream.Transfer(ideRaid_);
+}
+
+void IdeDisk::Assign(const Persistent& other) {
+  IdeBlockDevice::Assign(other);
+  if (const auto* disk = dynamic_cast<const IdeDisk*>(&other)) ideRaid_ = disk->ideRaid_;
+}
+
+void IdeDisk::DescribeDisk(XmlObject& element) {
+  element.SetAttribute("description", Description());
+  element.AddProperty("Storage", Translate("Storage"), Translate("Hard Drive(s)"));
+  DescribeIdentity(element);
+  element.AddProperty("capacity", Translate("Capacity"), CapacityText());
+  element.AddProperty("devicePath", Translate("Device Path"), DevicePath());
+  if (Controller() != nullptr)
+    element.AddProperty("controller", Translate("Controller"), Controller()->DisplayName());
+}
+
+void IdeDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
+  if (!catalogRequest) {
+    if (ideRaid_) element.AddProperty("ideRaid", Translate("IDE RAID"), Translate("Logical drive of the controller"));
+    DescribeDisk(element);
+    element.AddProperty("connector", Translate("Connector"), ConnectorText());
+  }
+  OfferTests(element, {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
+                       "IdeFormatTest", "IdeHddLedBlinkTest", "IdeSmartErrTest", "PerformanceTest", "SelfTest",
+                       "ShortSelfTest", "UDMATest", "DPSTest", "CheckDPSLogTest"});
+}
+
+SataDisk::SataDisk(std::int32_t sataNumber, std::string devicePath)
+    : IdeDisk(StringPrintf("/dev/sda%d", sataNumber), false, std::move(devicePath)) {
+  SetCaption("SATA Hard Disk");
+  SetDescription("SATA Hard Disk");
+  SetElementClass("sataDisk");
+}
+
+SataDisk::SataDisk() = default;
+
+void SataDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
+  if (!catalogRequest) DescribeDisk(element);
+  OfferTests(element, {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
+                       "IdeFormatTest", "IdeSmartErrTest", "SelfTest", "ShortSelfTest", "UDMATest", "DPSTest",
+                       "CheckDPSLogTest"});
+}
+
+UsbIdeDisk::UsbIdeDisk(std::string name, bool makeUnique, std::string devicePath)
+    : IdeDisk(std::move(name), makeUnique, std::move(devicePath)) {
+  SetCaption("USB Hard Disk");
+  SetDescription("USB Hard Disk");
+}
+
+UsbIdeDisk::UsbIdeDisk() = default;
+
+}  // namespace rb

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "devices/ata/ideblockdevice.h"
+
+namespace rb {
+
+// A hard disk on a legacy IDE or IDE RAID controller (and the base of the SATA and USB ATA disks):
+// its identify data, capacity, DMA properties and connector, and its tests.
+class IdeDisk : public IdeBlockDevice {
+ public:
+  static constexpr const char* kStreamableName = "IdeDisk";
+
+  IdeDisk(std::string name, bool makeUnique, std::string devicePath);
+  IdeDisk();
+
+  // A logical drive of an IDE RAID controller, which answers for its members.
+  bool BehindIdeRaid() const { return ideRaid_; }
+  void SetBehindIdeRaid(bool ideRaid) { ideRaid_ = ideRaid; }
+
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  void Assign(const Persistent& other) override;
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<IdeDisk>(); }
+  void DescribeProperties(XmlObject& element, bool catalogRequest) override;
+
+ protected:
+  // The properties every ATA disk shows: storage kind, identity, capacity, controller.
+  void DescribeDisk(XmlObject& element);
+
+ private:
+  bool ideRaid_ = false;
+};
+
+// A SATA disk on a SATA controller. It is named "/dev/sda%d" with its SATA disk number, a name that
+// identifies it and is never opened.
+class SataDisk : public IdeDisk {
+ public:
+  static constexpr const char* kStreamableName = "SataDisk";
+
+  SataDisk(std::int32_t sataNumber, std::string devicePath);
+  SataDisk();
+
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<SataDisk>(); }
+  void DescribeProperties(XmlObject& element, bool catalogRequest) override;
+};
+
+// A USB disk whose bridge passes ATA commands through.
+class UsbIdeDisk : public IdeDisk {
+ public:
+  static constexpr const char* kStreamableName = "UsbIdeDisk";
+
+  UsbIdeDisk(std::string name, bool makeUnique, std::string devicePath);
+  UsbIdeDisk();
+
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<UsbIdeDisk>(); }
+};
+
+}  // namespace rb
