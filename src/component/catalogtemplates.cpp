@@ -1,7 +1,9 @@
 #include "component/catalogtemplates.h"
 
+#include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
-#include "devices/ata/ideremovable.h"
+#include "devices/ata/idefloppy.h"
+#include "devices/ata/idezipdrive.h"
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsidisk.h"
 #include "devices/scsi/usbdisk.h"

@@ -86,8 +86,9 @@ void DiscoveryRun::IdentifyIde(XmlObject&) {
   SataControllerDiscovery sata(*context_);
   IdeRaidControllerDiscovery ideRaid(*context_);
   IdeLegacyControllerDiscovery ideLegacy(*context_);
-  const std::pair<const char*, AtaControllerDiscovery*> passes[] = {
-      {"SATA Controllers", &sata}, {"ATA Raid Controllers", &ideRaid}, {"IDE Legacy Controllers", &ideLegacy}};
+  const std::pair<const char*, AtaControllerDiscovery*> passes[] = {{"SATA Controllers", &sata},
+                                                                    {"ATA Raid Controllers", &ideRaid},
+                                                                    {"IDE Legacy Controllers", &ideLegacy}};
   for (const auto& [controllers, discovery] : passes) {
     DebugPrint("\n       Identifying %s\n", controllers);
     discovery->Walk();
@@ -141,7 +142,8 @@ void RemoveDuplicateDevices(XmlObject& idResult) {
     if (bus.empty() || device.empty()) continue;
     for (std::size_t j = i + 1; j < children.size() && !removed[i]; ++j) {
       if (removed[j] || children[j].Name() != "device") continue;
-      if (children[j].GetAttribute("bus", "") != bus || children[j].GetAttribute("device", "") != device) continue;
+      if (children[j].GetAttribute("bus", "") != bus || children[j].GetAttribute("device", "") != device)
+        continue;
       if (children[i].GetAttribute("class", "") == "ScsiController") {
         removed[i] = true;
       } else if (children[j].GetAttribute("class", "") == "ScsiController") {

@@ -12,7 +12,8 @@ namespace rb {
 // an exclusive open on Linux) and the write is refused when it says no.
 class DiskWriteHold {
  public:
-  static constexpr const char* kRefusedText = "Write refused: the disk holds a mounted file system or is in use";
+  static constexpr const char* kRefusedText =
+      "Write refused: the disk holds a mounted file system or is in use";
 
   // Takes the disk at `devicePath`, or at `address` when the path is a SCSI port's ("\\.\SCSI2:").
   // Raises an OruError with kRefusedText, the disk and the system's reason when it cannot be taken.

@@ -56,8 +56,8 @@ class BoardDatabase {
                                         std::uint16_t subsystem);
   // The text of the board's PhyType element (its attachment: "SATA", "IDE RAID", "IDE", "SAS", ...)
   // under the four-ID key, else under the vendor and device key; nothing when neither has one.
-  std::optional<std::string> LookupPhyType(std::uint16_t vendor, std::uint16_t device, std::uint16_t subVendor,
-                                           std::uint16_t subsystem);
+  std::optional<std::string> LookupPhyType(std::uint16_t vendor, std::uint16_t device,
+                                           std::uint16_t subVendor, std::uint16_t subsystem);
   // The support bytes of the first dev of the first PCI element whose id equals the key exactly;
   // a missing support element reads 0. Nothing without an accepted candidate or a matching dev.
   std::optional<BoardCapabilities> Capabilities(std::string_view key);

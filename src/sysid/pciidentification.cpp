@@ -55,8 +55,8 @@ std::optional<std::string> LookupBoardName(std::uint16_t vendor, std::uint16_t d
   return InventoryDescription(vendor, device);
 }
 
-std::optional<std::string> LookupBoardPhyType(std::uint16_t vendor, std::uint16_t device, std::uint16_t subVendor,
-                                              std::uint16_t subsystem) {
+std::optional<std::string> LookupBoardPhyType(std::uint16_t vendor, std::uint16_t device,
+                                              std::uint16_t subVendor, std::uint16_t subsystem) {
   if (auto type = AllBoardsDatabase().LookupPhyType(vendor, device, subVendor, subsystem)) return type;
   return PciBoardsDatabase().LookupPhyType(vendor, device, subVendor, subsystem);
 }

@@ -28,8 +28,8 @@ std::optional<std::string> LookupBoardName(std::uint16_t vendor, std::uint16_t d
                                            std::uint16_t subVendor, std::uint16_t subsystem);
 // The board's PhyType from the all-boards database, else the PCI-boards database (see
 // BoardDatabase::LookupPhyType); nothing when neither lists one.
-std::optional<std::string> LookupBoardPhyType(std::uint16_t vendor, std::uint16_t device, std::uint16_t subVendor,
-                                              std::uint16_t subsystem);
+std::optional<std::string> LookupBoardPhyType(std::uint16_t vendor, std::uint16_t device,
+                                              std::uint16_t subVendor, std::uint16_t subsystem);
 // The support bytes of the board whose key is "%08X" of (vendor << 16 | device), from the PCI-boards
 // database; nothing when that database was not loaded or does not list the key.
 std::optional<BoardCapabilities> LookupBoardCapabilities(std::uint32_t key);

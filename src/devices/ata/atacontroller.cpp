@@ -100,8 +100,9 @@ void AtaController::DescribeProperties(XmlObject& element, bool catalogRequest) 
   element.SetAttribute("device", std::to_string(pci_.device));
   element.AddProperty("pciLocation", Translate("PCI Location"),
                       StringPrintf("%d:%d.%d", pci_.bus, pci_.device, pci_.function));
-  element.AddProperty("pciIds", Translate("PCI IDs"),
-                      StringPrintf("%04X:%04X %04X:%04X", pci_.vendor, pci_.deviceId, pci_.subVendor, pci_.subsystem));
+  element.AddProperty(
+      "pciIds", Translate("PCI IDs"),
+      StringPrintf("%04X:%04X %04X:%04X", pci_.vendor, pci_.deviceId, pci_.subVendor, pci_.subsystem));
 }
 
 }  // namespace rb

@@ -2,7 +2,7 @@
 
 #include <exception>
 
-#include "devices/ata/idedisk.h"
+#include "devices/ata/satadisk.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "support/catalog.h"
 #include "support/debug.h"
@@ -39,7 +39,8 @@ AtaController::PciIdentity IdentityOf(const XmlObject& entry) {
 AtaController::Type TypeOfPhyType(std::string phyType) {
   std::string key;
   for (const char c : phyType)
-    if (c != ' ' && c != '-' && c != '_') key += static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
+    if (c != ' ' && c != '-' && c != '_')
+      key += static_cast<char>(c >= 'a' && c <= 'z' ? c - ('a' - 'A') : c);
   if (key == "SATA") return AtaController::Type::kSata;
   if (key == "IDERAID" || key == "ATARAID") return AtaController::Type::kIdeRaid;
   if (key == "IDE" || key == "PATA" || key == "ATA") return AtaController::Type::kIdeLegacy;
@@ -64,8 +65,8 @@ AtaController::Type AtaControllerDiscovery::Classify(const XmlObject& entry) {
 AtaController::Type AtaControllerDiscovery::ClassifyAt(const XmlObject& pciSummary, std::int32_t bus,
                                                        std::int32_t device, std::int32_t function) {
   if (bus < 0 || function < 0) return AtaController::Type::kOther;
-  const XmlObject* entry = pciSummary.SelectSingleNode(
-      StringPrintf("structure[@name='pciDevice' $bus='%d' $device='%d' $function='%d']", bus, device, function));
+  const XmlObject* entry = pciSummary.SelectSingleNode(StringPrintf(
+      "structure[@name='pciDevice' $bus='%d' $device='%d' $function='%d']", bus, device, function));
   return entry != nullptr ? Classify(*entry) : AtaController::Type::kOther;
 }
 
@@ -75,10 +76,11 @@ void AtaControllerDiscovery::Walk() {
     DebugPrint("Checking if this is %s \n", KindName());
     if (!IsOfKind(*entry)) continue;
     const AtaController::PciIdentity pci = IdentityOf(*entry);
-    DebugPrint("***HIT*** nVendorID=%4x, nProductID=%4x, nSubVendorID=%4x, nSubSystemID=%4x, fIsSATAController=%d\n",
-               pci.vendor, pci.deviceId, pci.subVendor, pci.subsystem, Kind() == AtaController::Type::kSata ? 1 : 0);
-    DebugPrint("***HIT*** nBusNo=%d, nDeviceNo=%d, nPciBusNo=%d, nPciDeviceNo=%d\n", pci.bus, pci.device, pci.bus,
-               pci.device);
+    DebugPrint(
+        "***HIT*** nVendorID=%4x, nProductID=%4x, nSubVendorID=%4x, nSubSystemID=%4x, fIsSATAController=%d\n",
+        pci.vendor, pci.deviceId, pci.subVendor, pci.subsystem, Kind() == AtaController::Type::kSata ? 1 : 0);
+    DebugPrint("***HIT*** nBusNo=%d, nDeviceNo=%d, nPciBusNo=%d, nPciDeviceNo=%d\n", pci.bus, pci.device,
+               pci.bus, pci.device);
     try {
       if (auto controller = Create(*entry)) made_.push_back(std::move(controller));
     } catch (const std::exception& error) {
@@ -108,14 +110,15 @@ void SataControllerDiscovery::IdentifyDisks(DiscoveryContext& context) {
       const std::int32_t number = context.NextDriveNumber(DiscoveryContext::DriveKind::kSataDisk);
       auto sata = std::make_unique<SataDisk>(number, "\\\\.\\" + disk.name);
       sata->SetController(controller);
-      sata->SetAddress({sizeof(win::ScsiAddress), static_cast<std::uint8_t>(disk.port), disk.path, disk.target,
-                        disk.lun},
-                       controller->ChannelOf(disk.port));
+      sata->SetAddress(
+          {sizeof(win::ScsiAddress), static_cast<std::uint8_t>(disk.port), disk.path, disk.target, disk.lun},
+          controller->ChannelOf(disk.port));
       // A packet device in the disk list (a zip drive on a SATA bridge) is no hard disk.
       if (sata->Identify().IsPacketDevice()) continue;
       sata->SetCaption(Translate("SATA Hard Disk") + StringPrintf(" %d", number));
       sata->LinkToController("SATA Hard Disk");
-      if (context.Add(std::move(sata), true) != nullptr) context.Claim(disk.port, disk.path, disk.target, disk.lun);
+      if (context.Add(std::move(sata), true) != nullptr)
+        context.Claim(disk.port, disk.path, disk.target, disk.lun);
     } catch (const std::exception& error) {
       DebugPrint("%s\n", error.what());
     }

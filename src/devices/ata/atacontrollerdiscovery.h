@@ -73,7 +73,9 @@ class IdeRaidControllerDiscovery : public AtaControllerDiscovery {
 class IdeLegacyControllerDiscovery : public AtaControllerDiscovery {
  public:
   using AtaControllerDiscovery::AtaControllerDiscovery;
-  bool IsOfKind(const XmlObject& entry) override { return Classify(entry) == AtaController::Type::kIdeLegacy; }
+  bool IsOfKind(const XmlObject& entry) override {
+    return Classify(entry) == AtaController::Type::kIdeLegacy;
+  }
 
  protected:
   AtaController::Type Kind() const override { return AtaController::Type::kIdeLegacy; }

@@ -36,9 +36,9 @@ std::uint16_t AtaIdentify::Word(std::size_t index) const {
 std::string AtaIdentify::Text(std::size_t firstWord, std::size_t words) const {
   std::string text;
   for (std::size_t word = firstWord; word < firstWord + words; ++word) {
-    // Each word holds two characters, the first in its high byte.
+    // Each word holds two characters, the first in its high byte; some drives pad with NULs.
     for (const std::uint8_t byte : {bytes_[2 * word + 1], bytes_[2 * word]})
-      text += byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '_';
+      text += byte == 0 ? ' ' : byte >= 0x20 && byte < 0x7F ? static_cast<char>(byte) : '_';
   }
   const std::size_t end = text.find_last_not_of(' ');
   return end == std::string::npos ? std::string() : text.substr(0, end + 1);

@@ -8,7 +8,8 @@ namespace rb {
 
 // A drive's IDENTIFY DEVICE or IDENTIFY PACKET DEVICE data (256 little-endian words, as the published
 // ATA layout places them) and what the component reads from it. Identification strings are taken from
-// their fixed word ranges only, and bytes that are not printable ASCII read as '_', so that nothing a
+// their fixed word ranges only, NUL padding reads as blanks and other bytes that are not printable
+// ASCII read as '_', so that nothing a
 // drive answers can break a document or a file name.
 class AtaIdentify {
  public:

@@ -20,7 +20,8 @@ constexpr std::uint8_t kStatusError = 0x01;
 // without a medium.
 class DriveHandle {
  public:
-  DriveHandle(const std::string& path, bool smart, win::DWORD share = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE)
+  DriveHandle(const std::string& path, bool smart,
+              win::DWORD share = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE)
       : system_(os::Current()) {
     if (smart) system_.SetErrorMode(win::SEM_FAILCRITICALERRORS);
     handle_ = system_.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, share, win::OPEN_EXISTING,
@@ -119,7 +120,8 @@ bool IdentifyByPassThrough(const std::string& path, std::uint8_t command, std::i
   return true;
 }
 
-bool ReadIdentify(const std::string& path, const std::string& label, std::int32_t driveNumber, AtaIdentify* out) {
+bool ReadIdentify(const std::string& path, const std::string& label, std::int32_t driveNumber,
+                  AtaIdentify* out) {
   os::Platform& system = os::Current();
   std::uint8_t data[AtaIdentify::kBytes] = {};
   auto attempt = [&](bool passThrough, std::uint8_t command) {
@@ -133,7 +135,8 @@ bool ReadIdentify(const std::string& path, const std::string& label, std::int32_
                  static_cast<int>(system.GetLastError()));
     return ok;
   };
-  const bool ok = attempt(false, win::ATA_IDENTIFY_DEVICE) || attempt(false, win::ATA_IDENTIFY_PACKET_DEVICE) ||
+  const bool ok = attempt(false, win::ATA_IDENTIFY_DEVICE) ||
+                  attempt(false, win::ATA_IDENTIFY_PACKET_DEVICE) ||
                   attempt(true, win::ATA_IDENTIFY_PACKET_DEVICE) || attempt(true, win::ATA_IDENTIFY_DEVICE);
   if (ok) *out = AtaIdentify(data);
   return ok;
@@ -141,7 +144,8 @@ bool ReadIdentify(const std::string& path, const std::string& label, std::int32_
 
 int SmartReturnStatus(const std::string& path) {
   DriveHandle drive(path, true);
-  const win::SendCmdInParams in = CommandIn(SmartRegisters(win::SMART_RETURN_STATUS, 0, 0), sizeof(win::IdeRegs));
+  const win::SendCmdInParams in =
+      CommandIn(SmartRegisters(win::SMART_RETURN_STATUS, 0, 0), sizeof(win::IdeRegs));
   std::uint8_t out[win::kSendCmdOutLength + sizeof(win::IdeRegs)] = {};
   if (!drive.Control(win::SMART_SEND_DRIVE_COMMAND, &in, win::kSendCmdInLength, out, sizeof out)) return -1;
   win::SendCmdOutParams header;
@@ -174,7 +178,7 @@ win::DWORD SmartCommand(const std::string& path, std::uint8_t feature, std::uint
   win::SendCmdOutParams header;
   std::memcpy(&header, out, win::kSendCmdOutLength);
   return header.DriverStatus.bDriverError == 0 && header.DriverStatus.bIDEError == 0 ? win::ERROR_SUCCESS
-                                                                                      : win::ERROR_IO_DEVICE;
+                                                                                     : win::ERROR_IO_DEVICE;
 }
 
 bool SmartWriteLog(const std::string& path, std::uint8_t logAddress, const std::uint8_t* sector) {
@@ -199,18 +203,20 @@ bool SmartWriteLog(const std::string& path, std::uint8_t logAddress, const std::
     std::memcpy(&control, out.data(), sizeof control);
     win::SendCmdOutParams header;
     std::memcpy(&header, out.data() + sizeof control, win::kSendCmdOutLength);
-    ok = control.ReturnCode == 0 && header.DriverStatus.bDriverError == 0 && header.DriverStatus.bIDEError == 0;
+    ok = control.ReturnCode == 0 && header.DriverStatus.bDriverError == 0 &&
+         header.DriverStatus.bIDEError == 0;
     if (!ok) os::Current().SetLastError(win::ERROR_IO_DEVICE);
   }
   if (!ok)
-    DebugPrint("Write Smart Log failed with GetLastError of %d\n", static_cast<int>(os::Current().GetLastError()));
+    DebugPrint("Write Smart Log failed with GetLastError of %d\n",
+               static_cast<int>(os::Current().GetLastError()));
   return ok;
 }
 
 namespace {
 
-bool StorageRequest(const std::string& path, win::DWORD code, win::DWORD share = win::FILE_SHARE_READ |
-                                                                                    win::FILE_SHARE_WRITE) {
+bool StorageRequest(const std::string& path, win::DWORD code,
+                    win::DWORD share = win::FILE_SHARE_READ | win::FILE_SHARE_WRITE) {
   DriveHandle drive(path, false, share);
   return drive.Control(code, nullptr, 0, nullptr, 0);
 }

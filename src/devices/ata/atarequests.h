@@ -23,7 +23,8 @@ bool IdentifyByPassThrough(const std::string& path, std::uint8_t command, std::i
                            std::uint8_t* data);
 // The whole identify sequence: the SMART request with ECh, then A1h; when both fail the IDE
 // pass-through with A1h, then ECh. Each attempt is traced under `label` ("CDROM3", "WMIdev").
-bool ReadIdentify(const std::string& path, const std::string& label, std::int32_t driveNumber, AtaIdentify* out);
+bool ReadIdentify(const std::string& path, const std::string& label, std::int32_t driveNumber,
+                  AtaIdentify* out);
 
 // SMART RETURN STATUS: 1 when the drive says a threshold is exceeded (LBA mid/high F4h/2Ch), 0 when
 // it answers otherwise, -1 when the request fails.

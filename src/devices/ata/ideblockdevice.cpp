@@ -48,8 +48,8 @@ bool IdeBlockDevice::ReadExtentOnce() {
   }
   win::DiskGeometry geometry;
   if (!ata::DriveGeometry(DevicePath(), &geometry) || geometry.BytesPerSector == 0) return false;
-  const std::uint64_t blocks = static_cast<std::uint64_t>(geometry.Cylinders) * geometry.TracksPerCylinder *
-                               geometry.SectorsPerTrack;
+  const std::uint64_t blocks =
+      static_cast<std::uint64_t>(geometry.Cylinders) * geometry.TracksPerCylinder * geometry.SectorsPerTrack;
   if (blocks == 0) return false;
   blockSize_ = geometry.BytesPerSector;
   lastBlock_ = blocks - 1;
@@ -75,7 +75,8 @@ void IdeBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t count
   hardErrors_ = 0;
   softErrors_ = 0;
   if (mode != kRead && mode != kWrite && mode != kVerify)
-    throw OruError("Invalid parameter list", Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
+    throw OruError("Invalid parameter list",
+                   Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
   try {
     if (mode != kVerify) {
       AccessDevice(mode == kWrite, address, count, buffer);
@@ -99,23 +100,26 @@ void IdeBlockDevice::AccessDevice(bool write, std::uint64_t address, std::uint32
                              StringPrintf(" [LBA=%llu]", static_cast<unsigned long long>(address)));
   };
   if (blockSize == 0) fail(write ? "Could not write block" : "Could not read block", win::ERROR_NOT_READY);
-  if (wanted > 0xFFFFFFFFu) fail(write ? "Could not write block" : "Could not read block", win::ERROR_INVALID_PARAMETER);
+  if (wanted > 0xFFFFFFFFu)
+    fail(write ? "Could not write block" : "Could not read block", win::ERROR_INVALID_PARAMETER);
   std::optional<DiskWriteHold> hold;
   if (write) hold.emplace(DevicePath(), Address());
   const win::HANDLE handle = system.CreateFile(DevicePath(), win::GENERIC_READ | win::GENERIC_WRITE,
-                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
-                                               win::FILE_FLAG_NO_BUFFERING);
+                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                                               win::OPEN_EXISTING, win::FILE_FLAG_NO_BUFFERING);
   if (handle == win::INVALID_HANDLE_VALUE) fail("Driver Open Failed in AccessDevice", system.GetLastError());
   const char* failure = nullptr;
   AlignedBuffer data = PageAligned(static_cast<std::size_t>(wanted));
   win::DWORD moved = 0;
-  if (!system.SetFilePointer(handle, static_cast<std::int64_t>(address * blockSize), nullptr, win::FILE_BEGIN)) {
+  if (!system.SetFilePointer(handle, static_cast<std::int64_t>(address * blockSize), nullptr,
+                             win::FILE_BEGIN)) {
     failure = "Could not seek block";
   } else if (write) {
     std::memcpy(data.get(), buffer, static_cast<std::size_t>(wanted));
     if (!system.WriteFile(handle, data.get(), static_cast<win::DWORD>(wanted), &moved) || moved != wanted)
       failure = "Could not write block";
-  } else if (!system.ReadFile(handle, data.get(), static_cast<win::DWORD>(wanted), &moved) || moved != wanted) {
+  } else if (!system.ReadFile(handle, data.get(), static_cast<win::DWORD>(wanted), &moved) ||
+             moved != wanted) {
     failure = "Could not read block";
   } else {
     std::memcpy(buffer, data.get(), static_cast<std::size_t>(wanted));

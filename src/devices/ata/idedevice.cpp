@@ -107,7 +107,8 @@ void IdeDevice::DescribeIdentity(XmlObject& element) {
 
 void IdeDevice::LinkToController(const std::string& kind) {
   if (controller_ == nullptr) return;
-  AddInterface(Interface(controller_->Name(), "Disk Drive Controller", controller_->Caption(), Interface::kParent));
+  AddInterface(
+      Interface(controller_->Name(), "Disk Drive Controller", controller_->Caption(), Interface::kParent));
   controller_->AddDrive(Name(), kind);
 }
 

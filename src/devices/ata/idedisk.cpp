@@ -38,37 +38,15 @@ void IdeDisk::DescribeDisk(XmlObject& element) {
 
 void IdeDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
   if (!catalogRequest) {
-    if (ideRaid_) element.AddProperty("ideRaid", Translate("IDE RAID"), Translate("Logical drive of the controller"));
+    if (ideRaid_)
+      element.AddProperty("ideRaid", Translate("IDE RAID"), Translate("Logical drive of the controller"));
     DescribeDisk(element);
     element.AddProperty("connector", Translate("Connector"), ConnectorText());
   }
-  OfferTests(element, {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
-                       "IdeFormatTest", "IdeHddLedBlinkTest", "IdeSmartErrTest", "PerformanceTest", "SelfTest",
-                       "ShortSelfTest", "UDMATest", "DPSTest", "CheckDPSLogTest"});
+  OfferTests(element,
+             {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
+              "IdeFormatTest", "IdeHddLedBlinkTest", "IdeSmartErrTest", "PerformanceTest", "SelfTest",
+              "ShortSelfTest", "UDMATest", "DPSTest", "CheckDPSLogTest"});
 }
-
-SataDisk::SataDisk(std::int32_t sataNumber, std::string devicePath)
-    : IdeDisk(StringPrintf("/dev/sda%d", sataNumber), false, std::move(devicePath)) {
-  SetCaption("SATA Hard Disk");
-  SetDescription("SATA Hard Disk");
-  SetElementClass("sataDisk");
-}
-
-SataDisk::SataDisk() = default;
-
-void SataDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
-  if (!catalogRequest) DescribeDisk(element);
-  OfferTests(element, {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
-                       "IdeFormatTest", "IdeSmartErrTest", "SelfTest", "ShortSelfTest", "UDMATest", "DPSTest",
-                       "CheckDPSLogTest"});
-}
-
-UsbIdeDisk::UsbIdeDisk(std::string name, bool makeUnique, std::string devicePath)
-    : IdeDisk(std::move(name), makeUnique, std::move(devicePath)) {
-  SetCaption("USB Hard Disk");
-  SetDescription("USB Hard Disk");
-}
-
-UsbIdeDisk::UsbIdeDisk() = default;
 
 }  // namespace rb

@@ -34,30 +34,4 @@ class IdeDisk : public IdeBlockDevice {
   bool ideRaid_ = false;
 };
 
-// A SATA disk on a SATA controller. It is named "/dev/sda%d" with its SATA disk number, a name that
-// identifies it and is never opened.
-class SataDisk : public IdeDisk {
- public:
-  static constexpr const char* kStreamableName = "SataDisk";
-
-  SataDisk(std::int32_t sataNumber, std::string devicePath);
-  SataDisk();
-
-  std::string StreamableName() const override { return kStreamableName; }
-  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<SataDisk>(); }
-  void DescribeProperties(XmlObject& element, bool catalogRequest) override;
-};
-
-// A USB disk whose bridge passes ATA commands through.
-class UsbIdeDisk : public IdeDisk {
- public:
-  static constexpr const char* kStreamableName = "UsbIdeDisk";
-
-  UsbIdeDisk(std::string name, bool makeUnique, std::string devicePath);
-  UsbIdeDisk();
-
-  std::string StreamableName() const override { return kStreamableName; }
-  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<UsbIdeDisk>(); }
-};
-
 }  // namespace rb

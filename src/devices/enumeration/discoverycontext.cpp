@@ -40,7 +40,8 @@ void DiscoveryContext::Describe(Device& device) {
   }
 }
 
-bool DiscoveryContext::IsClaimed(std::uint32_t port, std::uint8_t path, std::uint8_t target, std::uint8_t lun) const {
+bool DiscoveryContext::IsClaimed(std::uint32_t port, std::uint8_t path, std::uint8_t target,
+                                 std::uint8_t lun) const {
   return claimed_.count({port, path, target, lun}) != 0;
 }
 
@@ -58,7 +59,8 @@ std::shared_ptr<ScsiController> DiscoveryContext::ControllerAt(std::int32_t bus,
                                                                std::int32_t function) const {
   if (function == ScsiController::kUnknownFunction) return nullptr;
   for (const auto& controller : controllers_)
-    if (controller->PciBus() == bus && controller->PciDevice() == device && controller->PciFunction() == function)
+    if (controller->PciBus() == bus && controller->PciDevice() == device &&
+        controller->PciFunction() == function)
       return controller;
   return nullptr;
 }
@@ -68,7 +70,8 @@ void DiscoveryContext::AddController(std::int64_t port, std::shared_ptr<ScsiCont
   controllerPorts_.push_back(port);
 }
 
-void DiscoveryContext::AddAtaPort(std::uint32_t port, std::int32_t bus, std::int32_t device, std::int32_t function) {
+void DiscoveryContext::AddAtaPort(std::uint32_t port, std::int32_t bus, std::int32_t device,
+                                  std::int32_t function) {
   if (!IsAtaPort(port)) ataPorts_.push_back({port, bus, device, function});
 }
 

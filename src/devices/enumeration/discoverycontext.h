@@ -48,7 +48,8 @@ class DiscoveryContext {
 
   // The controller of a SCSI port, or of a PCI function; null when none was made.
   std::shared_ptr<ScsiController> ControllerOfPort(std::uint32_t port) const;
-  std::shared_ptr<ScsiController> ControllerAt(std::int32_t bus, std::int32_t device, std::int32_t function) const;
+  std::shared_ptr<ScsiController> ControllerAt(std::int32_t bus, std::int32_t device,
+                                               std::int32_t function) const;
   // Records a controller of the set; `port` is negative for a controller without a port of its own.
   void AddController(std::int64_t port, std::shared_ptr<ScsiController> controller);
   const std::vector<std::shared_ptr<ScsiController>>& Controllers() const { return controllers_; }
@@ -58,7 +59,9 @@ class DiscoveryContext {
   void AddAtaPort(std::uint32_t port, std::int32_t bus, std::int32_t device, std::int32_t function);
   bool IsAtaPort(std::uint32_t port) const;
   std::vector<std::uint32_t> AtaPortsAt(std::int32_t bus, std::int32_t device, std::int32_t function) const;
-  void AddAtaController(std::shared_ptr<AtaController> controller) { ataControllers_.push_back(std::move(controller)); }
+  void AddAtaController(std::shared_ptr<AtaController> controller) {
+    ataControllers_.push_back(std::move(controller));
+  }
   // The ATA controller one of whose ports `port` is; null when there is none.
   std::shared_ptr<AtaController> AtaControllerOfPort(std::uint32_t port) const;
   const std::vector<std::shared_ptr<AtaController>>& AtaControllers() const { return ataControllers_; }

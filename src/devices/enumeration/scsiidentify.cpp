@@ -153,8 +153,8 @@ std::shared_ptr<ScsiController> ScsiIdentify::IdentifyPort(std::uint32_t port,
   const PciLocation location = FindPciLocation(port, units);
   DebugPrint("ScsiDriver::IdentifyAll about to call AtaController-IsIdeRaidController()\n");
   // The channels and ports of ATA controllers are the ATA family's.
-  if (AtaControllerDiscovery::ClassifyAt(context_.PciSummary(), location.bus, location.device, location.function) !=
-      AtaController::Type::kOther) {
+  if (AtaControllerDiscovery::ClassifyAt(context_.PciSummary(), location.bus, location.device,
+                                         location.function) != AtaController::Type::kOther) {
     context_.AddAtaPort(port, location.bus, location.device, location.function);
     return nullptr;
   }
@@ -197,7 +197,8 @@ void ScsiIdentify::IdentifyAllPci() {
     const AtaController::Type ataType = AtaControllerDiscovery::Classify(*entry);
     DebugPrint("ScsiController::IdentifyAllPci about to call AtaController-IsIdeRaidController()\n");
     // ATA controllers are the ATA family's, RAID functions the array family's.
-    if (ataType == AtaController::Type::kIdeRaid || ataType == AtaController::Type::kIdeLegacy || subclass == 0x04)
+    if (ataType == AtaController::Type::kIdeRaid || ataType == AtaController::Type::kIdeLegacy ||
+        subclass == 0x04)
       continue;
     DebugPrint("ScsiController::IdentifyAllPci about to call AtaController-IsSATAController()\n");
     if (ataType == AtaController::Type::kSata) {

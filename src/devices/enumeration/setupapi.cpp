@@ -5,8 +5,11 @@
 #include <memory>
 
 #include "devices/ata/atacontroller.h"
+#include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
-#include "devices/ata/ideremovable.h"
+#include "devices/ata/idefloppy.h"
+#include "devices/ata/idezipdrive.h"
+#include "devices/ata/usbidedisk.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/enumeration/wmiclass.h"
 #include "devices/scsi/scsicdrom.h"
@@ -27,12 +30,12 @@ namespace {
 bool AddressOf(const std::string& devicePath, win::ScsiAddress* address) {
   os::Platform& system = os::Current();
   const win::HANDLE handle = system.CreateFile(devicePath, win::GENERIC_READ | win::GENERIC_WRITE,
-                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
-                                               win::FILE_ATTRIBUTE_NORMAL);
+                                               win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
+                                               win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
   if (handle == win::INVALID_HANDLE_VALUE) return false;
   win::DWORD returned = 0;
-  const bool ok = system.DeviceIoControl(handle, win::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, address, sizeof *address,
-                                         &returned) &&
+  const bool ok = system.DeviceIoControl(handle, win::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, address,
+                                         sizeof *address, &returned) &&
                   returned >= sizeof *address;
   system.CloseHandle(handle);
   return ok;
@@ -108,18 +111,22 @@ bool SetupAPI::OnFloppy(const os::SetupDevice& device, int number) {
     return AddAtaDrive(std::move(diskette), nullptr, "Diskette Drive");
   }
   bool confirmed = false;
-  for (const os::WmiRow& row : WmiClass::Query("select * from Win32_FloppyDrive where DeviceID like \"%USBSTOR%\""))
+  for (const os::WmiRow& row :
+       WmiClass::Query("select * from Win32_FloppyDrive where DeviceID like \"%USBSTOR%\""))
     confirmed = confirmed || EqualsNoCase(row.Get("DeviceID"), device.instanceId);
   if (!confirmed || device.devicePath.empty()) return false;
   win::ScsiAddress address{};
   const bool addressed = AddressOf(device.devicePath, &address);
-  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun)) return false;
-  auto floppy = std::make_unique<USBFloppy>("usbFloppy", true, nullptr, address.PathId, address.TargetId, address.Lun);
+  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun))
+    return false;
+  auto floppy =
+      std::make_unique<USBFloppy>("usbFloppy", true, nullptr, address.PathId, address.TargetId, address.Lun);
   floppy->OwnDriver(std::make_unique<ScsiDriver>(device.devicePath));
   floppy->SetCaption(Translate("Diskette Drive") + StringPrintf(" %d", number));
   const std::string vendor = IdentifierPart(device.instanceId, "VEN_");
   const std::string product = IdentifierPart(device.instanceId, "&PROD_");
-  if (!vendor.empty() || !product.empty()) floppy->AddProperty("usbIdentity", Translate("USB Device"), Trim(vendor + " " + product));
+  if (!vendor.empty() || !product.empty())
+    floppy->AddProperty("usbIdentity", Translate("USB Device"), Trim(vendor + " " + product));
   // 2,880 blocks of 512 bytes: a high-density 3.5" diskette.
   if (floppy->IsReady() && floppy->BlockSize() == 512 && floppy->LastBlockAddress() + 1 == 2880)
     floppy->SetDescription("HighDensity 1.44");
@@ -131,7 +138,8 @@ bool SetupAPI::OnCDROM(const os::SetupDevice& device, int number) {
   if (device.devicePath.empty()) return false;
   win::ScsiAddress address{};
   const bool addressed = AddressOf(device.devicePath, &address);
-  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun)) return false;
+  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun))
+    return false;
   const bool usb = IsUsbStorage(device);
   if (addressed && context_.IsAtaPort(address.PortNumber)) {
     auto drive = std::make_unique<IdeCdrom>("cdrom", true, device.devicePath);
@@ -141,15 +149,17 @@ bool SetupAPI::OnCDROM(const os::SetupDevice& device, int number) {
     drive->SetDriveNumber(cdrom >= 0 ? cdrom : number - 1);
     return AddAtaDrive(std::move(drive), &address, "Optical Drive");
   }
-  auto drive = std::make_unique<ScsiCdrom>(usb ? "usbCdrom" : "cdrom", true, device.devicePath, address.PortNumber,
-                                           address.PathId, address.TargetId, address.Lun, usb);
+  auto drive =
+      std::make_unique<ScsiCdrom>(usb ? "usbCdrom" : "cdrom", true, device.devicePath, address.PortNumber,
+                                  address.PathId, address.TargetId, address.Lun, usb);
   drive->SetCaption(Translate("Optical Drive") + StringPrintf(" %d", number));
   const std::string friendly = PropertyText(device, win::SPDRP_FRIENDLYNAME);
   if (!friendly.empty()) drive->SetDescription(friendly);
   return AddOnPort(std::move(drive), addressed ? &address : nullptr, "Optical Drive");
 }
 
-bool SetupAPI::AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddress* address, const char* kind) {
+bool SetupAPI::AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddress* address,
+                         const char* kind) {
   std::shared_ptr<ScsiController> controller =
       address != nullptr ? context_.ControllerOfPort(address->PortNumber) : nullptr;
   if (controller != nullptr) {
@@ -159,7 +169,8 @@ bool SetupAPI::AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddr
   const std::string name = device->Name();
   const std::string caption = device->Caption();
   if (context_.Add(std::move(device), true) == nullptr) return false;
-  if (address != nullptr) context_.Claim(address->PortNumber, address->PathId, address->TargetId, address->Lun);
+  if (address != nullptr)
+    context_.Claim(address->PortNumber, address->PathId, address->TargetId, address->Lun);
   if (controller != nullptr) controller->AddInterface(Interface(name, kind, caption, 1));
   return true;
 }
@@ -168,8 +179,10 @@ bool SetupAPI::OnIdeDisk(const os::SetupDevice& device, int number) {
   if (device.devicePath.empty()) return false;
   win::ScsiAddress address{};
   const bool addressed = AddressOf(device.devicePath, &address);
-  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun)) return false;
-  std::shared_ptr<AtaController> controller = addressed ? context_.AtaControllerOfPort(address.PortNumber) : nullptr;
+  if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun))
+    return false;
+  std::shared_ptr<AtaController> controller =
+      addressed ? context_.AtaControllerOfPort(address.PortNumber) : nullptr;
   if (controller != nullptr && controller->ControllerType() == AtaController::Type::kSata) return false;
   const bool usb = IsUsbStorage(device);
   const bool ide = device.instanceId.rfind("IDE\\", 0) == 0;
@@ -193,8 +206,9 @@ bool SetupAPI::OnIdeDisk(const os::SetupDevice& device, int number) {
     kind = "USB Hard Disk";
   } else {
     auto disk = std::make_unique<IdeDisk>("ideDisk", true, device.devicePath);
-    disk->SetBehindIdeRaid((controller != nullptr && controller->ControllerType() == AtaController::Type::kIdeRaid) ||
-                           Contains(model, "IDERAID") || Contains(model, "MEGAIDE"));
+    disk->SetBehindIdeRaid(
+        (controller != nullptr && controller->ControllerType() == AtaController::Type::kIdeRaid) ||
+        Contains(model, "IDERAID") || Contains(model, "MEGAIDE"));
     drive = std::move(disk);
   }
   drive->SetIdentify(identify);
@@ -203,7 +217,8 @@ bool SetupAPI::OnIdeDisk(const os::SetupDevice& device, int number) {
   return AddAtaDrive(std::move(drive), addressed ? &address : nullptr, kind);
 }
 
-bool SetupAPI::AddAtaDrive(std::unique_ptr<IdeDevice> drive, const win::ScsiAddress* address, const char* kind) {
+bool SetupAPI::AddAtaDrive(std::unique_ptr<IdeDevice> drive, const win::ScsiAddress* address,
+                           const char* kind) {
   if (address != nullptr) {
     std::shared_ptr<AtaController> controller = context_.AtaControllerOfPort(address->PortNumber);
     drive->SetAddress(*address, controller != nullptr ? controller->ChannelOf(address->PortNumber) : -1);
@@ -214,7 +229,8 @@ bool SetupAPI::AddAtaDrive(std::unique_ptr<IdeDevice> drive, const win::ScsiAddr
   if (context_.Add(std::move(drive), false) == nullptr) return false;
   made->LinkToController(kind);
   context_.Describe(*made);
-  if (address != nullptr) context_.Claim(address->PortNumber, address->PathId, address->TargetId, address->Lun);
+  if (address != nullptr)
+    context_.Claim(address->PortNumber, address->PathId, address->TargetId, address->Lun);
   return true;
 }
 
@@ -238,7 +254,8 @@ void SetupAPI::RunPass(const char* what, const win::Guid& setupClass, const win:
 }
 
 void SetupAPI::IdentifyDisketteDrives() {
-  RunPass("Diskette Drives", win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY, &SetupAPI::OnFloppy);
+  RunPass("Diskette Drives", win::GUID_DEVCLASS_FLOPPYDISK, win::GUID_DEVINTERFACE_FLOPPY,
+          &SetupAPI::OnFloppy);
 }
 
 void SetupAPI::IdentifyIdeHardDrives() {
