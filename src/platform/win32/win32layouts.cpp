@@ -5,6 +5,7 @@
 #include <cstddef>
 
 #include "platform/winapi.h"
+#include "platform/winstorage.h"
 
 // Our constants, taken before the Windows headers define the same names as macros.
 namespace {
@@ -16,6 +17,20 @@ constexpr std::uint8_t kDataIn = win::SCSI_IOCTL_DATA_IN;
 constexpr std::uint8_t kDataOut = win::SCSI_IOCTL_DATA_OUT;
 constexpr win::DWORD kNoBuffering = win::FILE_FLAG_NO_BUFFERING;
 constexpr win::DWORD kFailCriticalErrors = win::SEM_FAILCRITICALERRORS;
+constexpr win::DWORD kSmartGetVersion = win::SMART_GET_VERSION;
+constexpr win::DWORD kSmartSend = win::SMART_SEND_DRIVE_COMMAND;
+constexpr win::DWORD kSmartReceive = win::SMART_RCV_DRIVE_DATA;
+constexpr win::DWORD kIdePassThrough = win::IOCTL_IDE_PASS_THROUGH;
+constexpr win::DWORD kCheckVerify = win::IOCTL_STORAGE_CHECK_VERIFY;
+constexpr win::DWORD kLoadMedia = win::IOCTL_STORAGE_LOAD_MEDIA;
+constexpr win::DWORD kResetDevice = win::IOCTL_STORAGE_RESET_DEVICE;
+constexpr win::DWORD kIsWritable = win::IOCTL_DISK_IS_WRITABLE;
+constexpr win::DWORD kGetGeometry = win::IOCTL_DISK_GET_DRIVE_GEOMETRY;
+constexpr win::DWORD kFormatTracks = win::IOCTL_DISK_FORMAT_TRACKS;
+constexpr win::DWORD kLockVolume = win::FSCTL_LOCK_VOLUME;
+constexpr win::DWORD kUnlockVolume = win::FSCTL_UNLOCK_VOLUME;
+constexpr win::DWORD kFloppy144 = win::F3_1Pt44_512;
+constexpr win::DWORD kFixedMedia = win::FixedMedia;
 }  // namespace
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -57,6 +72,35 @@ RAVELBANK_SAME_MEMBER(win::SrbIoControl, SRB_IO_CONTROL, Signature);
 RAVELBANK_SAME_MEMBER(win::SrbIoControl, SRB_IO_CONTROL, ControlCode);
 RAVELBANK_SAME_MEMBER(win::SrbIoControl, SRB_IO_CONTROL, ReturnCode);
 RAVELBANK_SAME_MEMBER(win::SrbIoControl, SRB_IO_CONTROL, Length);
+
+static_assert(kSmartGetVersion == SMART_GET_VERSION && kSmartSend == SMART_SEND_DRIVE_COMMAND &&
+              kSmartReceive == SMART_RCV_DRIVE_DATA && kIdePassThrough == IOCTL_IDE_PASS_THROUGH);
+static_assert(kCheckVerify == IOCTL_STORAGE_CHECK_VERIFY && kLoadMedia == IOCTL_STORAGE_LOAD_MEDIA &&
+              kResetDevice == IOCTL_STORAGE_RESET_DEVICE && kIsWritable == IOCTL_DISK_IS_WRITABLE);
+static_assert(kGetGeometry == IOCTL_DISK_GET_DRIVE_GEOMETRY && kFormatTracks == IOCTL_DISK_FORMAT_TRACKS &&
+              kLockVolume == FSCTL_LOCK_VOLUME && kUnlockVolume == FSCTL_UNLOCK_VOLUME);
+static_assert(kFloppy144 == F3_1Pt44_512 && kFixedMedia == FixedMedia);
+
+static_assert(sizeof(win::IdeRegs) == sizeof(IDEREGS));
+RAVELBANK_SAME_MEMBER(win::IdeRegs, IDEREGS, bCylLowReg);
+RAVELBANK_SAME_MEMBER(win::IdeRegs, IDEREGS, bDriveHeadReg);
+RAVELBANK_SAME_MEMBER(win::IdeRegs, IDEREGS, bCommandReg);
+static_assert(sizeof(win::SendCmdInParams) == sizeof(SENDCMDINPARAMS));
+RAVELBANK_SAME_MEMBER(win::SendCmdInParams, SENDCMDINPARAMS, irDriveRegs);
+RAVELBANK_SAME_MEMBER(win::SendCmdInParams, SENDCMDINPARAMS, bDriveNumber);
+RAVELBANK_SAME_MEMBER(win::SendCmdInParams, SENDCMDINPARAMS, bBuffer);
+static_assert(sizeof(win::SendCmdOutParams) == sizeof(SENDCMDOUTPARAMS));
+RAVELBANK_SAME_MEMBER(win::SendCmdOutParams, SENDCMDOUTPARAMS, DriverStatus);
+RAVELBANK_SAME_MEMBER(win::SendCmdOutParams, SENDCMDOUTPARAMS, bBuffer);
+static_assert(sizeof(win::SmartDriverStatus) == sizeof(DRIVERSTATUS));
+RAVELBANK_SAME_MEMBER(win::SmartDriverStatus, DRIVERSTATUS, bIDEError);
+static_assert(sizeof(win::DiskGeometry) == sizeof(DISK_GEOMETRY));
+RAVELBANK_SAME_MEMBER(win::DiskGeometry, DISK_GEOMETRY, MediaType);
+RAVELBANK_SAME_MEMBER(win::DiskGeometry, DISK_GEOMETRY, SectorsPerTrack);
+RAVELBANK_SAME_MEMBER(win::DiskGeometry, DISK_GEOMETRY, BytesPerSector);
+static_assert(sizeof(win::FormatParameters) == sizeof(FORMAT_PARAMETERS));
+RAVELBANK_SAME_MEMBER(win::FormatParameters, FORMAT_PARAMETERS, StartCylinderNumber);
+RAVELBANK_SAME_MEMBER(win::FormatParameters, FORMAT_PARAMETERS, EndHeadNumber);
 
 #undef RAVELBANK_SAME_MEMBER
 

@@ -1,5 +1,6 @@
 #include "platform/win32/win32platform.h"
 
+#include "platform/win32/win32diskhold.h"
 #include "platform/win32/win32setupenumerate.h"
 #include "platform/win32/win32wmiquery.h"
 #include "platform/win32/windowsheaders.h"
@@ -287,6 +288,11 @@ bool Win32Platform::WmiQuery(const std::string& nameSpace, const std::string& qu
 win::DWORD Win32Platform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                                  win::DWORD size) {
   return ::GetSystemFirmwareTable(provider, tableId, buffer, size);
+}
+
+bool Win32Platform::HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                                       std::vector<win::HANDLE>* holds) {
+  return Win32HoldDiskForWriting(devicePath, address, holds);
 }
 
 }  // namespace os

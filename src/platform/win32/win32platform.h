@@ -54,6 +54,8 @@ class Win32Platform : public Platform {
   SetupResult SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
                              std::vector<SetupDevice>* devices) override;
   bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows) override;
+  bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                          std::vector<win::HANDLE>* holds) override;
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;
 };
