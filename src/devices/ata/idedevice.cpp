@@ -18,6 +18,7 @@ IdeDevice::IdeDevice(std::string name, bool makeUnique, std::string devicePath)
 IdeDevice::IdeDevice() : Device("", false) {}
 
 std::string IdeDevice::TraceLabel() const {
+  if (wmi_) return "WMIdev";
   // "\\.\CDROM3" traces as CDROM3.
   const std::size_t slash = devicePath_.find_last_of('\\');
   return slash == std::string::npos ? devicePath_ : devicePath_.substr(slash + 1);
@@ -122,6 +123,7 @@ void IdeDevice::Stream(ptstream& stream, bool writing, std::int32_t version) {
   stream.Transfer(address_.TargetId);
   stream.Transfer(address_.Lun);
   stream.Transfer(channel_);
+  stream.Transfer(wmi_);
   stream.Transfer(identifyRead_);
   stream.TransferBytes(identify_.MutableBytes(), AtaIdentify::kBytes);
 }
@@ -136,6 +138,7 @@ void IdeDevice::Assign(const Persistent& other) {
   controllerHold_ = device->controllerHold_;
   address_ = device->address_;
   channel_ = device->channel_;
+  wmi_ = device->wmi_;
   identifyRead_ = device->identifyRead_;
   identify_ = device->identify_;
 }

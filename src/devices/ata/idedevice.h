@@ -22,8 +22,10 @@ class IdeDevice : public Device {
   IdeDevice(std::string name, bool makeUnique, std::string devicePath);
 
   const std::string& DevicePath() const { return devicePath_; }
-  // The name the identify traces give the drive ("CDROM3", "PhysicalDrive1").
+  // The name the identify traces give the drive: the path's last part ("CDROM3", "PhysicalDrive1"), or
+  // "WMIdev" for a drive the management instrumentation named.
   std::string TraceLabel() const;
+  void SetFoundThroughWmi(bool wmi) { wmi_ = wmi; }
   // The drive number whose parity selects the device register of the IDE pass-through.
   std::int32_t DriveNumber() const { return driveNumber_; }
   void SetDriveNumber(std::int32_t number) { driveNumber_ = number; }
@@ -72,6 +74,7 @@ class IdeDevice : public Device {
   std::shared_ptr<AtaController> controllerHold_;
   win::ScsiAddress address_{sizeof(win::ScsiAddress), 0, 0, 0, 0};
   std::int32_t channel_ = -1;
+  bool wmi_ = false;
   bool identifyRead_ = false;
   AtaIdentify identify_;
 };

@@ -269,9 +269,30 @@ void SetupAPI::IdentifyTapeDrives() {
 }
 
 void SetupAPI::IdentifyOpticalDrives() {
-  if (!WmiClass::Query("select * from Win32_CDROMDrive").empty())
-    DebugPrint("Exec Query for Win32_CDROMDrive was successful\n");
+  const std::vector<os::WmiRow> drives = WmiClass::Query("select * from Win32_CDROMDrive");
+  if (!drives.empty()) DebugPrint("Exec Query for Win32_CDROMDrive was successful\n");
   RunPass("Optical Drives", win::GUID_DEVCLASS_CDROM, win::GUID_DEVINTERFACE_CDROM, &SetupAPI::OnCDROM);
+  // An optical drive of an ATA controller that the device installer did not list is reached through
+  // the drive letter the management instrumentation gives it.
+  for (const os::WmiRow& row : drives) {
+    const std::string letter = row.Get("Drive");
+    if (letter.size() != 2 || letter[1] != ':') continue;
+    const win::ScsiAddress address{sizeof(win::ScsiAddress), static_cast<std::uint8_t>(ToInt(row.Get("SCSIPort"))),
+                                   static_cast<std::uint8_t>(ToInt(row.Get("SCSIBus"))),
+                                   static_cast<std::uint8_t>(ToInt(row.Get("SCSITargetId"))),
+                                   static_cast<std::uint8_t>(ToInt(row.Get("SCSILogicalUnit")))};
+    if (!context_.IsAtaPort(address.PortNumber) ||
+        context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun))
+      continue;
+    auto drive = std::make_unique<IdeCdrom>("cdrom", true, "\\\\.\\" + letter);
+    drive->SetFoundThroughWmi(true);
+    drive->SetCaption(Translate("Optical Drive") + " " + letter);
+    try {
+      AddAtaDrive(std::move(drive), &address, "Optical Drive");
+    } catch (const std::exception& error) {
+      DebugPrint("%s\n", error.what());
+    }
+  }
 }
 
 }  // namespace rb

@@ -41,7 +41,9 @@ class SetupAPI {
   // left to the SATA disk step, others to the SCSI family.
   bool OnIdeDisk(const os::SetupDevice& device, int number);
 
-  // The four passes of discovery, each enumerating its class between its traces.
+  // The four passes of discovery, each enumerating its class between its traces. The optical pass
+  // also makes an IdeCdrom of each ATA optical drive the management instrumentation lists with a drive
+  // letter that the device installer left out.
   void IdentifyDisketteDrives();
   void IdentifyIdeHardDrives();
   void IdentifyTapeDrives();
