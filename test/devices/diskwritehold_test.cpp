@@ -24,8 +24,9 @@ class HoldingPlatform : public rbtest::ForwardingPlatform {
 
   bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
                           std::vector<win::HANDLE>* holds) override {
-    asked.push_back(devicePath + " " + std::to_string(address.PortNumber) + ":" + std::to_string(address.PathId) +
-                    ":" + std::to_string(address.TargetId) + ":" + std::to_string(address.Lun));
+    asked.push_back(devicePath + " " + std::to_string(address.PortNumber) + ":" +
+                    std::to_string(address.PathId) + ":" + std::to_string(address.TargetId) + ":" +
+                    std::to_string(address.Lun));
     holds->clear();
     if (refuse) {
       SetLastError(win::ERROR_BUSY);
@@ -61,7 +62,8 @@ TEST(DiskWriteHold, AWriteTakesTheDiskAndARefusalWritesNothing) {
   std::vector<std::uint8_t> block(512, 'W');
 
   platform.refuse = true;
-  const rb::OruError refused = rbtest::RaisedBy([&] { disk.Access(rb::BlockDevice::kWrite, 5, 1, block.data()); });
+  const rb::OruError refused =
+      rbtest::RaisedBy([&] { disk.Access(rb::BlockDevice::kWrite, 5, 1, block.data()); });
   EXPECT_STREQ(refused.what(), rb::DiskWriteHold::kRefusedText);
   EXPECT_NE(refused.Detail().find("\\\\.\\SCSI2: 0:3:0"), std::string::npos) << refused.Detail();
   // Refused is no device error.

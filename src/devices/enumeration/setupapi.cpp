@@ -277,7 +277,8 @@ void SetupAPI::IdentifyOpticalDrives() {
   for (const os::WmiRow& row : drives) {
     const std::string letter = row.Get("Drive");
     if (letter.size() != 2 || letter[1] != ':') continue;
-    const win::ScsiAddress address{sizeof(win::ScsiAddress), static_cast<std::uint8_t>(ToInt(row.Get("SCSIPort"))),
+    const win::ScsiAddress address{sizeof(win::ScsiAddress),
+                                   static_cast<std::uint8_t>(ToInt(row.Get("SCSIPort"))),
                                    static_cast<std::uint8_t>(ToInt(row.Get("SCSIBus"))),
                                    static_cast<std::uint8_t>(ToInt(row.Get("SCSITargetId"))),
                                    static_cast<std::uint8_t>(ToInt(row.Get("SCSILogicalUnit")))};
