@@ -3,6 +3,8 @@
 // An open device of a backend that keeps its own devices (linux, sim): the object behind a handle
 // that CreateFile answered for a path in the device namespace (\\.\name).
 
+#include <cstdint>
+
 #include "platform/handletable.h"
 #include "platform/winapi.h"
 
@@ -24,6 +26,18 @@ class DeviceHandle : public HandleObject {
   // with; `returned` (never null, 0 on entry) receives the count of bytes written to `out`.
   virtual win::DWORD Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                              win::DWORD outLength, win::DWORD* returned) = 0;
+
+  // ReadFile, WriteFile and SetFilePointer on a device a backend keeps itself (a drive's blocks):
+  // ERROR_SUCCESS or the error. A device without blocks refuses them.
+  virtual win::DWORD Read(void*, win::DWORD, win::DWORD* moved) {
+    *moved = 0;
+    return win::ERROR_INVALID_FUNCTION;
+  }
+  virtual win::DWORD Write(const void*, win::DWORD, win::DWORD* moved) {
+    *moved = 0;
+    return win::ERROR_INVALID_FUNCTION;
+  }
+  virtual win::DWORD Seek(std::int64_t, win::DWORD, std::int64_t*) { return win::ERROR_INVALID_FUNCTION; }
 };
 
 }  // namespace os

@@ -130,7 +130,8 @@ static_assert(IOCTL_STORAGE_RESET_DEVICE == 0x2D5004 && IOCTL_DISK_IS_WRITABLE =
 static_assert(IOCTL_DISK_GET_DRIVE_GEOMETRY == 0x70000 && IOCTL_DISK_FORMAT_TRACKS == 0x7C018);
 static_assert(FSCTL_LOCK_VOLUME == 0x90018 && FSCTL_UNLOCK_VOLUME == 0x9001C);
 
-// Errors of the removable-media requests.
+// Errors of the removable-media requests and of block access.
+inline constexpr DWORD ERROR_SECTOR_NOT_FOUND = 27;
 inline constexpr DWORD ERROR_MEDIA_CHANGED = 1110;
 inline constexpr DWORD ERROR_NO_MEDIA_IN_DRIVE = 1112;
 

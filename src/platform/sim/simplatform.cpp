@@ -55,16 +55,32 @@ bool SimPlatform::CloseHandle(win::HANDLE handle) {
 }
 
 bool SimPlatform::ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead, win::DWORD* read) {
-  return native_.ReadFile(handle, buffer, toRead, read);
+  const auto device = deviceHandles_.FindAs<DeviceHandle>(handle);
+  if (device == nullptr) return native_.ReadFile(handle, buffer, toRead, read);
+  win::DWORD moved = 0;
+  const win::DWORD error = device->Read(buffer, toRead, &moved);
+  if (read != nullptr) *read = moved;
+  native_.SetLastError(error);
+  return error == win::ERROR_SUCCESS;
 }
 
 bool SimPlatform::WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite, win::DWORD* written) {
-  return native_.WriteFile(handle, buffer, toWrite, written);
+  const auto device = deviceHandles_.FindAs<DeviceHandle>(handle);
+  if (device == nullptr) return native_.WriteFile(handle, buffer, toWrite, written);
+  win::DWORD moved = 0;
+  const win::DWORD error = device->Write(buffer, toWrite, &moved);
+  if (written != nullptr) *written = moved;
+  native_.SetLastError(error);
+  return error == win::ERROR_SUCCESS;
 }
 
 bool SimPlatform::SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
                                  win::DWORD moveMethod) {
-  return native_.SetFilePointer(handle, distance, newPosition, moveMethod);
+  const auto device = deviceHandles_.FindAs<DeviceHandle>(handle);
+  if (device == nullptr) return native_.SetFilePointer(handle, distance, newPosition, moveMethod);
+  const win::DWORD error = device->Seek(distance, moveMethod, newPosition);
+  native_.SetLastError(error);
+  return error == win::ERROR_SUCCESS;
 }
 
 win::DWORD SimPlatform::GetFileType(win::HANDLE handle) {
@@ -200,7 +216,8 @@ bool SimPlatform::WmiQuery(const std::string& nameSpace, const std::string& quer
   // The view is the machine's, which changes only where an optical drive's medium comes or goes.
   std::vector<bool> media;
   for (const SimOsDevice& drive : drives_)
-    if (drive.kind == SimOsDevice::kCdRom) media.push_back(static_cast<const SimMmcDrive*>(drive.unit)->HasMedium());
+    if (drive.kind == SimOsDevice::kCdRom)
+      media.push_back(static_cast<const SimMmcDrive*>(drive.unit)->HasMedium());
   std::lock_guard lock(viewLock_);
   if (!view_ || media != viewMedia_) {
     view_ = SimManagementView(scsiPorts_, drives_, logicalDisks_.value_or(std::vector<LogicalDisk>{}));
@@ -222,6 +239,23 @@ win::DWORD SimPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD t
   }
   native_.SetLastError(error);
   return answer;
+}
+
+bool SimPlatform::HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                                     std::vector<win::HANDLE>* holds) {
+  holds->clear();
+  const SimScsiUnit* unit = nullptr;
+  const std::string name = IsDevicePath(devicePath) ? devicePath.substr(kDevicePrefix.size()) : devicePath;
+  for (const SimOsDevice& drive : drives_)
+    if (rb::EqualsNoCase(drive.Name(), name)) unit = drive.unit;
+  for (const auto& port : scsiPorts_)
+    if (rb::EqualsNoCase(rb::StringPrintf("SCSI%u:", port->Number()), name))
+      unit = port->FindUnit(address.PathId, address.TargetId, address.Lun);
+  if (unit != nullptr && unit->Mounted()) {
+    native_.SetLastError(win::ERROR_BUSY);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace os

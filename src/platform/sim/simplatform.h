@@ -89,6 +89,9 @@ class SimPlatform : public Platform {
   // Queries of \\.\root\cimv2 on the machine's management view (simmanagementview.h); a machine whose
   // fixed volumes cannot be read fails the query of its logical disks.
   bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows) override;
+  // A drive declared mounted="1" is refused (ERROR_BUSY); any other is given with no hold to close.
+  bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                          std::vector<win::HANDLE>* holds) override;
   // The SMBIOS table of the description (see simsmbios.h); ERROR_NOT_SUPPORTED when it declares none.
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;

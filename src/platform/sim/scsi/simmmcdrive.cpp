@@ -11,7 +11,9 @@ SimMmcDrive::SimMmcDrive(const SimMachine& machine, const rb::XmlObject& element
       medium_(element.GetAttribute("medium", "0") == "1"),
       blocks_(element.FindAttribute("blocks")
                   ? static_cast<std::uint32_t>(machine.Number(element, "blocks", 0xFFFFFFFF))
-                  : 333000) {}
+                  : 333000) {
+  MakeAta(machine, element, kSimMmc, 0);
+}
 
 bool SimMmcDrive::NotReady(SimScsiCommand& command) {
   if (medium_ || command.Opcode() == 0x1B) return false;

@@ -69,8 +69,11 @@ SimSbcDisk::SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element,
                        ? static_cast<std::uint8_t>(machine.Number(element, "temperature", 0xFF))
                        : 30),
       removable_(element.GetAttribute("removable") == "1"),
-      floppy_(element.GetAttribute("floppy") == "1") {
+      floppy_(element.GetAttribute("floppy") == "1"),
+      writeProtected_(element.GetAttribute("writeProtect") == "1") {
   if (store_.BlockSize() == 0 || store_.Blocks() == 0) machine.Reject("<disk> has no blocks");
+  // A zip drive is a removable packet device of the direct-access kind.
+  MakeAta(machine, element, element.GetAttribute("zip") == "1" ? 0 : -1, store_.Blocks());
   std::vector<std::uint8_t> block(store_.BlockSize());
   for (const rb::XmlObject& child : element.Children()) {
     if (!rb::EqualsNoCase(child.Name(), "block")) continue;
@@ -170,6 +173,10 @@ void SimSbcDisk::Transfer(SimScsiCommand& command) {
   }
   const std::uint8_t opcode = command.Opcode();
   if (opcode == 0x2F || opcode == 0x8F) return;
+  if ((opcode == 0x2A || opcode == 0x8A) && writeProtected_) {
+    command.CheckCondition(0x7, 0x27, 0x00);  // DATA PROTECT: WRITE PROTECTED
+    return;
+  }
   // A transfer longer than the buffer the port was given moves what fits, as a short transfer.
   const std::uint64_t fits = std::min<std::uint64_t>(blocks, command.dataLength / store_.BlockSize());
   if (opcode == 0x28 || opcode == 0x88) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // A simulated SBC disk: <disk blocks="n" [blockSize="512"] [backingFile="..."] [selfTestMinutes="m"]
-// [selfTestResult="0"] [grownDefects="0"] [temperature="30"] [removable="1"] [floppy="1"] ...>, with
+// [selfTestResult="0"] [grownDefects="0"] [temperature="30"] [removable="1"] [floppy="1"]
+// [writeProtect="1"] [mounted="1"] ...>, with
 // <block> and <fault> children. A removable disk (a USB stick) reports a removable medium; a floppy
 // (a USB floppy drive) is removable too, and the system's floppy class takes it instead of the disk
 // class.
@@ -28,6 +29,8 @@ class SimSbcDisk : public SimScsiUnit {
   std::uint32_t BlockSize() const { return store_.BlockSize(); }
   bool Removable() const override { return removable_ || floppy_; }
   bool Floppy() const { return floppy_; }
+  // writeProtect="1": the medium refuses writes (DATA PROTECT).
+  bool WriteProtected() const { return writeProtected_; }
 
  protected:
   void Dispatch(SimScsiCommand& command) override;
@@ -65,6 +68,7 @@ class SimSbcDisk : public SimScsiUnit {
   std::uint8_t temperature_;
   bool removable_;
   bool floppy_;
+  bool writeProtected_;
   bool stopped_ = false;
   std::optional<SelfTest> running_;
   std::deque<SelfTestResult> results_;

@@ -6,6 +6,7 @@
 
 #include "platform/passthroughrequest.h"
 #include "platform/scsiinquirydata.h"
+#include "platform/sim/scsi/simdriverequests.h"
 #include "platform/sim/scsi/simmmcdrive.h"
 #include "platform/sim/scsi/simosdevice.h"
 #include "platform/sim/scsi/simsbcdisk.h"
@@ -126,8 +127,73 @@ win::DWORD SimScsiPort::InquiryData(void* out, win::DWORD outLength, win::DWORD*
   return WriteScsiInquiryData(std::move(listed), out, outLength, returned);
 }
 
+win::DWORD SimScsiPort::DriveRequest(SimScsiUnit& unit, win::DWORD code, const void* in, win::DWORD inLength,
+                                     void* out, win::DWORD outLength, win::DWORD* returned, bool& handled) {
+  std::lock_guard lock(mutex_);
+  return SimDriveRequest(unit, code, in, inLength, out, outLength, returned, handled);
+}
+
+win::DWORD SimScsiPort::DriveTransfer(SimScsiUnit& unit, bool write, std::uint64_t offset, std::uint8_t* data,
+                                      win::DWORD count, win::DWORD* moved) {
+  std::lock_guard lock(mutex_);
+  *moved = 0;
+  std::uint8_t capacity[8] = {};
+  const std::uint8_t readCapacity[10] = {0x25};
+  if (const win::DWORD error =
+          SimDriveCommand(unit, readCapacity, sizeof readCapacity, true, capacity, sizeof capacity, nullptr))
+    return error;
+  const std::uint32_t blockSize =
+      static_cast<std::uint32_t>(capacity[4] << 24 | capacity[5] << 16 | capacity[6] << 8 | capacity[7]);
+  // Unbuffered access moves whole blocks from whole-block positions, as on Windows.
+  if (blockSize == 0 || offset % blockSize != 0 || count % blockSize != 0)
+    return win::ERROR_INVALID_PARAMETER;
+  const std::uint64_t lba = offset / blockSize;
+  const std::uint32_t blocks = count / blockSize;
+  std::uint8_t cdb[16] = {static_cast<std::uint8_t>(write ? 0x8A : 0x88)};
+  for (int i = 0; i < 8; ++i) cdb[2 + i] = static_cast<std::uint8_t>(lba >> (8 * (7 - i)));
+  for (int i = 0; i < 4; ++i) cdb[10 + i] = static_cast<std::uint8_t>(blocks >> (8 * (3 - i)));
+  std::size_t transferred = 0;
+  const win::DWORD error = SimDriveCommand(unit, cdb, sizeof cdb, !write, data, count, &transferred);
+  if (error == win::ERROR_SUCCESS) *moved = static_cast<win::DWORD>(transferred);
+  return error;
+}
+
+win::DWORD SimScsiPortHandle::Read(void* buffer, win::DWORD count, win::DWORD* moved) {
+  if (drive_ == nullptr) return DeviceHandle::Read(buffer, count, moved);
+  const win::DWORD error =
+      port_->DriveTransfer(*drive_, false, position_, static_cast<std::uint8_t*>(buffer), count, moved);
+  position_ += *moved;
+  return error;
+}
+
+win::DWORD SimScsiPortHandle::Write(const void* buffer, win::DWORD count, win::DWORD* moved) {
+  if (drive_ == nullptr) return DeviceHandle::Write(buffer, count, moved);
+  // The unit reads what it writes from the buffer; it never changes it.
+  const win::DWORD error = port_->DriveTransfer(
+      *drive_, true, position_, static_cast<std::uint8_t*>(const_cast<void*>(buffer)), count, moved);
+  position_ += *moved;
+  return error;
+}
+
+win::DWORD SimScsiPortHandle::Seek(std::int64_t distance, win::DWORD method, std::int64_t* position) {
+  if (drive_ == nullptr) return DeviceHandle::Seek(distance, method, position);
+  if (method != win::FILE_BEGIN && method != win::FILE_CURRENT) return win::ERROR_INVALID_PARAMETER;
+  const std::int64_t target =
+      (method == win::FILE_BEGIN ? 0 : static_cast<std::int64_t>(position_)) + distance;
+  if (target < 0) return win::ERROR_NEGATIVE_SEEK;
+  position_ = static_cast<std::uint64_t>(target);
+  if (position != nullptr) *position = target;
+  return win::ERROR_SUCCESS;
+}
+
 win::DWORD SimScsiPortHandle::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                                       win::DWORD outLength, win::DWORD* returned) {
+  if (drive_ != nullptr) {
+    bool handled = false;
+    const win::DWORD error =
+        port_->DriveRequest(*drive_, code, in, inLength, out, outLength, returned, handled);
+    if (handled) return error;
+  }
   switch (code) {
     case win::IOCTL_SCSI_PASS_THROUGH:
     case win::IOCTL_SCSI_PASS_THROUGH_DIRECT:
@@ -148,12 +214,6 @@ win::DWORD SimScsiPortHandle::Control(win::DWORD code, const void* in, win::DWOR
       *returned = sizeof address;
       return win::ERROR_SUCCESS;
     }
-    case win::IOCTL_STORAGE_EJECT_MEDIA:
-      if (auto* drive = dynamic_cast<SimMmcDrive*>(drive_)) {
-        drive->Eject();
-        return win::ERROR_SUCCESS;
-      }
-      return win::ERROR_INVALID_FUNCTION;
     default:
       return win::ERROR_INVALID_FUNCTION;
   }

@@ -63,6 +63,12 @@ class SimScsiPort {
   win::DWORD PassThrough(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                          win::DWORD outLength, win::DWORD* returned, SimScsiUnit* fixed);
   win::DWORD Miniport(void* buffer, win::DWORD length);
+  // The disk driver's requests on a drive path of one of the port's units (simdriverequests.h).
+  win::DWORD DriveRequest(SimScsiUnit& unit, win::DWORD code, const void* in, win::DWORD inLength, void* out,
+                          win::DWORD outLength, win::DWORD* returned, bool& handled);
+  // Block transfers of a drive path: `count` bytes at byte `offset`, whole blocks only.
+  win::DWORD DriveTransfer(SimScsiUnit& unit, bool write, std::uint64_t offset, std::uint8_t* data,
+                           win::DWORD count, win::DWORD* moved);
   // IOCTL_SCSI_GET_INQUIRY_DATA: every unit with its standard INQUIRY data.
   win::DWORD InquiryData(void* out, win::DWORD outLength, win::DWORD* returned) const;
 
@@ -89,10 +95,15 @@ class SimScsiPortHandle : public DeviceHandle {
       : port_(std::move(port)), drive_(drive) {}
   win::DWORD Control(win::DWORD code, const void* in, win::DWORD inLength, void* out, win::DWORD outLength,
                      win::DWORD* returned) override;
+  // A drive path reads and writes its unit's blocks, from a position set in whole blocks.
+  win::DWORD Read(void* buffer, win::DWORD count, win::DWORD* moved) override;
+  win::DWORD Write(const void* buffer, win::DWORD count, win::DWORD* moved) override;
+  win::DWORD Seek(std::int64_t distance, win::DWORD method, std::int64_t* position) override;
 
  private:
   std::shared_ptr<SimScsiPort> port_;
   SimScsiUnit* drive_;
+  std::uint64_t position_ = 0;
 };
 
 }  // namespace os

@@ -32,6 +32,15 @@ SimScsiUnit::SimScsiUnit(const SimMachine& machine, const rb::XmlObject& element
   vendor_ = element.GetAttribute("vendor", "RAVEL");
   product_ = element.GetAttribute("product", "SIM DEVICE");
   revision_ = element.GetAttribute("revision", "0001");
+  if (SimAtaDevice::Declared(element)) {
+    // What the port driver's SCSI-to-ATA translation answers: the model's first 16 characters and the
+    // firmware's last 4.
+    const std::string firmware = element.GetAttribute("firmware", "1.00");
+    vendor_ = "ATA";
+    product_ = element.GetAttribute("model").substr(0, 16);
+    revision_ = firmware.substr(firmware.size() > 4 ? firmware.size() - 4 : 0);
+  }
+  mounted_ = element.GetAttribute("mounted", "0") == "1";
   serial_ = element.GetAttribute("serial", "SIM" + std::to_string(target_));
   if (element.FindAttribute("scsiVersion") != nullptr)
     scsiVersion_ = static_cast<std::uint8_t>(machine.Number(element, "scsiVersion", 0xFF));
@@ -46,6 +55,12 @@ SimScsiUnit::SimScsiUnit(const SimMachine& machine, const rb::XmlObject& element
     }
   }
   faults_ = SimScsiFault::Read(machine, element);
+}
+
+void SimScsiUnit::MakeAta(const SimMachine& machine, const rb::XmlObject& element, int packetType,
+                          std::uint64_t sectors) {
+  if (SimAtaDevice::Declared(element))
+    ata_ = std::make_unique<SimAtaDevice>(machine, element, packetType, sectors, clock_);
 }
 
 win::DWORD SimScsiUnit::Execute(SimScsiCommand& command) {

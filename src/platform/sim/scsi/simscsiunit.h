@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/sim/scsi/simatadevice.h"
 #include "platform/sim/scsi/simscsicommand.h"
 #include "platform/sim/scsi/simscsifault.h"
 #include "platform/sim/simclock.h"
@@ -43,6 +44,10 @@ class SimScsiUnit {
   const std::string& Serial() const { return serial_; }
   // Bit 7 of INQUIRY byte 1.
   virtual bool Removable() const { return false; }
+  // The drive's ATA side when it is on an ATA controller's port (declared with a model); else null.
+  SimAtaDevice* Ata() { return ata_.get(); }
+  // mounted="1": a file system of the system is on it, and the system will not give it for writing.
+  bool Mounted() const { return mounted_; }
   // The standard INQUIRY data (96 bytes), as the unit answers it and as its port lists it.
   std::vector<std::uint8_t> StandardInquiry() const;
 
@@ -63,6 +68,10 @@ class SimScsiUnit {
   // What REQUEST SENSE reports when no fault applies (the progress of an operation in the background).
   virtual void CurrentSense(SimScsiCommand& command);
 
+  // Gives the unit its ATA side (its derived type knows the packet type and the sectors).
+  void MakeAta(const SimMachine& machine, const rb::XmlObject& element, int packetType,
+               std::uint64_t sectors);
+
   std::uint64_t Now() const { return clock_->Now(); }
   SimClock& Clock() { return *clock_; }
 
@@ -81,6 +90,8 @@ class SimScsiUnit {
   std::vector<std::uint16_t> versionDescriptors_;
   std::vector<SimScsiFault> faults_;
   std::shared_ptr<SimClock> clock_;
+  std::unique_ptr<SimAtaDevice> ata_;
+  bool mounted_ = false;
 };
 
 // Peripheral device types.
