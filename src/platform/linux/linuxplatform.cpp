@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -348,6 +349,12 @@ bool LinuxPlatform::CloseHandle(win::HANDLE handle) {
 
 bool LinuxPlatform::ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead, win::DWORD* read) {
   if (read != nullptr) *read = 0;
+  if (const auto device = handles_.FindAs<DeviceHandle>(handle)) {
+    win::DWORD moved = 0;
+    const win::DWORD error = device->Read(buffer, toRead, &moved);
+    if (read != nullptr) *read = moved;
+    return error == win::ERROR_SUCCESS || Fail(error);
+  }
   const auto file = FindFile(handle);
   if (file == nullptr) return false;
   if (!file->Readable()) return Fail(win::ERROR_ACCESS_DENIED);
@@ -360,6 +367,12 @@ bool LinuxPlatform::ReadFile(win::HANDLE handle, void* buffer, win::DWORD toRead
 bool LinuxPlatform::WriteFile(win::HANDLE handle, const void* buffer, win::DWORD toWrite,
                               win::DWORD* written) {
   if (written != nullptr) *written = 0;
+  if (const auto device = handles_.FindAs<DeviceHandle>(handle)) {
+    win::DWORD moved = 0;
+    const win::DWORD error = device->Write(buffer, toWrite, &moved);
+    if (written != nullptr) *written = moved;
+    return error == win::ERROR_SUCCESS || Fail(error);
+  }
   const auto file = FindFile(handle);
   if (file == nullptr) return false;
   if (!file->Writable()) return Fail(win::ERROR_ACCESS_DENIED);
@@ -375,6 +388,10 @@ bool LinuxPlatform::WriteFile(win::HANDLE handle, const void* buffer, win::DWORD
 
 bool LinuxPlatform::SetFilePointer(win::HANDLE handle, std::int64_t distance, std::int64_t* newPosition,
                                    win::DWORD moveMethod) {
+  if (const auto device = handles_.FindAs<DeviceHandle>(handle)) {
+    const win::DWORD error = device->Seek(distance, moveMethod, newPosition);
+    return error == win::ERROR_SUCCESS || Fail(error);
+  }
   const auto file = FindFile(handle);
   if (file == nullptr) return false;
   int whence = SEEK_SET;
@@ -642,6 +659,36 @@ win::DWORD LinuxPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD
     return 0;
   }
   return CopyFirmwareTable(table, buffer, size, lastError);
+}
+
+bool LinuxPlatform::HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                                       std::vector<win::HANDLE>* holds) {
+  holds->clear();
+  const LinuxStorageMap map = LinuxStorageMap::Scan(roots_.sysfs);
+  std::string name = IsDevicePath(devicePath) ? devicePath.substr(kDevicePrefix.size()) : devicePath;
+  const LinuxStorageUnit* unit = nullptr;
+  if (!name.empty() && name.back() == ':') {
+    // "\\.\SCSIn:": the unit at the address on port n.
+    unit = map.Find(static_cast<unsigned>(std::atoi(name.c_str() + 4)), address.PathId, address.TargetId,
+                    address.Lun);
+  } else {
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (const LinuxStorageUnit& candidate : map.Units()) {
+      std::string dosName = candidate.DosName();
+      for (char& c : dosName) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (!dosName.empty() && dosName == name) unit = &candidate;
+    }
+  }
+  if (unit == nullptr || unit->node.empty()) return true;
+  const int fd = ::open((roots_.dev + "/" + unit->node).c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  if (fd < 0) {
+    // ENOENT: the system has no block device for it, so nothing can be mounted on it.
+    if (errno == ENOENT || errno == ENXIO) return true;
+    return Fail(errno == EBUSY ? win::ERROR_BUSY : WindowsErrorFromErrno(errno));
+  }
+  holds->push_back(handles_.Add(std::make_shared<FileHandle>(fd, true, false)));
+  lastError = win::ERROR_SUCCESS;
+  return true;
 }
 
 }  // namespace os

@@ -88,6 +88,11 @@ class LinuxPlatform : public Platform {
                              std::vector<SetupDevice>* devices) override;
   // Namespace root\cimv2 alone, made afresh for each query (see linuxwmi.h).
   bool WmiQuery(const std::string& nameSpace, const std::string& query, std::vector<WmiRow>* rows) override;
+  // The disk's block device opened exclusively (O_EXCL), which the kernel refuses while a file system
+  // is mounted on it or on one of its partitions, or another program holds it: that descriptor is the
+  // hold. A unit without a block device is given with no hold.
+  bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
+                          std::vector<win::HANDLE>* holds) override;
   // The SMBIOS table from sysfs (see linuxsmbios.h); ERROR_NOT_SUPPORTED when sysfs has none.
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;

@@ -1,5 +1,7 @@
 #include "platform/linux/linuxscsiport.h"
 
+#include "platform/linux/linuxsat.h"
+
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -183,6 +185,13 @@ win::DWORD LinuxOpticalDrive::Control(win::DWORD code, const void* in, win::DWOR
                                       win::DWORD outLength, win::DWORD* returned) {
   if (code == win::IOCTL_STORAGE_EJECT_MEDIA)
     return layer_.Ioctl(fd_, CDROMEJECT, nullptr) < 0 ? WindowsErrorFromErrno(errno) : win::ERROR_SUCCESS;
+  bool handled = false;
+  const win::DWORD ata = SatRequest(
+      LinuxSatTransport([this](PassThroughRequest& request, win::DWORD* count) {
+        return SendSgIo(layer_, fd_, request, count);
+      }),
+      code, in, inLength, out, outLength, returned, handled);
+  if (handled) return ata;
   if (code == win::IOCTL_SCSI_GET_ADDRESS && address_) {
     if (out == nullptr || outLength < sizeof *address_) return win::ERROR_INSUFFICIENT_BUFFER;
     std::memcpy(out, &*address_, sizeof *address_);

@@ -1,6 +1,12 @@
 #include "platform/linux/linuxunitdevice.h"
 
+#include <errno.h>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "platform/linux/linuxownport.h"
+#include "platform/linux/linuxplatform.h"
+#include "platform/linux/linuxsat.h"
 #include "platform/linux/linuxscsiport.h"
 #include "platform/passthroughrequest.h"
 
@@ -16,6 +22,16 @@ LinuxUnitDevice::LinuxUnitDevice(LinuxStorageUnit unit, LinuxIoctlLayer& layer, 
 win::DWORD LinuxUnitDevice::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                                     win::DWORD outLength, win::DWORD* returned) {
   if (code == win::IOCTL_SCSI_GET_ADDRESS) return WriteScsiAddress(unit_, out, outLength, returned);
+  if (disk_ == nullptr) {
+    // ATA commands through the SCSI-to-ATA translation of the drive's SCSI layer (libata, USB bridges).
+    bool handled = false;
+    const win::DWORD error = SatRequest(LinuxSatTransport([this](PassThroughRequest& request, win::DWORD* count) {
+                                          return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.linuxHost, unit_.path,
+                                                            unit_.target, unit_.lun, request, count);
+                                        }),
+                                        code, in, inLength, out, outLength, returned, handled);
+    if (handled) return error;
+  }
   if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
     return win::ERROR_INVALID_FUNCTION;
   PassThroughRequest request;
@@ -23,6 +39,71 @@ win::DWORD LinuxUnitDevice::Control(win::DWORD code, const void* in, win::DWORD 
   if (disk_ != nullptr) return disk_->Execute(request, returned);
   return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.linuxHost, unit_.path, unit_.target, unit_.lun,
                     request, returned);
+}
+
+LinuxUnitDevice::~LinuxUnitDevice() {
+  if (blockFd_ >= 0) layer_.Close(blockFd_);
+}
+
+win::DWORD LinuxUnitDevice::OpenBlock(bool write) {
+  if (blockFd_ >= 0 && (blockWritable_ || !write)) return win::ERROR_SUCCESS;
+  if (unit_.node.empty()) return win::ERROR_INVALID_FUNCTION;
+  const int fd = layer_.Open(devRoot_ + "/" + unit_.node, (write ? O_RDWR : O_RDONLY) | O_DIRECT | O_CLOEXEC);
+  if (fd < 0) return WindowsErrorFromErrno(errno);
+  if (blockFd_ >= 0) layer_.Close(blockFd_);
+  blockFd_ = fd;
+  blockWritable_ = write;
+  return win::ERROR_SUCCESS;
+}
+
+namespace {
+
+win::DWORD TransferError(int error) {
+  switch (error) {
+    case ENOMEDIUM:
+      return win::ERROR_NOT_READY;
+    case EROFS:
+    case EACCES:
+    case EPERM:
+      return win::ERROR_WRITE_PROTECT;
+    case EINVAL:
+      return win::ERROR_INVALID_PARAMETER;
+    case EIO:
+      return win::ERROR_IO_DEVICE;
+    default:
+      return WindowsErrorFromErrno(error);
+  }
+}
+
+}  // namespace
+
+win::DWORD LinuxUnitDevice::Read(void* buffer, win::DWORD count, win::DWORD* moved) {
+  *moved = 0;
+  if (const win::DWORD error = OpenBlock(false)) return error;
+  const ssize_t done = ::pread(blockFd_, buffer, count, static_cast<off_t>(position_));
+  if (done < 0) return TransferError(errno);
+  *moved = static_cast<win::DWORD>(done);
+  position_ += static_cast<std::uint64_t>(done);
+  return done < static_cast<ssize_t>(count) ? win::ERROR_SECTOR_NOT_FOUND : win::ERROR_SUCCESS;
+}
+
+win::DWORD LinuxUnitDevice::Write(const void* buffer, win::DWORD count, win::DWORD* moved) {
+  *moved = 0;
+  if (const win::DWORD error = OpenBlock(true)) return error;
+  const ssize_t done = ::pwrite(blockFd_, buffer, count, static_cast<off_t>(position_));
+  if (done < 0) return TransferError(errno);
+  *moved = static_cast<win::DWORD>(done);
+  position_ += static_cast<std::uint64_t>(done);
+  return done < static_cast<ssize_t>(count) ? win::ERROR_SECTOR_NOT_FOUND : win::ERROR_SUCCESS;
+}
+
+win::DWORD LinuxUnitDevice::Seek(std::int64_t distance, win::DWORD method, std::int64_t* position) {
+  if (method != win::FILE_BEGIN && method != win::FILE_CURRENT) return win::ERROR_INVALID_PARAMETER;
+  const std::int64_t target = (method == win::FILE_BEGIN ? 0 : static_cast<std::int64_t>(position_)) + distance;
+  if (target < 0) return win::ERROR_NEGATIVE_SEEK;
+  position_ = static_cast<std::uint64_t>(target);
+  if (position != nullptr) *position = target;
+  return win::ERROR_SUCCESS;
 }
 
 }  // namespace os

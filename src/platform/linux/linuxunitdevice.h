@@ -17,8 +17,14 @@ class LinuxUnitDevice : public DeviceHandle {
   LinuxUnitDevice(LinuxStorageUnit unit, LinuxIoctlLayer& layer, std::string sysfsRoot = "/sys",
                   std::string devRoot = "/dev");
 
+  ~LinuxUnitDevice() override;
   win::DWORD Control(win::DWORD code, const void* in, win::DWORD inLength, void* out, win::DWORD outLength,
                      win::DWORD* returned) override;
+  // A disk's blocks through its block device, opened for direct I/O on first use: whole blocks from
+  // whole-block positions, as unbuffered access on Windows.
+  win::DWORD Read(void* buffer, win::DWORD count, win::DWORD* moved) override;
+  win::DWORD Write(const void* buffer, win::DWORD count, win::DWORD* moved) override;
+  win::DWORD Seek(std::int64_t distance, win::DWORD method, std::int64_t* position) override;
 
  private:
   const LinuxStorageUnit unit_;
@@ -26,6 +32,11 @@ class LinuxUnitDevice : public DeviceHandle {
   const std::string sysfsRoot_;
   const std::string devRoot_;
   std::unique_ptr<LinuxBlockDisk> disk_;  // own-port disks
+  int blockFd_ = -1;                      // the block device, once opened
+  bool blockWritable_ = false;
+  std::uint64_t position_ = 0;
+
+  win::DWORD OpenBlock(bool write);
 };
 
 }  // namespace os
