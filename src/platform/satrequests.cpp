@@ -68,9 +68,10 @@ win::SendCmdInParams CommandOf(const void* in) {
   return request;
 }
 
-win::DWORD SmartReceive(const SatTransport& send, const void* in, win::DWORD inLength, void* out, win::DWORD outLength,
-                        win::DWORD* returned, bool receive) {
-  if (in == nullptr || inLength < win::kSendCmdInLength || out == nullptr || outLength < win::kSendCmdOutLength)
+win::DWORD SmartReceive(const SatTransport& send, const void* in, win::DWORD inLength, void* out,
+                        win::DWORD outLength, win::DWORD* returned, bool receive) {
+  if (in == nullptr || inLength < win::kSendCmdInLength || out == nullptr ||
+      outLength < win::kSendCmdOutLength)
     return win::ERROR_INVALID_PARAMETER;
   const win::SendCmdInParams request = CommandOf(in);
   win::IdeRegs regs = request.irDriveRegs;
@@ -100,7 +101,8 @@ win::DWORD IdePassThrough(const SatTransport& send, const void* in, win::DWORD i
   std::memcpy(&header, in, sizeof header);
   if (header.DataBufferSize > outLength - sizeof header) return win::ERROR_INSUFFICIENT_BUFFER;
   auto* bytes = static_cast<std::uint8_t*>(out);
-  const win::DWORD error = SatCommand(send, header.IdeReg, bytes + sizeof header, header.DataBufferSize, false);
+  const win::DWORD error =
+      SatCommand(send, header.IdeReg, bytes + sizeof header, header.DataBufferSize, false);
   // A drive that aborts answers its registers, as the IDE port does; a device that cannot be reached
   // fails the request.
   if (error != win::ERROR_SUCCESS && error != win::ERROR_IO_DEVICE) return error;
@@ -117,7 +119,8 @@ win::DWORD MiniportSmartLog(const SatTransport& send, const void* in, win::DWORD
     return win::ERROR_INVALID_PARAMETER;
   win::SrbIoControl control;
   std::memcpy(&control, in, kHeader);
-  if (std::memcmp(control.Signature, "SCSIDISK", sizeof control.Signature) != 0) return win::ERROR_NOT_SUPPORTED;
+  if (std::memcmp(control.Signature, "SCSIDISK", sizeof control.Signature) != 0)
+    return win::ERROR_NOT_SUPPORTED;
   if (control.ControlCode != win::IOCTL_SCSI_MINIPORT_WRITE_SMART_LOG) return win::ERROR_NOT_SUPPORTED;
   const auto* bytes = static_cast<const std::uint8_t*>(in);
   win::IdeRegs regs = CommandOf(bytes + kHeader).irDriveRegs;
@@ -133,8 +136,8 @@ win::DWORD MiniportSmartLog(const SatTransport& send, const void* in, win::DWORD
 
 }  // namespace
 
-win::DWORD SatCommand(const SatTransport& send, win::IdeRegs& registers, std::uint8_t* data, std::uint32_t length,
-                      bool dataOut) {
+win::DWORD SatCommand(const SatTransport& send, win::IdeRegs& registers, std::uint8_t* data,
+                      std::uint32_t length, bool dataOut) {
   const bool hasData = length > 0 && data != nullptr;
   const std::uint8_t protocol = !hasData ? kProtocolNonData : dataOut ? kProtocolPioOut : kProtocolPioIn;
   std::uint8_t cdb[16] = {kAtaPassThrough16, static_cast<std::uint8_t>(protocol << 1)};
@@ -142,7 +145,8 @@ win::DWORD SatCommand(const SatTransport& send, win::IdeRegs& registers, std::ui
   // (T_LENGTH in the count field, BYT_BLOK) in the direction of the data (T_DIR).
   cdb[2] = !hasData ? 0x20 : static_cast<std::uint8_t>((dataOut ? 0x00 : 0x08) | 0x04 | 0x02);
   cdb[4] = registers.bFeaturesReg;
-  cdb[6] = hasData && registers.bSectorCountReg == 0 ? static_cast<std::uint8_t>(length / 512) : registers.bSectorCountReg;
+  cdb[6] = hasData && registers.bSectorCountReg == 0 ? static_cast<std::uint8_t>(length / 512)
+                                                     : registers.bSectorCountReg;
   cdb[8] = registers.bSectorNumberReg;
   cdb[10] = registers.bCylLowReg;
   cdb[12] = registers.bCylHighReg;
@@ -150,7 +154,8 @@ win::DWORD SatCommand(const SatTransport& send, win::IdeRegs& registers, std::ui
   cdb[14] = registers.bCommandReg;
   std::uint8_t status = 0;
   std::uint8_t sense[64] = {};
-  const win::DWORD error = send(cdb, sizeof cdb, hasData && !dataOut, data, hasData ? length : 0, &status, sense, sizeof sense);
+  const win::DWORD error =
+      send(cdb, sizeof cdb, hasData && !dataOut, data, hasData ? length : 0, &status, sense, sizeof sense);
   if (error != win::ERROR_SUCCESS) return error;
   win::IdeRegs returned = registers;
   const bool haveRegisters = ReturnedRegisters(sense, sizeof sense, returned);
@@ -171,12 +176,13 @@ win::DWORD SatCommand(const SatTransport& send, win::IdeRegs& registers, std::ui
   }
   // ILLEGAL REQUEST for the opcode or its fields: the device takes no ATA pass-through.
   const std::uint8_t asc = AdditionalSenseCode(sense, sizeof sense);
-  if (SenseKey(sense, sizeof sense) == 0x5 && (asc == 0x20 || asc == 0x24)) return win::ERROR_INVALID_FUNCTION;
+  if (SenseKey(sense, sizeof sense) == 0x5 && (asc == 0x20 || asc == 0x24))
+    return win::ERROR_INVALID_FUNCTION;
   return win::ERROR_IO_DEVICE;
 }
 
-win::DWORD SatRequest(const SatTransport& send, win::DWORD code, const void* in, win::DWORD inLength, void* out,
-                      win::DWORD outLength, win::DWORD* returned, bool& handled) {
+win::DWORD SatRequest(const SatTransport& send, win::DWORD code, const void* in, win::DWORD inLength,
+                      void* out, win::DWORD outLength, win::DWORD* returned, bool& handled) {
   handled = true;
   switch (code) {
     case win::SMART_RCV_DRIVE_DATA:

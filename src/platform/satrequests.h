@@ -25,11 +25,11 @@ using SatTransport = std::function<win::DWORD(const std::uint8_t* cdb, std::size
 // ATA PASS-THROUGH(16) of one command given by its registers; `registers` come back as the drive left
 // them when the layer reports them. ERROR_SUCCESS; ERROR_IO_DEVICE when the drive aborts the command;
 // ERROR_INVALID_FUNCTION when the device takes no ATA pass-through; or the transport's error.
-win::DWORD SatCommand(const SatTransport& send, win::IdeRegs& registers, std::uint8_t* data, std::uint32_t length,
-                      bool dataOut);
+win::DWORD SatCommand(const SatTransport& send, win::IdeRegs& registers, std::uint8_t* data,
+                      std::uint32_t length, bool dataOut);
 
 // One of the requests above by its control code; `handled` is false for any other code.
-win::DWORD SatRequest(const SatTransport& send, win::DWORD code, const void* in, win::DWORD inLength, void* out,
-                      win::DWORD outLength, win::DWORD* returned, bool& handled);
+win::DWORD SatRequest(const SatTransport& send, win::DWORD code, const void* in, win::DWORD inLength,
+                      void* out, win::DWORD outLength, win::DWORD* returned, bool& handled);
 
 }  // namespace os

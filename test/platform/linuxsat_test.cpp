@@ -48,8 +48,8 @@ class LinuxSat : public testing::Test {
   // Descriptor-format sense with an ATA status return descriptor.
   static void ReturnRegisters(sg_io_hdr_t& header, std::uint8_t error, std::uint8_t mid, std::uint8_t high,
                               std::uint8_t status) {
-    const std::uint8_t sense[22] = {0x72, 0x01, 0x00, 0x1D, 0, 0, 0, 14,   0x09, 0x0C, 0,
-                                    error, 0,    0,   0,    0, 0, mid, 0, high, 0xA0, status};
+    const std::uint8_t sense[22] = {0x72,  0x01, 0x00, 0x1D, 0, 0, 0,   14, 0x09, 0x0C, 0,
+                                    error, 0,    0,    0,    0, 0, mid, 0,  high, 0xA0, status};
     std::memcpy(header.sbp, sense, sizeof sense);
     header.sb_len_wr = sizeof sense;
     header.status = 0x02;
@@ -74,8 +74,8 @@ TEST_F(LinuxSat, ReturnStatusIsANonDataCommandWhoseRegistersComeBack) {
     const win::SendCmdInParams in = Command(0xDA, 0, 0, 0xB0, 0);
     std::uint8_t out[win::kSendCmdOutLength + sizeof(win::IdeRegs)] = {};
     win::DWORD returned = 0;
-    ASSERT_TRUE(platform_.DeviceIoControl(disk_, win::SMART_SEND_DRIVE_COMMAND, &in, win::kSendCmdInLength, out,
-                                          sizeof out, &returned))
+    ASSERT_TRUE(platform_.DeviceIoControl(disk_, win::SMART_SEND_DRIVE_COMMAND, &in, win::kSendCmdInLength,
+                                          out, sizeof out, &returned))
         << c.what;
     EXPECT_EQ(returned, sizeof out);
     win::IdeRegs regs;
@@ -101,8 +101,8 @@ TEST_F(LinuxSat, IdentifyReadsASectorAndAnAbortIsADeviceError) {
   in.irDriveRegs = {0, 0, 0, 0, 0, 0xA0, 0xEC, 0};
   std::vector<std::uint8_t> out(win::kSendCmdOutLength + 512);
   win::DWORD returned = 0;
-  ASSERT_TRUE(platform_.DeviceIoControl(disk_, win::SMART_RCV_DRIVE_DATA, &in, win::kSendCmdInLength, out.data(),
-                                        static_cast<win::DWORD>(out.size()), &returned));
+  ASSERT_TRUE(platform_.DeviceIoControl(disk_, win::SMART_RCV_DRIVE_DATA, &in, win::kSendCmdInLength,
+                                        out.data(), static_cast<win::DWORD>(out.size()), &returned));
   EXPECT_EQ(returned, out.size());
   EXPECT_EQ(out[win::kSendCmdOutLength + 54], 'A');
   // PIO data-in of one sector, counted in blocks, towards the host.
@@ -112,8 +112,8 @@ TEST_F(LinuxSat, IdentifyReadsASectorAndAnAbortIsADeviceError) {
 
   // The drive aborts IDENTIFY DEVICE (a packet device): ERR in the returned status.
   layer_.answer = [](sg_io_hdr_t& header) { ReturnRegisters(header, 0x04, 0, 0, 0x51); };
-  EXPECT_FALSE(platform_.DeviceIoControl(disk_, win::SMART_RCV_DRIVE_DATA, &in, win::kSendCmdInLength, out.data(),
-                                         static_cast<win::DWORD>(out.size()), &returned));
+  EXPECT_FALSE(platform_.DeviceIoControl(disk_, win::SMART_RCV_DRIVE_DATA, &in, win::kSendCmdInLength,
+                                         out.data(), static_cast<win::DWORD>(out.size()), &returned));
   EXPECT_EQ(platform_.GetLastError(), win::ERROR_IO_DEVICE);
 
   // A device that refuses the opcode takes no ATA commands at all.
@@ -123,8 +123,8 @@ TEST_F(LinuxSat, IdentifyReadsASectorAndAnAbortIsADeviceError) {
     header.sb_len_wr = sizeof sense;
     header.status = 0x02;
   };
-  EXPECT_FALSE(platform_.DeviceIoControl(disk_, win::SMART_RCV_DRIVE_DATA, &in, win::kSendCmdInLength, out.data(),
-                                         static_cast<win::DWORD>(out.size()), &returned));
+  EXPECT_FALSE(platform_.DeviceIoControl(disk_, win::SMART_RCV_DRIVE_DATA, &in, win::kSendCmdInLength,
+                                         out.data(), static_cast<win::DWORD>(out.size()), &returned));
   EXPECT_EQ(platform_.GetLastError(), win::ERROR_INVALID_FUNCTION);
 }
 
@@ -145,8 +145,9 @@ TEST_F(LinuxSat, TheLogWriteIsPioDataOut) {
   std::memcpy(in.data() + sizeof control, &command, win::kSendCmdInLength);
   std::vector<std::uint8_t> out(sizeof(win::SrbIoControl) + win::kSendCmdOutLength);
   win::DWORD returned = 0;
-  ASSERT_TRUE(platform_.DeviceIoControl(disk_, win::IOCTL_SCSI_MINIPORT, in.data(), static_cast<win::DWORD>(in.size()),
-                                        out.data(), static_cast<win::DWORD>(out.size()), &returned));
+  ASSERT_TRUE(platform_.DeviceIoControl(disk_, win::IOCTL_SCSI_MINIPORT, in.data(),
+                                        static_cast<win::DWORD>(in.size()), out.data(),
+                                        static_cast<win::DWORD>(out.size()), &returned));
   EXPECT_EQ(Hex(layer_.sgCalls.back().cdb), "85 0A 06 00 D6 00 01 00 80 00 4F 00 C2 A0 B0 00");
   EXPECT_EQ(layer_.sgCalls.back().header.dxfer_direction, SG_DXFER_TO_DEV);
   EXPECT_EQ(firstByte, 0x5A);

@@ -504,13 +504,16 @@ TEST_F(SimEnumeration, DemoMachineListsEveryPortAndDrive) {
     drivers.push_back(driver);
     platform_->RegCloseKey(key);
   }
-  EXPECT_EQ(drivers, (std::vector<std::string>{"lsi_sas3", "USBSTOR", "adpu320", "ravelsas", "USBSTOR"}));
+  EXPECT_EQ(drivers, (std::vector<std::string>{"lsi_sas3", "USBSTOR", "adpu320", "ravelsas", "USBSTOR",
+                                               "storahci", "storahci", "atapi"}));
   EXPECT_EQ(Column("select * from Win32_DiskDrive", "Model"),
             (std::vector<std::string>{
                 "SEAGATE ST600MM0006 SCSI Disk Device", "TOSHIBA AL13SEB300 SCSI Disk Device",
                 "Generic USB DISK 2.0 USB Device", "RAVEL RB146 SCSI DISK SCSI Disk Device",
                 "RAVEL RB300 SCSI DISK SCSI Disk Device", "RAVEL RB600 SAS DISK SCSI Disk Device",
-                "ATA ST8000NM0055-1RM SCSI Disk Device"}));
+                "ATA ST8000NM0055-1RM SCSI Disk Device", "ATA ST2000DM008-2FR1 SCSI Disk Device",
+                // IDE disks are named after their whole ATA model.
+                "WDC WD800JB-00JJC0", "IOMEGA ZIP 250 ATAPI"}));
   EXPECT_EQ(Column("SELECT * FROM Win32_DiskDrive WHERE SCSIPort=3 AND SCSIBus=0 AND SCSITargetId=1 AND "
                    "SCSILogicalUnit=0",
                    "Size"),
@@ -518,9 +521,12 @@ TEST_F(SimEnumeration, DemoMachineListsEveryPortAndDrive) {
   EXPECT_EQ(Column("select * from Win32_FloppyDrive where DeviceID like \"%USBSTOR%\"", "Caption"),
             std::vector<std::string>{"TEAC USB FLOPPY USB Device"});
   EXPECT_EQ(Column("select * from Win32_CDROMDrive", "Caption"),
-            std::vector<std::string>{"RAVEL RB DVD-ROM SCSI CdRom Device"});
-  EXPECT_EQ(Column("select * from Win32_ScsiController", "Name"),
-            (std::vector<std::string>{"RB 12Gb SAS HBA", "SCSI Controller", "SCSI Controller"}));
+            (std::vector<std::string>{"RAVEL RB DVD-ROM SCSI CdRom Device",
+                                      "ATA HL-DT-ST DVD+-RW SCSI CdRom Device"}));
+  EXPECT_EQ(
+      Column("select * from Win32_ScsiController", "Name"),
+      (std::vector<std::string>{"RB 12Gb SAS HBA", "SCSI Controller", "SCSI Controller", "SCSI Controller"}));
+  EXPECT_EQ(Column("select * from Win32_IDEController", "Name").size(), 1u);
 }
 
 }  // namespace

@@ -107,6 +107,7 @@ TEST_F(PciSummary, DemoMachineFunctionsWithBoardNames) {
   };
   const Expected expected[] = {
       {"0", "31", "2", "8086", "2922", "0", "RB SATA AHCI Controller"},
+      {"0", "1", "1", "8086", "7010", "0", "RB IDE Controller"},
       {"6", "0", "0", "1000", "0a40", "1", "RB Array Controller 4640"},
       {"11", "0", "0", "9005", "8017", "2", "RB Ultra320 SCSI Adapter"},
       {"14", "0", "0", "10df", "f180", "3", "RB 8Gb Fibre Channel Host Adapter"},
@@ -126,10 +127,10 @@ TEST_F(PciSummary, DemoMachineFunctionsWithBoardNames) {
     EXPECT_EQ(entry.GetAttribute("slotNumber"), e.slot);
     EXPECT_EQ(entry.GetAttribute("description"), e.description);
   }
-  EXPECT_EQ(summary.Children()[1].GetAttribute("subsystemID"), "4640");
-  EXPECT_EQ(summary.Children()[1].GetAttribute("classCode"), "010400");
-  EXPECT_EQ(summary.Children()[1].GetAttribute("ioPortBaseAddress0"), "e000");
-  EXPECT_EQ(summary.Children()[3].GetAttribute("BAR4"), "c800");
+  EXPECT_EQ(summary.Children()[2].GetAttribute("subsystemID"), "4640");
+  EXPECT_EQ(summary.Children()[2].GetAttribute("classCode"), "010400");
+  EXPECT_EQ(summary.Children()[2].GetAttribute("ioPortBaseAddress0"), "e000");
+  EXPECT_EQ(summary.Children()[4].GetAttribute("BAR4"), "c800");
 }
 
 TEST_F(PciSummary, SlotNumberByLocation) {

@@ -60,6 +60,9 @@ std::string IdeDevice::SerialText() {
 }
 
 std::string IdeDevice::ConnectorText() const {
+  // A SATA drive has a port of its own: the position of its port on the controller.
+  if (controller_ != nullptr && controller_->ControllerType() == AtaController::Type::kSata)
+    return channel_ < 0 ? Translate("Not available") : Translate("Port") + StringPrintf(" %d", channel_);
   // A channel of its own per port (the system's IDE ports), or the path on a port with both channels;
   // the target is the drive's place on its cable.
   const std::int32_t channel = address_.PathId != 0 ? address_.PathId : channel_;

@@ -46,7 +46,8 @@ class IdeDevice : public Device {
   std::string ModelText();
   std::string FirmwareText();
   std::string SerialText();
-  // "Primary" or "Secondary" with "Master" or "Slave"; "Not available" when the place is not known.
+  // "Primary" or "Secondary" with "Master" or "Slave" ("Port n" on a SATA controller); "Not available"
+  // when the place is not known.
   std::string ConnectorText() const;
 
   // SMART RETURN STATUS (1 threshold exceeded, 0 healthy, -1 failed), SMART READ DATA (checksum

@@ -175,7 +175,7 @@ bool SetupAPI::AddOnPort(std::unique_ptr<ScsiDevice> device, const win::ScsiAddr
   return true;
 }
 
-bool SetupAPI::OnIdeDisk(const os::SetupDevice& device, int number) {
+bool SetupAPI::OnIdeDisk(const os::SetupDevice& device, int) {
   if (device.devicePath.empty()) return false;
   win::ScsiAddress address{};
   const bool addressed = AddressOf(device.devicePath, &address);
@@ -212,7 +212,8 @@ bool SetupAPI::OnIdeDisk(const os::SetupDevice& device, int number) {
     drive = std::move(disk);
   }
   drive->SetIdentify(identify);
-  drive->SetCaption(Translate(kind) + StringPrintf(" %d", number));
+  // Disks and zip drives are numbered each in their own kind.
+  drive->SetCaption(Translate(kind) + StringPrintf(" %d", ++ataDriveNumbers_[kind]));
   drive->SetDriveNumber(std::max(TrailingNumber(device.devicePath), 0));
   return AddAtaDrive(std::move(drive), addressed ? &address : nullptr, kind);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -61,6 +62,7 @@ class SetupAPI {
 
   DiscoveryContext& context_;
   std::vector<os::SetupDevice> devices_;
+  std::map<std::string, int> ataDriveNumbers_;  // the last number given, per kind of ATA drive
 };
 
 }  // namespace rb

@@ -7,15 +7,16 @@
 namespace os {
 
 SatTransport LinuxSatTransport(std::function<win::DWORD(PassThroughRequest&, win::DWORD*)> carry) {
-  return [carry = std::move(carry)](const std::uint8_t* cdb, std::size_t cdbLength, bool dataIn, std::uint8_t* data,
-                                    std::uint32_t length, std::uint8_t* status, std::uint8_t* sense,
-                                    std::size_t senseLength) -> win::DWORD {
+  return [carry = std::move(carry)](const std::uint8_t* cdb, std::size_t cdbLength, bool dataIn,
+                                    std::uint8_t* data, std::uint32_t length, std::uint8_t* status,
+                                    std::uint8_t* sense, std::size_t senseLength) -> win::DWORD {
     win::ScsiPassThroughDirectWithSense command{};
     command.header.Length = sizeof command.header;
     command.header.CdbLength = static_cast<std::uint8_t>(cdbLength);
     command.header.SenseInfoLength = sizeof command.sense;
-    command.header.DataIn =
-        length == 0 ? win::SCSI_IOCTL_DATA_UNSPECIFIED : dataIn ? win::SCSI_IOCTL_DATA_IN : win::SCSI_IOCTL_DATA_OUT;
+    command.header.DataIn = length == 0 ? win::SCSI_IOCTL_DATA_UNSPECIFIED
+                            : dataIn    ? win::SCSI_IOCTL_DATA_IN
+                                        : win::SCSI_IOCTL_DATA_OUT;
     command.header.DataTransferLength = length;
     command.header.TimeOutValue = 30;
     command.header.DataBuffer = data;

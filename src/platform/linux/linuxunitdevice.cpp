@@ -25,11 +25,12 @@ win::DWORD LinuxUnitDevice::Control(win::DWORD code, const void* in, win::DWORD 
   if (disk_ == nullptr) {
     // ATA commands through the SCSI-to-ATA translation of the drive's SCSI layer (libata, USB bridges).
     bool handled = false;
-    const win::DWORD error = SatRequest(LinuxSatTransport([this](PassThroughRequest& request, win::DWORD* count) {
-                                          return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.linuxHost, unit_.path,
-                                                            unit_.target, unit_.lun, request, count);
-                                        }),
-                                        code, in, inLength, out, outLength, returned, handled);
+    const win::DWORD error =
+        SatRequest(LinuxSatTransport([this](PassThroughRequest& request, win::DWORD* count) {
+                     return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.linuxHost, unit_.path,
+                                       unit_.target, unit_.lun, request, count);
+                   }),
+                   code, in, inLength, out, outLength, returned, handled);
     if (handled) return error;
   }
   if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
@@ -99,7 +100,8 @@ win::DWORD LinuxUnitDevice::Write(const void* buffer, win::DWORD count, win::DWO
 
 win::DWORD LinuxUnitDevice::Seek(std::int64_t distance, win::DWORD method, std::int64_t* position) {
   if (method != win::FILE_BEGIN && method != win::FILE_CURRENT) return win::ERROR_INVALID_PARAMETER;
-  const std::int64_t target = (method == win::FILE_BEGIN ? 0 : static_cast<std::int64_t>(position_)) + distance;
+  const std::int64_t target =
+      (method == win::FILE_BEGIN ? 0 : static_cast<std::int64_t>(position_)) + distance;
   if (target < 0) return win::ERROR_NEGATIVE_SEEK;
   position_ = static_cast<std::uint64_t>(target);
   if (position != nullptr) *position = target;

@@ -48,6 +48,11 @@ std::string Upper(std::string text) {
   return text;
 }
 
+// What the IDE enumerator names a drive after: its ATA model, else its INQUIRY product.
+std::string ModelOf(SimScsiUnit& unit) {
+  return unit.Ata() != nullptr ? unit.Ata()->Model() : unit.Product();
+}
+
 }  // namespace
 
 std::string SimOsDevice::Name() const {
@@ -70,7 +75,7 @@ std::string SimOsDevice::InstanceId() const {
   const std::string kind = Upper(KindWord(this->kind));
   if (port->Ide())
     return Upper(rb::StringPrintf("IDE\\%s%s%s\\5&%X&0&%u.%u.%u", kind.c_str(),
-                                  Padded(unit->Product(), 40).c_str(), Padded(unit->Revision(), 8).c_str(),
+                                  Padded(ModelOf(*unit), 40).c_str(), Padded(unit->Revision(), 8).c_str(),
                                   port->Number(), unit->Path(), unit->Target(), unit->Lun()));
   const std::string identity = "&VEN_" + IdField(unit->Vendor()) + "&PROD_" + IdField(unit->Product()) +
                                "&REV_" + IdField(unit->Revision());
@@ -86,7 +91,7 @@ std::vector<std::string> SimOsDevice::HardwareIds() const {
   const std::string kind = KindWord(this->kind);
   const std::string generic = "Gen" + kind;
   if (port->Ide()) {
-    const std::string model = Padded(unit->Product(), 40) + Padded(unit->Revision(), 8);
+    const std::string model = Padded(ModelOf(*unit), 40) + Padded(unit->Revision(), 8);
     return {"IDE\\" + kind + model, "IDE\\" + model, generic};
   }
   const std::string prefix = Enumerator() + "\\" + kind + Padded(unit->Vendor(), 8);
@@ -98,7 +103,7 @@ std::vector<std::string> SimOsDevice::HardwareIds() const {
 }
 
 std::string SimOsDevice::FriendlyName() const {
-  if (port->Ide()) return rb::Trim(unit->Product());
+  if (port->Ide()) return rb::Trim(ModelOf(*unit));
   const std::string model = rb::Trim(rb::Trim(unit->Vendor()) + " " + rb::Trim(unit->Product()));
   if (port->Usb()) return model + " USB Device";
   return model + " SCSI " + KindWord(kind) + " Device";
