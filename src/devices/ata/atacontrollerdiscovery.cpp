@@ -66,7 +66,7 @@ AtaController::Type AtaControllerDiscovery::ClassifyAt(const XmlObject& pciSumma
                                                        std::int32_t device, std::int32_t function) {
   if (bus < 0 || function < 0) return AtaController::Type::kOther;
   const XmlObject* entry = pciSummary.SelectSingleNode(StringPrintf(
-      "structure[@name='pciDevice' $bus='%d' $device='%d' $function='%d']", bus, device, function));
+      "structure[@name='pciDevice' @bus='%d' @device='%d' @function='%d']", bus, device, function));
   return entry != nullptr ? Classify(*entry) : AtaController::Type::kOther;
 }
 

@@ -92,7 +92,11 @@ const XmlObject* ScsiIdentify::PciEntryOfDisk(const os::WmiRow& disk) const {
       WmiClass::Query("ASSOCIATORS OF {Win32_DiskDrive.DeviceID=\"" + WmiClass::Escape(disk.Get("DeviceID")) +
                       "\"} WHERE ResultClass = Win32_PnPEntity");
   if (entities.empty()) return nullptr;
-  const std::string entity = WmiClass::Escape(entities[0].Get("DeviceID"));
+  return PciEntryOfEntity(entities[0].Get("DeviceID"));
+}
+
+const XmlObject* ScsiIdentify::PciEntryOfEntity(const std::string& entityId) const {
+  const std::string entity = WmiClass::Escape(entityId);
   auto controllers = WmiClass::Query("ASSOCIATORS OF {Win32_PnPEntity.DeviceID=\"" + entity +
                                      "\"} WHERE ResultClass = Win32_ScsiController");
   if (controllers.empty()) {
@@ -125,6 +129,14 @@ ScsiIdentify::PciLocation ScsiIdentify::FindPciLocation(std::uint32_t port,
     if (disks.empty()) continue;
     entry = PciEntryOfDisk(disks[0]);
     break;
+  }
+  // A port with optical drives only: the drive's own entity leads to the controller.
+  if (entry == nullptr) {
+    for (const os::WmiRow& drive : WmiClass::Query("select * from Win32_CDROMDrive")) {
+      if (drive.Get("SCSIPort") != std::to_string(port) || drive.Get("PNPDeviceID").empty()) continue;
+      entry = PciEntryOfEntity(drive.Get("PNPDeviceID"));
+      break;
+    }
   }
   if (entry == nullptr) {
     const PortAddressCache::Port* known = context_.Ports().Find(port);

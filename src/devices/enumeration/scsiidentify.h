@@ -2,9 +2,8 @@
 
 #include <cstdint>
 #include <memory>
-#include <vector>
-
 #include <string>
+#include <vector>
 
 #include "platform/scsiinquirydata.h"
 #include "platform/wmirow.h"
@@ -57,16 +56,20 @@ class ScsiIdentify {
     std::string description;
   };
   // IdentifyPort for a port whose units were read already.
-  std::shared_ptr<ScsiController> IdentifyPort(std::uint32_t port, const std::vector<os::ScsiUnitInquiry>& units);
+  std::shared_ptr<ScsiController> IdentifyPort(std::uint32_t port,
+                                               const std::vector<os::ScsiUnitInquiry>& units);
   PciLocation FindPciLocation(std::uint32_t port, const std::vector<os::ScsiUnitInquiry>& units);
   // The PCI summary entry of an operating-system device identifier, or of an I/O port base address.
   const XmlObject* PciEntryOf(const std::string& osDeviceId) const;
   const XmlObject* PciEntryOfIoAddress(std::uint32_t ioAddress) const;
+  // The PCI summary entry of the controller of a plug-and-play entity (a disk's, an optical drive's).
+  const XmlObject* PciEntryOfEntity(const std::string& entityId) const;
   // The PCI summary entry of a disk's controller, through the disk's entity (and an IDE channel).
   const XmlObject* PciEntryOfDisk(const os::WmiRow& disk) const;
   // Makes the device of one unit and adds it; false when the unit is no device of this family.
-  bool AddUnit(std::uint32_t port, const ScsiDriver& driver, const std::shared_ptr<ScsiController>& controller,
-               const os::ScsiUnitInquiry& unit, bool usbPort);
+  bool AddUnit(std::uint32_t port, const ScsiDriver& driver,
+               const std::shared_ptr<ScsiController>& controller, const os::ScsiUnitInquiry& unit,
+               bool usbPort);
 
   DiscoveryContext& context_;
 };
