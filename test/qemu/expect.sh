@@ -56,6 +56,26 @@ expect_section() {  # console section description line...
   ((failures == before)) || sed 's/^/    /' <<<"$output"
 }
 
+# Every device whose ATA identify data the probe read agrees with what the kernel shows in sysfs for
+# that address: the model starts with the kernel's model and the serial number is the kernel's.
+expect_ata_agrees_with_sysfs() {  # console
+  local console=$1 line address model serial scsi kernel checked=0
+  local pattern='^host=[^ ]+ address=([^ ]+) ata identify model=(.*) serial=([^ ]*) firmware=.*$'
+  while IFS= read -r line; do
+    [[ $line =~ $pattern ]] || continue
+    address=${BASH_REMATCH[1]} model=${BASH_REMATCH[2]} serial=${BASH_REMATCH[3]}
+    scsi=$(section "$console" scsi | grep "^$address ")
+    kernel=${scsi#* model=}
+    kernel=${kernel% serial=*}
+    # An ATAPI drive has no unit serial number page for the kernel to read.
+    [[ $scsi == *" serial=$serial" || $scsi == *" serial=" ]] || expect_fail "ATA $address: identify serial \"$serial\" is not the kernel's: $scsi"
+    [[ -n $kernel && $model == "$kernel"* ]] ||
+      expect_fail "ATA $address: identify model \"$model\" does not start with the kernel's \"$kernel\""
+    checked=$((checked + 1))
+  done <<<"$(section "$console" probe)"
+  ((checked >= 3)) || expect_fail "ATA: the probe read identify data from $checked device(s), not the AHCI and PIIX disks and the AHCI CD"
+}
+
 # A diaghost command in the guest: it exited 0 and printed each of the given lines.
 expect_diaghost() {  # console command line...
   local console=$1 command=$2
@@ -118,6 +138,18 @@ check_console() {  # console
   expect_probe "$console" "AHCI CD (empty)" ahci "inquiry status=0 type=5 vendor=QEMU product=QEMU DVD-ROM" \
     "ready no: Check Condition: Not Ready: MEDIUM NOT PRESENT"
 
+  # The component's ATA requests through the disk driver's SMART and pass-through requests, which the
+  # linux backend carries as ATA PASS-THROUGH(16) over SG_IO: the identify data agrees with what the
+  # kernel read (its INQUIRY model is the identify model's first 16 characters, its unit serial
+  # number the identify serial), and SMART RETURN STATUS says healthy.
+  expect_probe "$console" "AHCI disk (ATA)" ahci "serial status=0 RBAHCI0001" \
+    "ata identify model=RAVELSATADISK serial=RBAHCI0001 firmware=2.5+" "ata smart-status=0"
+  expect_probe "$console" "PIIX IDE disk (ATA)" ata_piix "serial status=0 RBPATA0001" \
+    "ata identify model=QEMU HARDDISK serial=RBPATA0001 firmware=2.5+" "ata smart-status=0"
+  expect_probe "$console" "AHCI CD (ATA)" ahci "inquiry status=0 type=5 vendor=QEMU product=QEMU DVD-ROM" \
+    "ata identify model=QEMU DVD-ROM serial=QM00007 firmware=2.5+"
+  expect_ata_agrees_with_sysfs "$console"
+
   # The NVMe and virtio-blk disks on the backend's own port, answered from sysfs and by direct I/O.
   expect_section "$console" ownport "NVMe disk on the own port" "target=0 inquiry status=0 type=0 vendor=NVMe product=QEMU NVMe Ctrl" \
     "target=0 serial status=0 RBNVME0001" "target=0 ready yes" "target=0 capacity blocks=131072 length=512" \
@@ -136,14 +168,22 @@ check_console() {  # console
   expect_id_device "$console" "lsi53c895a disk" "  Model: QEMU QEMU HARDDISK" "  Serial Number: RBLSI0001" "$capacity"
   expect_id_device "$console" "virtio-scsi disk" "  Model: RAVELBK BENCHDISK" "  Serial Number: RBVIO0001" "$capacity"
   expect_id_device "$console" "megasas disk" "  Serial Number: RBMEGA0001" "$capacity"
-  expect_id_device "$console" "AHCI disk" "  Model: ATA RAVELSATADISK" "  Serial Number: RBAHCI0001" "$capacity"
-  expect_id_device "$console" "PIIX IDE disk" "  Serial Number: RBPATA0001" "$capacity"
+  # The AHCI and PIIX disks are the ATA family's: a SATA disk on the SATA controller, an IDE disk on the
+  # legacy IDE controller's primary channel, each with its identify data.
+  expect_id_device "$console" "SATA controller" "sataController[0-9]*: SATA Controller.*" "  Type of Controller: SATA Controller"
+  expect_id_device "$console" "IDE controller" "IdeLegacyController[0-9]*: IDE PATA Controller.*" \
+    "  Type of Controller: IDE PATA Controller"
+  expect_id_device "$console" "AHCI disk" "/dev/sda[0-9]*: SATA Hard Disk [0-9]* \\[sataDisk\\]" "  Model: RAVELSATADISK" \
+    "  Serial Number: RBAHCI0001" "  Firmware: 2.5+" "  Capacity: 67.11 Mbytes" "  Controller: SATA Controller.*"
+  expect_id_device "$console" "PIIX IDE disk" "ideDisk[0-9]*: IDE Hard Disk [0-9]* \\[ideDisk\\]" "  Model: QEMU HARDDISK" \
+    "  Serial Number: RBPATA0001" "  Capacity: 67.11 Mbytes" "  Connector: Primary Master" \
+    "  Ultra DMA: Ultra DMA mode [0-9] and below are supported"
   expect_id_device "$console" "USB disk" "usbDisk[0-9]*: .*" "  Serial Number: RBUSB0001" "$capacity"
   expect_id_device "$console" "NVMe disk" "  Model: NVMe QEMU NVMe Ctrl" "  Serial Number: RBNVME0001" "$capacity" \
     "  Temperature: [0-9][0-9]* Degrees Celsius"
   expect_id_device "$console" "virtio-blk disk" "  Model: Virtio Block Device" "  Serial Number: RBVBLK0001" "$capacity"
-  expect_id_device "$console" "AHCI CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU QEMU DVD-ROM" \
-    "  Capacity: Media Not Installed"
+  expect_id_device "$console" "AHCI CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU DVD-ROM" \
+    "  Capacity: Media Not Installed" "  Controller: SATA Controller.*"
   expect_id_device "$console" "lsi53c895a CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU QEMU CD-ROM" \
     "  Capacity: Media Not Installed"
 

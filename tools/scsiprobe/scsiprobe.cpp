@@ -10,6 +10,12 @@
 //   capacity blocks=131072 length=512
 //   read0 status=0 data=RAVELBANK-lsi  (the printable start of block 0)
 //
+// and, for a disk or optical drive the system names (\\.\PhysicalDriveN, \\.\CdRomN), the ATA
+// requests the component sends through the disk driver (SAT on Linux):
+//
+//   ata identify model=RAVELSATADISK serial=RBAHCI0001 firmware=2.5+   (or: ata identify failed GLE=n)
+//   ata smart-status=0                 (disks: 0 healthy, 1 threshold exceeded, -1 failed)
+//
 // A command that raises prints "<command> error <text>: <detail>" and the probe goes on with the next.
 
 #include <algorithm>
@@ -21,9 +27,12 @@
 #include <string>
 #include <vector>
 
+#include "devices/ata/atarequests.h"
 #include "devices/scsi/scsidevice.h"
 #include "devices/scsi/scsidriver.h"
+#include "platform/os.h"
 #include "support/oruerror.h"
+#include "support/stringutil.h"
 
 namespace {
 
@@ -36,6 +45,30 @@ std::string Printable(const std::uint8_t* bytes, std::size_t length) {
 }
 
 std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+// The system's path of the disk or optical drive at an address; empty when it has none.
+std::string DrivePath(const win::ScsiAddress& wanted, bool* disk) {
+  os::Platform& system = os::Current();
+  for (const char* kind : {"PhysicalDrive", "CdRom"}) {
+    for (int n = 0; n < 32; ++n) {
+      const std::string path = rb::StringPrintf("\\\\.\\%s%d", kind, n);
+      const win::HANDLE handle = system.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE,
+                                                   win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+      if (handle == win::INVALID_HANDLE_VALUE) continue;
+      win::ScsiAddress address{};
+      win::DWORD returned = 0;
+      const bool ok = system.DeviceIoControl(handle, win::IOCTL_SCSI_GET_ADDRESS, nullptr, 0, &address,
+                                             sizeof address, &returned);
+      system.CloseHandle(handle);
+      if (ok && address.PortNumber == wanted.PortNumber && address.PathId == wanted.PathId &&
+          address.TargetId == wanted.TargetId && address.Lun == wanted.Lun) {
+        *disk = kind[0] == 'P';
+        return path;
+      }
+    }
+  }
+  return {};
+}
 
 // A SCSI device with nothing of its own: the command set alone (the device families add the rest).
 class ProbeDevice : public rb::ScsiDevice {
@@ -66,6 +99,18 @@ int main(int argc, char** argv) {
   rb::ScsiDriver driver(std::string("\\\\.\\SCSI") + argv[1] + ":");
   ProbeDevice device("probe", false, &driver, number(2), number(3), number(4));
 
+  Guarded("ata", [&] {
+    bool disk = false;
+    const std::string path = DrivePath({8, number(1), number(2), number(3), number(4)}, &disk);
+    if (path.empty()) return;
+    rb::AtaIdentify identify;
+    if (rb::ata::ReadIdentify(path, "probe", 0, &identify))
+      std::printf("ata identify model=%s serial=%s firmware=%s\n", identify.Model().c_str(), identify.Serial().c_str(),
+                  identify.Firmware().c_str());
+    else
+      std::printf("ata identify failed GLE=%u\n", static_cast<unsigned>(os::Current().GetLastError()));
+    if (disk) std::printf("ata smart-status=%d\n", rb::ata::SmartReturnStatus(path));
+  });
   Guarded("inquiry", [&] {
     const std::uint8_t status = device.Inquiry();
     const auto& data = device.Record().inquiry;

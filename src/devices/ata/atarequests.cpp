@@ -125,8 +125,15 @@ bool ReadIdentify(const std::string& path, const std::string& label, std::int32_
   os::Platform& system = os::Current();
   std::uint8_t data[AtaIdentify::kBytes] = {};
   auto attempt = [&](bool passThrough, std::uint8_t command) {
-    const bool ok = passThrough ? IdentifyByPassThrough(path, command, driveNumber, data)
-                                : IdentifyBySmart(path, command, data);
+    std::memset(data, 0, sizeof data);
+    bool ok = passThrough ? IdentifyByPassThrough(path, command, driveNumber, data)
+                          : IdentifyBySmart(path, command, data);
+    // A device that takes the request but moves no data (a SCSI device behind a translation that
+    // does not know the command) has answered no identify.
+    if (ok && AtaIdentify(data).Present() == false) {
+      ok = false;
+      system.SetLastError(win::ERROR_INVALID_FUNCTION);
+    }
     const std::string how = passThrough ? " handle via IDE PASS THRU " : " via Win SMART API ";
     if (ok)
       DebugPrint("%s ID cmd with %s%swent OK\n", CommandName(command), label.c_str(), how.c_str());

@@ -22,7 +22,8 @@ bool IdentifyBySmart(const std::string& path, std::uint8_t command, std::uint8_t
 bool IdentifyByPassThrough(const std::string& path, std::uint8_t command, std::int32_t driveNumber,
                            std::uint8_t* data);
 // The whole identify sequence: the SMART request with ECh, then A1h; when both fail the IDE
-// pass-through with A1h, then ECh. Each attempt is traced under `label` ("CDROM3", "WMIdev").
+// pass-through with A1h, then ECh. Each attempt is traced under `label` ("CDROM3", "WMIdev"). An
+// answer of nothing but zeros is no identify data.
 bool ReadIdentify(const std::string& path, const std::string& label, std::int32_t driveNumber,
                   AtaIdentify* out);
 
