@@ -21,7 +21,7 @@ chmod +x "$root/init" "$root/bench/checks.sh"
 
 # The modules, each with what modules.dep says it needs.
 wanted=(sd_mod sr_mod sg st ahci ata_piix sym53c8xx virtio_scsi virtio_pci virtio_blk nvme megaraid_sas
-        usb-storage xhci_pci scsi_debug)
+        usb-storage xhci_pci scsi_debug vfat nls_cp437 nls_ascii)
 printf '%s\n' "${wanted[@]}" >"$root/bench/modules"
 declare -A copied=()
 copy_module() {  # relative path in the modules tree

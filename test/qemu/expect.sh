@@ -158,6 +158,10 @@ check_console() {  # console
     "target=1 inquiry status=0 type=0 vendor=Virtio product=Block Device" "target=1 serial status=0 RBVBLK0001" \
     "target=1 ready yes" "target=1 capacity blocks=131072 length=512" "target=1 read0 status=0 data=RAVELBANK-vblk"
 
+  # Writing waits for the disk: refused (ERROR_BUSY) while a file system is mounted on it.
+  expect_section "$console" hold "the write hold of the virtio-blk disk" "free hold granted holds=1" \
+    "mounted hold refused GLE=170" "unmounted hold granted holds=1"
+
   expect_diaghost "$console" version "diagnostics version 7.9.1.2401A"
   expect_diaghost "$console" env "dvmIsOnline         1"
   expect_diaghost "$console" id "* Device Discovery Started"

@@ -47,6 +47,17 @@ for target in 0 1; do
   "$bin/scsiprobe" "$own" 0 "$target" 0 2>&1 | sed "s/^/target=$target /"
 done
 
+echo "@@ hold"
+# A disk is given for writing while nothing holds it, and refused while a file system is mounted on
+# it: the virtio-blk disk (the own port's second target) gets a scratch file system after the other
+# checks have read its block 0.
+"$bin/scsiprobe" hold "$own" 0 1 0 2>&1 | sed 's/^/free /'
+if mkdosfs /dev/vda >/dev/null 2>&1 && mount -t vfat /dev/vda /mnt 2>&1; then
+  "$bin/scsiprobe" hold "$own" 0 1 0 2>&1 | sed 's/^/mounted /'
+  umount /mnt
+fi
+"$bin/scsiprobe" hold "$own" 0 1 0 2>&1 | sed 's/^/unmounted /'
+
 for command in version env id; do
   echo "@@ diaghost $command"
   "$bin/diaghost" "$command" 2>&1

@@ -16,6 +16,11 @@
 //   ata identify model=RAVELSATADISK serial=RBAHCI0001 firmware=2.5+   (or: ata identify failed GLE=n)
 //   ata smart-status=0                 (disks: 0 healthy, 1 threshold exceeded, -1 failed)
 //
+//   scsiprobe hold PORT PATH TARGET LUN
+//
+// asks the system for the disk at that address for writing, as the component does before each write,
+// and gives it back: "hold granted holds=N" or "hold refused GLE=n".
+//
 // A command that raises prints "<command> error <text>: <detail>" and the probe goes on with the next.
 
 #include <algorithm>
@@ -90,9 +95,24 @@ void Guarded(const char* name, Step step) {
 
 }  // namespace
 
+int Hold(char** argv) {
+  const auto number = [&](int index) { return static_cast<std::uint8_t>(std::strtoul(argv[index], nullptr, 10)); };
+  os::Platform& system = os::Current();
+  std::vector<win::HANDLE> holds;
+  if (!system.HoldDiskForWriting(std::string("\\\\.\\SCSI") + argv[1] + ":",
+                                 {8, number(1), number(2), number(3), number(4)}, &holds)) {
+    std::printf("hold refused GLE=%u\n", static_cast<unsigned>(system.GetLastError()));
+    return 0;
+  }
+  std::printf("hold granted holds=%zu\n", holds.size());
+  for (win::HANDLE hold : holds) system.CloseHandle(hold);
+  return 0;
+}
+
 int main(int argc, char** argv) {
+  if (argc == 6 && std::string(argv[1]) == "hold") return Hold(argv + 1);
   if (argc != 5) {
-    std::fprintf(stderr, "usage: scsiprobe PORT PATH TARGET LUN\n");
+    std::fprintf(stderr, "usage: scsiprobe PORT PATH TARGET LUN\n       scsiprobe hold PORT PATH TARGET LUN\n");
     return 2;
   }
   const auto number = [&](int index) { return static_cast<std::uint8_t>(std::strtoul(argv[index], nullptr, 10)); };
