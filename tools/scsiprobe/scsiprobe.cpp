@@ -49,7 +49,9 @@ std::string Printable(const std::uint8_t* bytes, std::size_t length) {
   return text;
 }
 
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string FirstLine(const std::string& text) {
+  return text.substr(0, text.find('\n'));
+}
 
 // The system's path of the disk or optical drive at an address; empty when it has none.
 std::string DrivePath(const win::ScsiAddress& wanted, bool* disk) {
@@ -57,8 +59,9 @@ std::string DrivePath(const win::ScsiAddress& wanted, bool* disk) {
   for (const char* kind : {"PhysicalDrive", "CdRom"}) {
     for (int n = 0; n < 32; ++n) {
       const std::string path = rb::StringPrintf("\\\\.\\%s%d", kind, n);
-      const win::HANDLE handle = system.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE,
-                                                   win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
+      const win::HANDLE handle =
+          system.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE,
+                            win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING, 0);
       if (handle == win::INVALID_HANDLE_VALUE) continue;
       win::ScsiAddress address{};
       win::DWORD returned = 0;
@@ -96,7 +99,9 @@ void Guarded(const char* name, Step step) {
 }  // namespace
 
 int Hold(char** argv) {
-  const auto number = [&](int index) { return static_cast<std::uint8_t>(std::strtoul(argv[index], nullptr, 10)); };
+  const auto number = [&](int index) {
+    return static_cast<std::uint8_t>(std::strtoul(argv[index], nullptr, 10));
+  };
   os::Platform& system = os::Current();
   std::vector<win::HANDLE> holds;
   if (!system.HoldDiskForWriting(std::string("\\\\.\\SCSI") + argv[1] + ":",
@@ -112,10 +117,13 @@ int Hold(char** argv) {
 int main(int argc, char** argv) {
   if (argc == 6 && std::string(argv[1]) == "hold") return Hold(argv + 1);
   if (argc != 5) {
-    std::fprintf(stderr, "usage: scsiprobe PORT PATH TARGET LUN\n       scsiprobe hold PORT PATH TARGET LUN\n");
+    std::fprintf(stderr,
+                 "usage: scsiprobe PORT PATH TARGET LUN\n       scsiprobe hold PORT PATH TARGET LUN\n");
     return 2;
   }
-  const auto number = [&](int index) { return static_cast<std::uint8_t>(std::strtoul(argv[index], nullptr, 10)); };
+  const auto number = [&](int index) {
+    return static_cast<std::uint8_t>(std::strtoul(argv[index], nullptr, 10));
+  };
   rb::ScsiDriver driver(std::string("\\\\.\\SCSI") + argv[1] + ":");
   ProbeDevice device("probe", false, &driver, number(2), number(3), number(4));
 
@@ -125,8 +133,8 @@ int main(int argc, char** argv) {
     if (path.empty()) return;
     rb::AtaIdentify identify;
     if (rb::ata::ReadIdentify(path, "probe", 0, &identify))
-      std::printf("ata identify model=%s serial=%s firmware=%s\n", identify.Model().c_str(), identify.Serial().c_str(),
-                  identify.Firmware().c_str());
+      std::printf("ata identify model=%s serial=%s firmware=%s\n", identify.Model().c_str(),
+                  identify.Serial().c_str(), identify.Firmware().c_str());
     else
       std::printf("ata identify failed GLE=%u\n", static_cast<unsigned>(os::Current().GetLastError()));
     if (disk) std::printf("ata smart-status=%d\n", rb::ata::SmartReturnStatus(path));
@@ -146,8 +154,10 @@ int main(int argc, char** argv) {
     std::printf("serial status=%u %s\n", status, serial.c_str());
   });
   Guarded("ready", [&] {
-    if (device.TestUnitReady()) std::printf("ready yes\n");
-    else std::printf("ready no: %s\n", FirstLine(device.LastStatusText()).c_str());
+    if (device.TestUnitReady())
+      std::printf("ready yes\n");
+    else
+      std::printf("ready no: %s\n", FirstLine(device.LastStatusText()).c_str());
   });
   Guarded("capacity", [&] {
     rb::ScsiCapacity capacity;

@@ -1,7 +1,5 @@
 #include "platform/linux/linuxscsiport.h"
 
-#include "platform/linux/linuxsat.h"
-
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -17,7 +15,9 @@
 #include <string>
 
 #include "platform/linux/linuxblockdisk.h"
+#include "platform/linux/linuxmediarequests.h"
 #include "platform/linux/linuxplatform.h"
+#include "platform/linux/linuxsat.h"
 #include "platform/linux/linuxstoragemap.h"
 #include "platform/passthroughrequest.h"
 #include "platform/scsiinquirydata.h"
@@ -186,11 +186,13 @@ win::DWORD LinuxOpticalDrive::Control(win::DWORD code, const void* in, win::DWOR
   if (code == win::IOCTL_STORAGE_EJECT_MEDIA)
     return layer_.Ioctl(fd_, CDROMEJECT, nullptr) < 0 ? WindowsErrorFromErrno(errno) : win::ERROR_SUCCESS;
   bool handled = false;
-  const win::DWORD ata = SatRequest(
-      LinuxSatTransport([this](PassThroughRequest& request, win::DWORD* count) {
-        return SendSgIo(layer_, fd_, request, count);
-      }),
-      code, in, inLength, out, outLength, returned, handled);
+  const win::DWORD media =
+      LinuxMediaRequest(layer_, fd_, true, true, code, out, outLength, returned, handled);
+  if (handled) return media;
+  const win::DWORD ata = SatRequest(LinuxSatTransport([this](PassThroughRequest& request, win::DWORD* count) {
+                                      return SendSgIo(layer_, fd_, request, count);
+                                    }),
+                                    code, in, inLength, out, outLength, returned, handled);
   if (handled) return ata;
   if (code == win::IOCTL_SCSI_GET_ADDRESS && address_) {
     if (out == nullptr || outLength < sizeof *address_) return win::ERROR_INSUFFICIENT_BUFFER;

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include "platform/linux/linuxmediarequests.h"
 #include "platform/linux/linuxownport.h"
 #include "platform/linux/linuxplatform.h"
 #include "platform/linux/linuxsat.h"
@@ -22,7 +23,17 @@ LinuxUnitDevice::LinuxUnitDevice(LinuxStorageUnit unit, LinuxIoctlLayer& layer, 
 win::DWORD LinuxUnitDevice::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                                     win::DWORD outLength, win::DWORD* returned) {
   if (code == win::IOCTL_SCSI_GET_ADDRESS) return WriteScsiAddress(unit_, out, outLength, returned);
+  if (code == win::IOCTL_DISK_IS_WRITABLE || code == win::IOCTL_DISK_GET_DRIVE_GEOMETRY) {
+    if (const win::DWORD error = OpenBlock(false)) return error;
+    bool handled = false;
+    return LinuxMediaRequest(layer_, blockFd_, false, unit_.removable, code, out, outLength, returned,
+                             handled);
+  }
   if (disk_ == nullptr) {
+    // Readiness and loading of a removable disk (a zip, a USB stick): its own SCSI commands.
+    if (code == win::IOCTL_STORAGE_CHECK_VERIFY || code == win::IOCTL_STORAGE_EJECT_MEDIA ||
+        code == win::IOCTL_STORAGE_LOAD_MEDIA)
+      return MediaCommand(code);
     // ATA commands through the SCSI-to-ATA translation of the drive's SCSI layer (libata, USB bridges).
     bool handled = false;
     const win::DWORD error =
@@ -40,6 +51,24 @@ win::DWORD LinuxUnitDevice::Control(win::DWORD code, const void* in, win::DWORD 
   if (disk_ != nullptr) return disk_->Execute(request, returned);
   return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.linuxHost, unit_.path, unit_.target, unit_.lun,
                     request, returned);
+}
+
+win::DWORD LinuxUnitDevice::MediaCommand(win::DWORD code) {
+  // TEST UNIT READY, or START STOP UNIT with the load/eject bit (and the start bit to load).
+  std::uint8_t cdb[6] = {};
+  if (code != win::IOCTL_STORAGE_CHECK_VERIFY) {
+    if (!unit_.removable) return win::ERROR_INVALID_FUNCTION;
+    cdb[0] = 0x1B;
+    cdb[4] = code == win::IOCTL_STORAGE_LOAD_MEDIA ? 0x03 : 0x02;
+  }
+  std::uint8_t status = 0;
+  std::uint8_t sense[32] = {};
+  const win::DWORD error = LinuxSatTransport([this](PassThroughRequest& request, win::DWORD* count) {
+    return SendSgIoTo(layer_, sysfsRoot_, devRoot_, unit_.linuxHost, unit_.path, unit_.target, unit_.lun,
+                      request, count);
+  })(cdb, sizeof cdb, false, nullptr, 0, &status, sense, sizeof sense);
+  if (error != win::ERROR_SUCCESS) return error;
+  return status == 0 ? win::ERROR_SUCCESS : win::ERROR_NOT_READY;
 }
 
 LinuxUnitDevice::~LinuxUnitDevice() {

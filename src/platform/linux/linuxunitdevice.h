@@ -37,6 +37,8 @@ class LinuxUnitDevice : public DeviceHandle {
   std::uint64_t position_ = 0;
 
   win::DWORD OpenBlock(bool write);
+  // Readiness, eject and load of the unit through its own SCSI commands.
+  win::DWORD MediaCommand(win::DWORD code);
 };
 
 }  // namespace os
