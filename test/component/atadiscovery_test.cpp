@@ -13,6 +13,7 @@
 #include "component/discoveryrun.h"
 #include "component/storagetestcomponent.h"
 #include "devices/ata/idedisk.h"
+#include "devices/ata/idefloppy.h"
 #include "devices/ata/idezipdrive.h"
 #include "devices/diskwritehold.h"
 #include "framework/testdoubles.h"
@@ -53,6 +54,10 @@ constexpr const char* kMachine = R"(<machine>
     </port>
     <port number="4" ide="1" pciBus="3" pciDevice="0" pciFunction="0">
       <disk target="0" model="RAID LOGICAL DRIVE" firmware="R1" blocks="8000" badChecksum="1"/>
+    </port>
+    <port number="5" fdc="1">
+      <disk blocks="2880" floppy="1"/>
+      <disk target="1" blocks="2880" floppy="1" writeProtect="1"/>
     </port>
   </scsi>
 </machine>)";
@@ -156,6 +161,9 @@ TEST_F(AtaDiscovery, ControllersOfEachKindListTheirDrives) {
   // A drive that answers no identify is listed all the same, on the controller's second channel.
   EXPECT_EQ(Describe(idResult, "ideDisk1", {"Model", "connector"}),
             "ideDisk IDE Hard Disk 2 Model=Not available connector=Secondary Slave");
+  EXPECT_EQ(
+      Describe(idResult, "Diskette0", {"Storage", "capacity", "devicePath"}),
+      "Diskette Diskette Drive 1 Storage=Diskette Drive capacity=1.47 Mbytes devicePath=\\\\.\\Floppy0");
   EXPECT_EQ(Describe(idResult, "ideDisk2", {"ideRaid"}),
             "ideDisk IDE Hard Disk 3 ideRaid=Logical drive of the controller");
   // The ATA controllers' ports are no SCSI controllers, and none of their units a SCSI device.
@@ -213,6 +221,35 @@ TEST_F(AtaDiscovery, AMountedDiskIsNotWrittenAnotherIs) {
   zip.Access(BlockDevice::kWrite, 10, 1, block.data());
   zip.Access(BlockDevice::kRead, 10, 1, readBack.data());
   EXPECT_EQ(readBack, block);
+}
+
+TEST_F(AtaDiscovery, DisketteGeometryFormatAndBootSector) {
+  IdeFloppy diskette("Diskette", false, "\\\\.\\Floppy0");
+  IdeFloppy protectedOne("Diskette", false, "\\\\.\\Floppy1");
+  win::DiskGeometry geometry{};
+  ASSERT_TRUE(diskette.Geometry(&geometry));
+  EXPECT_EQ(geometry.MediaType, win::F3_1Pt44_512);
+  EXPECT_EQ(geometry.Cylinders * geometry.TracksPerCylinder * geometry.SectorsPerTrack, 2880);
+  EXPECT_EQ(diskette.DensityText(), "HighDensity 1.44");
+
+  // Cylinder 1, head 0 is blocks 36 to 53.
+  ASSERT_TRUE(diskette.FormatTracks(win::F3_1Pt44_512, 1, 1, 0, 0));
+  std::vector<std::uint8_t> block(512);
+  diskette.Access(BlockDevice::kRead, 53, 1, block.data());
+  EXPECT_EQ(block.front(), 0xF6);
+  diskette.Access(BlockDevice::kRead, 54, 1, block.data());
+  EXPECT_EQ(block.front(), 0x00);
+  ASSERT_TRUE(diskette.WriteBootSector());
+  diskette.Access(BlockDevice::kRead, 0, 1, block.data());
+  EXPECT_EQ(std::vector<std::uint8_t>(block.begin(), block.begin() + 3),
+            (std::vector<std::uint8_t>{0xEB, 0x3C, 0x90}));
+  EXPECT_EQ(block[510], 0x55);
+
+  EXPECT_TRUE(diskette.Writable());
+  EXPECT_FALSE(protectedOne.Writable());
+  EXPECT_FALSE(protectedOne.FormatTracks(win::F3_1Pt44_512, 0, 0, 0, 1));
+  EXPECT_EQ(os::Current().GetLastError(), win::ERROR_WRITE_PROTECT);
+  EXPECT_FALSE(protectedOne.WriteBootSector());
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ SimPlatform::SimPlatform(const std::string& descriptionPath)
   });
   SimScsiPort::Register(scsiPorts_, drives_, devices_);
   for (const auto& port : scsiPorts_) {
+    if (port->FloppyController()) continue;
     std::vector<SimRegistry::Value> values = {SimRegistry::Value::Text("Driver", port->Driver())};
     if (port->IoAddress()) values.push_back(SimRegistry::Value::Dword("IOAddress", *port->IoAddress()));
     registry_.AddKey(rb::StringPrintf("HARDWARE\\DEVICEMAP\\Scsi\\Scsi Port %u", port->Number()),

@@ -67,12 +67,14 @@ std::string SimOsDevice::Target() const {
 }
 
 std::string SimOsDevice::Enumerator() const {
+  if (port->FloppyController()) return "FDC";
   if (port->Usb()) return "USBSTOR";
   return port->Ide() ? "IDE" : "SCSI";
 }
 
 std::string SimOsDevice::InstanceId() const {
   const std::string kind = Upper(KindWord(this->kind));
+  if (port->FloppyController()) return rb::StringPrintf("FDC\\GENERIC_FLOPPY_DRIVE\\6&1F7D6AF6&0&%u", number);
   if (port->Ide())
     return Upper(rb::StringPrintf("IDE\\%s%s%s\\5&%X&0&%u.%u.%u", kind.c_str(),
                                   Padded(ModelOf(*unit), 40).c_str(), Padded(unit->Revision(), 8).c_str(),
@@ -90,6 +92,7 @@ std::string SimOsDevice::InstanceId() const {
 std::vector<std::string> SimOsDevice::HardwareIds() const {
   const std::string kind = KindWord(this->kind);
   const std::string generic = "Gen" + kind;
+  if (port->FloppyController()) return {"FDC\\GENERIC_FLOPPY_DRIVE", "GenFloppyDisk"};
   if (port->Ide()) {
     const std::string model = Padded(ModelOf(*unit), 40) + Padded(unit->Revision(), 8);
     return {"IDE\\" + kind + model, "IDE\\" + model, generic};
@@ -103,6 +106,7 @@ std::vector<std::string> SimOsDevice::HardwareIds() const {
 }
 
 std::string SimOsDevice::FriendlyName() const {
+  if (port->FloppyController()) return "Floppy disk drive";
   if (port->Ide()) return rb::Trim(ModelOf(*unit));
   const std::string model = rb::Trim(rb::Trim(unit->Vendor()) + " " + rb::Trim(unit->Product()));
   if (port->Usb()) return model + " USB Device";

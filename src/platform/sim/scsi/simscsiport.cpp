@@ -53,6 +53,7 @@ SimScsiPort::SimScsiPort(const SimMachine& machine, const rb::XmlObject& element
     : number_(static_cast<std::uint32_t>(machine.Number(element, "number", 255))),
       usb_(element.GetAttribute("usb") == "1"),
       ide_(element.GetAttribute("ide") == "1"),
+      fdc_(element.GetAttribute("fdc") == "1"),
       controller_(FindController(machine, element, pci)) {
   if (element.FindAttribute("openError") != nullptr)
     openError_ = static_cast<win::DWORD>(machine.Number(element, "openError", 0xFFFFFFFF));
@@ -206,7 +207,7 @@ win::DWORD SimScsiPortHandle::Control(win::DWORD code, const void* in, win::DWOR
       if (drive_ != nullptr) return win::ERROR_INVALID_FUNCTION;
       return port_->InquiryData(out, outLength, returned);
     case win::IOCTL_SCSI_GET_ADDRESS: {
-      if (drive_ == nullptr) return win::ERROR_INVALID_FUNCTION;
+      if (drive_ == nullptr || port_->FloppyController()) return win::ERROR_INVALID_FUNCTION;
       if (out == nullptr || outLength < sizeof(win::ScsiAddress)) return win::ERROR_INSUFFICIENT_BUFFER;
       const win::ScsiAddress address{sizeof(win::ScsiAddress), static_cast<std::uint8_t>(port_->Number()),
                                      drive_->Path(), drive_->Target(), drive_->Lun()};
@@ -240,6 +241,7 @@ std::vector<std::shared_ptr<SimScsiPort>> SimScsiPort::ReadAll(const SimMachine&
 void SimScsiPort::Register(const std::vector<std::shared_ptr<SimScsiPort>>& ports,
                            const std::vector<SimOsDevice>& drives, DeviceNamespace& devices) {
   for (const auto& port : ports) {
+    if (port->FloppyController()) continue;
     devices.Add(rb::StringPrintf("SCSI%u:", port->Number()),
                 [port](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
                   error = port->OpenError();

@@ -51,6 +51,9 @@ class SimScsiPort {
   const std::string& Driver() const { return driver_; }
   bool Usb() const { return usb_; }
   bool Ide() const { return ide_; }
+  // fdc="1": the floppy controller's drives, which are no SCSI port's: the port is in neither the
+  // device map nor the device namespace, and its drives have no SCSI address.
+  bool FloppyController() const { return fdc_; }
   std::optional<std::uint32_t> IoAddress() const { return ioAddress_; }
   // The PCI function of its controller, when the description names one.
   const std::optional<PciFunction>& Controller() const { return controller_; }
@@ -78,6 +81,7 @@ class SimScsiPort {
   std::string driver_;
   bool usb_;
   bool ide_;
+  bool fdc_;
   std::optional<PciFunction> controller_;
   std::optional<std::uint32_t> ioAddress_;
   std::vector<std::unique_ptr<SimScsiUnit>> units_;
