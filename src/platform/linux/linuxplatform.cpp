@@ -18,6 +18,7 @@
 
 #include "platform/devicepath.h"
 #include "platform/libraryname.h"
+#include "platform/linux/linuxfloppydrive.h"
 #include "platform/linux/linuxmounts.h"
 #include "platform/linux/linuxownport.h"
 #include "platform/linux/linuxportdevice.h"
@@ -270,6 +271,13 @@ LinuxPlatform::LinuxPlatform(Roots roots, LinuxIoctlLayer& layer)
             drive->SetAddress({sizeof(win::ScsiAddress), unit->port, unit->path, unit->target, unit->lun});
           return drive;
         });
+  }
+  // The floppy controller's drives.
+  for (unsigned n = 0; n < kUnitNames; ++n) {
+    devices_.Add("Floppy" + std::to_string(n),
+                 [this, n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+                   return LinuxFloppyDrive::Open(n, error, layer_, roots_.dev);
+                 });
   }
   // Disks and tapes by their DOS names.
   for (unsigned n = 0; n < kUnitNames; ++n) {
@@ -602,6 +610,8 @@ win::DWORD LinuxPlatform::QueryDosDevice(const std::string& name, char* buffer, 
     else if (!dosName.empty())
       names.emplace_back(dosName, "\\Device\\" + dosName);
   }
+  for (const unsigned floppy : LinuxFloppyDrive::List(roots_.sysfs))
+    names.emplace_back("Floppy" + std::to_string(floppy), "\\Device\\Floppy" + std::to_string(floppy));
   for (const LinuxScsiHost& host : map.Hosts())
     names.emplace_back("Scsi" + std::to_string(host.number) + ":",
                        "\\Device\\ScsiPort" + std::to_string(host.number));
@@ -630,6 +640,18 @@ win::DWORD LinuxPlatform::QueryDosDevice(const std::string& name, char* buffer, 
 SetupResult LinuxPlatform::SetupEnumerate(const win::Guid& setupClass, const win::Guid& interfaceClass,
                                           std::vector<SetupDevice>* devices) {
   ListSetupDevices(LinuxStorageMap::Scan(roots_.sysfs), setupClass, interfaceClass, devices);
+  // The floppy controller's drives, as its enumerator names them.
+  if (setupClass == win::GUID_DEVCLASS_FLOPPYDISK && interfaceClass == win::GUID_DEVINTERFACE_FLOPPY) {
+    for (const unsigned floppy : LinuxFloppyDrive::List(roots_.sysfs)) {
+      SetupDevice device;
+      device.instanceId = "FDC\\GENERIC_FLOPPY_DRIVE\\6&1F7D6AF6&0&" + std::to_string(floppy);
+      device.devicePath = "\\\\.\\Floppy" + std::to_string(floppy);
+      device.AddText(win::SPDRP_FRIENDLYNAME, "Floppy disk drive");
+      device.AddText(win::SPDRP_DEVICEDESC, "Floppy disk drive");
+      device.AddText(win::SPDRP_ENUMERATOR_NAME, "FDC");
+      devices->push_back(std::move(device));
+    }
+  }
   lastError = win::ERROR_SUCCESS;
   return SetupResult::kOk;
 }
@@ -679,8 +701,11 @@ bool LinuxPlatform::HoldDiskForWriting(const std::string& devicePath, const win:
       if (!dosName.empty() && dosName == name) unit = &candidate;
     }
   }
-  if (unit == nullptr || unit->node.empty()) return true;
-  const int fd = ::open((roots_.dev + "/" + unit->node).c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
+  std::string node = unit != nullptr ? unit->node : std::string();
+  // The floppy controller's drives are no unit of the map: "floppyN" is /dev/fdN.
+  if (unit == nullptr && name.rfind("floppy", 0) == 0 && name.size() > 6) node = "fd" + name.substr(6);
+  if (node.empty()) return true;
+  const int fd = ::open((roots_.dev + "/" + node).c_str(), O_RDONLY | O_EXCL | O_CLOEXEC);
   if (fd < 0) {
     // ENOENT: the system has no block device for it, so nothing can be mounted on it.
     if (errno == ENOENT || errno == ENXIO) return true;
