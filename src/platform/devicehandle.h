@@ -10,6 +10,18 @@
 
 namespace os {
 
+// SetFilePointer on a device's position: FILE_BEGIN or FILE_CURRENT (a device has no end to move
+// from); ERROR_NEGATIVE_SEEK before the start.
+inline win::DWORD MovePosition(std::uint64_t& position, std::int64_t distance, win::DWORD method,
+                               std::int64_t* newPosition) {
+  if (method != win::FILE_BEGIN && method != win::FILE_CURRENT) return win::ERROR_INVALID_PARAMETER;
+  const std::int64_t target = (method == win::FILE_BEGIN ? 0 : static_cast<std::int64_t>(position)) + distance;
+  if (target < 0) return win::ERROR_NEGATIVE_SEEK;
+  position = static_cast<std::uint64_t>(target);
+  if (newPosition != nullptr) *newPosition = target;
+  return win::ERROR_SUCCESS;
+}
+
 class DeviceHandle : public HandleObject {
  public:
   // One DeviceIoControl request as the backend receives it: `returned` may be null and is set (to 0

@@ -136,13 +136,7 @@ win::DWORD LinuxFloppyDrive::Write(const void* buffer, win::DWORD count, win::DW
 }
 
 win::DWORD LinuxFloppyDrive::Seek(std::int64_t distance, win::DWORD method, std::int64_t* position) {
-  if (method != win::FILE_BEGIN && method != win::FILE_CURRENT) return win::ERROR_INVALID_PARAMETER;
-  const std::int64_t target =
-      (method == win::FILE_BEGIN ? 0 : static_cast<std::int64_t>(position_)) + distance;
-  if (target < 0) return win::ERROR_NEGATIVE_SEEK;
-  position_ = static_cast<std::uint64_t>(target);
-  if (position != nullptr) *position = target;
-  return win::ERROR_SUCCESS;
+  return MovePosition(position_, distance, method, position);
 }
 
 }  // namespace os

@@ -178,13 +178,7 @@ win::DWORD SimScsiPortHandle::Write(const void* buffer, win::DWORD count, win::D
 
 win::DWORD SimScsiPortHandle::Seek(std::int64_t distance, win::DWORD method, std::int64_t* position) {
   if (drive_ == nullptr) return DeviceHandle::Seek(distance, method, position);
-  if (method != win::FILE_BEGIN && method != win::FILE_CURRENT) return win::ERROR_INVALID_PARAMETER;
-  const std::int64_t target =
-      (method == win::FILE_BEGIN ? 0 : static_cast<std::int64_t>(position_)) + distance;
-  if (target < 0) return win::ERROR_NEGATIVE_SEEK;
-  position_ = static_cast<std::uint64_t>(target);
-  if (position != nullptr) *position = target;
-  return win::ERROR_SUCCESS;
+  return MovePosition(position_, distance, method, position);
 }
 
 win::DWORD SimScsiPortHandle::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
