@@ -13,6 +13,7 @@
 #include "component/catalogtemplates.h"
 #include "component/componentinstance.h"
 #include "component/discoveryrun.h"
+#include "component/simdiscoveryfixture.h"
 #include "component/storagetestcomponent.h"
 #include "devices/scsi/scsidevice.h"
 #include "framework/testdoubles.h"
@@ -62,35 +63,9 @@ XmlObject Summary() {
   return summary;
 }
 
-class TapeDiscovery : public ::testing::Test {
+class TapeDiscovery : public rbtest::SimDiscoveryTest {
  protected:
-  void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.Path());
-    dir_.Write("pciboards.xml", "<SSBoardList><PCI/></SSBoardList>");
-    ResetPciIdentificationForTesting();
-    ForgetRunEnvironmentForTesting();
-    machine_ = std::make_unique<os::SimPlatform>(dir_.Write("machine.xml", kMachine));
-    installed_ =
-        std::make_unique<rbtest::InstalledPlatform>(std::make_unique<rbtest::RecordingPlatform>(*machine_));
-    component_.SetCallback(&rbtest::HostEvents::Record);
-    SetComponentInstance(&component_);
-    component_.SetPciSummary(Summary());
-  }
-  void TearDown() override {
-    SetComponentInstance(nullptr);
-    component_.ClearDevices();
-    installed_.reset();
-    std::filesystem::current_path(previous_);
-    ResetPciIdentificationForTesting();
-    ForgetRunEnvironmentForTesting();
-  }
-
-  rbtest::ScratchDir dir_;
-  std::filesystem::path previous_;
-  std::unique_ptr<os::SimPlatform> machine_;
-  std::unique_ptr<rbtest::InstalledPlatform> installed_;
-  StorageTestComponent component_;
+  void SetUp() override { Start(kMachine, Summary(), "<SSBoardList><PCI/></SSBoardList>"); }
 };
 
 // "name class model file tests" of each tape device, in the order of idResult.
