@@ -7,6 +7,8 @@
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsidisk.h"
 #include "devices/scsi/usbdisk.h"
+#include "devices/tape/scsitape.h"
+#include "devices/tape/usbtape.h"
 #include "framework/device.h"
 #include "support/catalog.h"
 
@@ -61,8 +63,8 @@ const std::vector<CatalogTemplate>& CatalogTemplates() {
       {"scsiDisk", "SCSI Hard Drive", C::kGiven, &MakeScsiTemplate<ScsiDisk>},
       {"sataDisk", "SATA Hard Disk", C::kGiven, &MakeSataDiskTemplate},
       {"sasDisk", "SAS Hard Drive", C::kGiven, &MakeSasDiskTemplate},
-      {"scsiTape", nullptr, C::kOwn, nullptr},
-      {"sasTape", nullptr, C::kOwn, nullptr},
+      {"scsiTape", nullptr, C::kOwn, &MakeScsiTemplate<ScsiTape>},
+      {"sasTape", nullptr, C::kOwn, &MakeScsiTemplate<ScsiTape>},
       {"backPlane", nullptr, C::kOwn, nullptr},
       {"logicalVolume", nullptr, C::kOwnTranslated, nullptr},
       {"cdrom", "Optical Drive", C::kGiven, &MakeOpticalTemplate},
@@ -71,7 +73,7 @@ const std::vector<CatalogTemplate>& CatalogTemplates() {
       {"Diskette", "Diskette Drive", C::kGiven, &MakeAtaTemplate<IdeFloppy>},
       {"IdeZipDrive", "IDE Zip Drive", C::kGiven, &MakeAtaTemplate<IdeZipDrive>},
       {"usbFloppy", "Diskette Drive", C::kGiven, &MakeScsiTemplate<USBFloppy>},
-      {"usbTape", "USB Tape Drive", C::kGiven, nullptr},
+      {"usbTape", "USB Tape Drive", C::kGiven, &MakeScsiTemplate<UsbTape>},
   };
   return templates;
 }

@@ -14,6 +14,9 @@
 #include "devices/scsi/scsidisk.h"
 #include "devices/scsi/scsidriver.h"
 #include "devices/scsi/usbdisk.h"
+#include "devices/tape/scsitape.h"
+#include "devices/tape/scsitapetestpattern.h"
+#include "devices/tape/usbtape.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
 #include "framework/enumoption.h"
@@ -24,6 +27,9 @@
 #include "framework/searchdevice.h"
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
+#include "tests/scsiejecttapetest.h"
+#include "tests/scsiinserttapetest.h"
+#include "tests/scsitapetest.h"
 
 namespace rb {
 
@@ -44,6 +50,12 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<IdeCdrom>();
   RegisterStreamableClass<IdeZipDrive>();
   RegisterStreamableClass<IdeFloppy>();
+  RegisterStreamableClass<ScsiTape>();
+  RegisterStreamableClass<UsbTape>();
+  RegisterStreamableClass<ScsiTapeTestPattern>();
+  RegisterStreamableClass<ScsiEjectTapeTest>();
+  RegisterStreamableClass<ScsiTapeTest>();
+  RegisterStreamableClass<ScsiInsertTapeTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

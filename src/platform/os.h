@@ -130,6 +130,22 @@ class Platform {
   virtual bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
                                   std::vector<win::HANDLE>* holds);
 
+  // Tape drives: the tape functions on a handle of a tape device (\\.\TapeN), as Windows defines them.
+  // Each answers ERROR_SUCCESS or the error (a tape error such as ERROR_NO_MEDIA_IN_DRIVE), which it
+  // also leaves as the last error. The base answers ERROR_NOT_SUPPORTED: a backend without tapes.
+  //
+  // GetTapeStatus: whether the drive is ready to take commands.
+  virtual win::DWORD GetTapeStatus(win::HANDLE handle);
+  // GetTapeParameters: for GET_TAPE_DRIVE_INFORMATION a TapeGetDriveParameters (wintape.h); `size`
+  // gives the buffer's size and receives the count of bytes written.
+  virtual win::DWORD GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                                       void* information);
+  // SetTapePosition: TAPE_REWIND and the other methods of wintape.h.
+  virtual win::DWORD SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                                     win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate);
+  // WriteTapemark: `count` marks of a type (TAPE_FILEMARKS, TAPE_SETMARKS, ...) at the position.
+  virtual win::DWORD WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count, bool immediate);
+
   // System firmware tables, as GetSystemFirmwareTable does it. Provider win::RSMB (table id 0) is the
   // SMBIOS structure table behind a RawSmbiosDataHeader. Answers the count of bytes written; when
   // `size` is too small (0 to ask), the size needed, with ERROR_INSUFFICIENT_BUFFER; 0 on failure, with

@@ -169,6 +169,8 @@ std::string WmiRepository::Key(const std::string& className, const std::string& 
 }
 
 void WmiRepository::Add(const std::string& className, WmiRow row, std::vector<std::string> superclasses) {
+  // Every managed element names the class it was made as; queries of a superclass tell kinds apart by it.
+  if (row.Find("CreationClassName") == nullptr) row.Set("CreationClassName", className);
   byKey_.emplace(Key(className, row.Get("DeviceID")), instances_.size());
   instances_.push_back({className, std::move(superclasses), std::move(row)});
 }

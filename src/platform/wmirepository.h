@@ -22,7 +22,7 @@ namespace os {
 class WmiRepository {
  public:
   // Adds an instance of `className`, whose superclasses are listed nearest first. Its "DeviceID"
-  // property names it in associations.
+  // property names it in associations; its "CreationClassName" is the class unless the row gives one.
   void Add(const std::string& className, WmiRow row, std::vector<std::string> superclasses = {});
   // Associates two instances, both ways.
   void Associate(const std::string& classA, const std::string& deviceIdA, const std::string& classB,

@@ -11,6 +11,7 @@
 
 #include "component/componentinstance.h"
 #include "component/discoveryrun.h"
+#include "component/simdiscoveryfixture.h"
 #include "component/storagetestcomponent.h"
 #include "devices/ata/idedisk.h"
 #include "devices/ata/idefloppy.h"
@@ -93,29 +94,9 @@ XmlObject Summary() {
   return summary;
 }
 
-class AtaDiscovery : public ::testing::Test {
+class AtaDiscovery : public rbtest::SimDiscoveryTest {
  protected:
-  void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.Path());
-    dir_.Write("pciboards.xml", kBoards);
-    ResetPciIdentificationForTesting();
-    ForgetRunEnvironmentForTesting();
-    machine_ = std::make_unique<os::SimPlatform>(dir_.Write("machine.xml", kMachine));
-    installed_ =
-        std::make_unique<rbtest::InstalledPlatform>(std::make_unique<rbtest::RecordingPlatform>(*machine_));
-    component_.SetCallback(&rbtest::HostEvents::Record);
-    SetComponentInstance(&component_);
-    component_.SetPciSummary(Summary());
-  }
-  void TearDown() override {
-    SetComponentInstance(nullptr);
-    component_.ClearDevices();
-    installed_.reset();
-    std::filesystem::current_path(previous_);
-    ResetPciIdentificationForTesting();
-    ForgetRunEnvironmentForTesting();
-  }
+  void SetUp() override { Start(kMachine, Summary(), kBoards); }
   // "name class caption [property=value ...]" of a device element.
   static std::string Describe(const XmlObject& idResult, const std::string& name,
                               std::initializer_list<const char*> properties) {
@@ -129,12 +110,6 @@ class AtaDiscovery : public ::testing::Test {
       text += std::string(" ") + property + "=" + device->GetPropertyValue(property);
     return text;
   }
-
-  rbtest::ScratchDir dir_;
-  std::filesystem::path previous_;
-  std::unique_ptr<os::SimPlatform> machine_;
-  std::unique_ptr<rbtest::InstalledPlatform> installed_;
-  StorageTestComponent component_;
 };
 
 TEST_F(AtaDiscovery, ControllersOfEachKindListTheirDrives) {

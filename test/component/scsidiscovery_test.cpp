@@ -11,6 +11,7 @@
 
 #include "component/componentinstance.h"
 #include "component/discoveryrun.h"
+#include "component/simdiscoveryfixture.h"
 #include "component/storagetestcomponent.h"
 #include "framework/testdoubles.h"
 #include "platform/recordingplatform.h"
@@ -77,39 +78,14 @@ std::vector<std::string> Devices(const XmlObject& idResult) {
   return devices;
 }
 
-class ScsiDiscovery : public ::testing::Test {
+class ScsiDiscovery : public rbtest::SimDiscoveryTest {
  protected:
-  void SetUp() override {
-    previous_ = std::filesystem::current_path();
-    std::filesystem::current_path(dir_.Path());
-    ForgetRunEnvironmentForTesting();
-    machine_ = std::make_unique<os::SimPlatform>(dir_.Write("machine.xml", kMachine));
-    auto recording = std::make_unique<rbtest::RecordingPlatform>(*machine_);
-    trace_ = recording.get();
-    installed_ = std::make_unique<rbtest::InstalledPlatform>(std::move(recording));
-    component_.SetCallback(&rbtest::HostEvents::Record);
-    SetComponentInstance(&component_);
-    component_.SetPciSummary(Summary());
-  }
-  void TearDown() override {
-    SetComponentInstance(nullptr);
-    component_.ClearDevices();
-    installed_.reset();
-    std::filesystem::current_path(previous_);
-    ForgetRunEnvironmentForTesting();
-  }
+  void SetUp() override { Start(kMachine, Summary()); }
   // The position of a trace line; the end of the trace when it is missing.
   std::size_t Position(const std::string& line) const {
     const std::vector<std::string> output = trace_->Output();
     return static_cast<std::size_t>(std::find(output.begin(), output.end(), line) - output.begin());
   }
-
-  rbtest::ScratchDir dir_;
-  std::filesystem::path previous_;
-  std::unique_ptr<os::SimPlatform> machine_;
-  rbtest::RecordingPlatform* trace_ = nullptr;
-  std::unique_ptr<rbtest::InstalledPlatform> installed_;
-  StorageTestComponent component_;
 };
 
 TEST_F(ScsiDiscovery, PortsUnitsAndDrivesBecomeDevicesTwiceAlike) {
@@ -134,7 +110,8 @@ TEST_F(ScsiDiscovery, PortsUnitsAndDrivesBecomeDevicesTwiceAlike) {
   EXPECT_EQ(disk->GetPropertyValue("ScsiController"), "RB SAS HBA");
   EXPECT_EQ(disk->GetPropertyValue("osDevice"), "\\\\.\\PhysicalDrive0");
   // A unit of no SCSI version is no disk.
-  EXPECT_LT(Position("\nDOES NOT COMPLY WITH ANY SCSI SPEC!!! Assuming is NOT a SCSI DISK\n"), trace_->Output().size());
+  EXPECT_LT(Position("\nDOES NOT COMPLY WITH ANY SCSI SPEC!!! Assuming is NOT a SCSI DISK\n"),
+            trace_->Output().size());
   // The component keeps the port's I/O address.
   EXPECT_EQ(component_.ScsiPortAddresses(), (std::vector<std::uint64_t>{0xE000}));
 

@@ -188,4 +188,32 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
       << outcome.out;
 }
 
+TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
+  const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
+  Write("tape.txt",
+        "id\nrun scsiTape0 scsiEjectTapeTest retries=0\nrun scsiTape0 scsiEjectTapeTest retries=0\n");
+  Write("answers.txt", "OK\n");
+  const Outcome outcome =
+      Run({"--machine", machines + "demo.xml", "--answers", "answers.txt", "script", "tape.txt"}, false);
+  EXPECT_EQ(outcome.status, 1) << "the second run fails\n" << outcome.out << outcome.err;
+  for (const char* shown : {
+           "scsiTape0: Tape Drive [scsiTape]\n  Storage: Tape Drive\n  Model: RAVEL RB TAPE LTO3\n",
+           "  Status Description: Drive Ready\n",
+           "  Capabilities\n    General Drive Parameters :\n      Drive Enable / Disable: Yes\n",
+           "    Filemark and Setmark Support :\n      Move by Filemark: Yes\n",
+           "    scsiEjectTapeTest  Tape Eject Test\n",
+       })
+    EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
+  // The first run ejects the cartridge; the second finds the drive empty, asks for a tape and fails.
+  const std::size_t second = outcome.out.rfind("> run scsiTape0 scsiEjectTapeTest");
+  ASSERT_NE(second, std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("scsiTape0 scsiEjectTapeTest: passed"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("scsiTape0 scsiEjectTapeTest: failed", second), std::string::npos)
+      << outcome.out;
+  EXPECT_NE(outcome.out.find("error: Media not present in drive", second), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.err.find("? scsiTape0 scsiEjectTapeTest: Insert a tape in the tape drive."),
+            std::string::npos)
+      << outcome.err;
+}
+
 }  // namespace

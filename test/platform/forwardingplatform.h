@@ -94,6 +94,20 @@ class ForwardingPlatform : public os::Platform {
     return target_.GetSystemFirmwareTable(provider, tableId, buffer, size);
   }
 
+  // Tape drives.
+  win::DWORD GetTapeStatus(win::HANDLE handle) override { return target_.GetTapeStatus(handle); }
+  win::DWORD GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                               void* information) override {
+    return target_.GetTapeParameters(handle, operation, size, information);
+  }
+  win::DWORD SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                             win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate) override {
+    return target_.SetTapePosition(handle, method, partition, offsetLow, offsetHigh, immediate);
+  }
+  win::DWORD WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count, bool immediate) override {
+    return target_.WriteTapemark(handle, type, count, immediate);
+  }
+
  protected:
   os::Platform& target_;
 };

@@ -191,6 +191,27 @@ check_console() {  # console
   expect_id_device "$console" "lsi53c895a CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU QEMU CD-ROM" \
     "  Capacity: Media Not Installed"
 
+  # scsi_debug's tape through st: listed with its device file; the drive information is refused
+  # (scsi_debug refuses READ BLOCK LIMITS), which shows as the driver's "not supported". The eject test
+  # unloads the loaded tape; the media test then finds the drive empty and stops at its first rewind,
+  # and on a fresh tape fails writing, since scsi_debug keeps no tape data: never a pass.
+  grep -q ' type=1 vendor=Linux model=scsi_debug tape=nst0 ' <<<"$(section "$console" "tape kernel")" ||
+    expect_fail "scsi_debug tape: st made no nst0"
+  expect_section "$console" "diaghost tape" "diaghost's scsi_debug tape" "scsiTape0: Tape Drive [scsiTape]" \
+    "  Model: Linux scsi_debug" "  Device File: \\\\.\\Tape0" "  Status Description: Drive Ready" \
+    "  Drive Parameters: GetTapeParmErr" \
+    "  Drive Parameters Error: Function Not Supported: The tape driver does not support a requested function." \
+    "    The tape was ejected." "  error: Unable to Rewind Tape"
+  local result
+  for result in "scsiEjectTapeTest: passed" "scsiTapeTest: failed" "scsiInsertTapeTest: passed"; do
+    grep -q "^scsiTape0 $result, " <<<"$(section "$console" "diaghost tape")" ||
+      expect_fail "diaghost's scsi_debug tape: no \"$result\""
+  done
+  expect_section "$console" "diaghost tape media" "the media test on a fresh scsi_debug tape" "  error: Media Test Failed" \
+    "    detail: Tape Drive, The request could not be performed because of an I/O device error. (writing block 0), Ran on CPU 0"
+  grep -q '^scsiTape0 scsiTapeTest: failed' <<<"$(section "$console" "diaghost tape media")" ||
+    expect_fail "the media test on a fresh scsi_debug tape did not fail"
+
   if ((failures > 0)); then
     echo "qemu bench: $failures expectation(s) failed; the console is in ${console}"
     return 1

@@ -110,6 +110,22 @@ std::string FixedVolumes(const XmlNode& volumes) {
   return text;
 }
 
+// A group of properties in a device element (a tape drive's capabilities): its caption, its
+// properties and its own groups, each level indented further.
+std::string PropertyGroup(const XmlNode& group, const std::string& indent) {
+  std::string text = indent + group.Attribute("caption", group.name) + '\n';
+  for (const XmlNode& child : group.children) {
+    if (child.Is("property")) {
+      const std::string caption = child.Attribute("caption");
+      text += indent + "  " + (caption.empty() ? child.Attribute("name") : caption) + ": " +
+              child.Attribute("value") + '\n';
+    } else if (child.Child("property") != nullptr || !child.children.empty()) {
+      text += PropertyGroup(child, indent + "  ");
+    }
+  }
+  return text;
+}
+
 std::string Discovery(const XmlNode& result) {
   const std::vector<const XmlNode*> devices = result.Children("device");
   std::string text =
@@ -120,6 +136,11 @@ std::string Discovery(const XmlNode& result) {
       const std::string caption = property->Attribute("caption");
       text += "  " + (caption.empty() ? property->Attribute("name") : caption) + ": " +
               property->Attribute("value") + '\n';
+    }
+    for (const XmlNode& child : device->children) {
+      if (child.Is("property") || child.Is("interface") || child.Is("test") || child.children.empty())
+        continue;
+      text += PropertyGroup(child, "  ");
     }
     for (const XmlNode* link : device->Children("interface")) {
       const std::string role = link->Attribute("role");

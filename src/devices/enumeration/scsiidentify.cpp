@@ -4,6 +4,7 @@
 
 #include "devices/ata/atacontrollerdiscovery.h"
 #include "devices/enumeration/discoverycontext.h"
+#include "devices/enumeration/setupapi.h"
 #include "devices/enumeration/wmiclass.h"
 #include "devices/scsi/csmisasinterface.h"
 #include "devices/scsi/scsicontroller.h"
@@ -277,6 +278,7 @@ void ScsiIdentify::IdentifyUsb() {
     ScsiDriver driver(devicePath);
     AddUnit(port, driver, context_.ControllerOfPort(port), unit, true);
   }
+  SetupAPI(context_).IdentifyUsbTapes();
 }
 
 void ScsiIdentify::DoDeviceCatalog() {

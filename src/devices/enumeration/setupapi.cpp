@@ -16,6 +16,8 @@
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidriver.h"
 #include "devices/scsi/usbdisk.h"
+#include "devices/tape/scsitape.h"
+#include "devices/tape/usbtape.h"
 #include "framework/interface.h"
 #include "platform/os.h"
 #include "support/catalog.h"
@@ -263,10 +265,57 @@ void SetupAPI::IdentifyIdeHardDrives() {
   RunPass("IDE Hard Drives", win::GUID_DEVCLASS_DISKDRIVE, win::GUID_DEVINTERFACE_DISK, &SetupAPI::OnIdeDisk);
 }
 
-// The tapes of this class become devices of the tape family; the pass lists them in the trace until then.
+bool SetupAPI::OnTape(const os::SetupDevice& device, int) {
+  if (device.devicePath.empty() || IsUsbStorage(device)) return false;
+  win::ScsiAddress address{};
+  if (!AddressOf(device.devicePath, &address) || !context_.IsAtaPort(address.PortNumber) ||
+      context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun))
+    return false;
+  // Its commands go through its own device, which takes SCSI pass-through for the drive.
+  auto tape =
+      std::make_unique<ScsiTape>("scsiTape", true, nullptr, address.PathId, address.TargetId, address.Lun);
+  tape->SetElementClass("scsiTape");
+  tape->OwnDriver(std::make_unique<ScsiDriver>(device.devicePath));
+  tape->SetDeviceFile(device.devicePath);
+  const std::int32_t number = context_.NextDriveNumber(DiscoveryContext::DriveKind::kTape);
+  tape->SetTapeNumber(number);
+  tape->SetDriveNumber(number);
+  return AddOnPort(std::move(tape), &address, "Tape Drive");
+}
 
+// Tapes on SCSI ports are the port scan's, USB tapes the USB pass's; this pass takes the ATAPI tapes
+// on ATA controllers' ports, which the port scan leaves to the ATA family.
 void SetupAPI::IdentifyTapeDrives() {
-  RunPass("Tape Drives", win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE, nullptr);
+  RunPass("Tape Drives", win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE, &SetupAPI::OnTape);
+}
+
+void SetupAPI::IdentifyUsbTapes() {
+  bool enumerated = false;
+  for (const os::WmiRow& row :
+       WmiClass::Query("SELECT * FROM CIM_MediaAccessDevice WHERE DeviceID LIKE \"USBSTOR%\"")) {
+    if (!EqualsNoCase(row.Get("CreationClassName"), "Win32_TapeDrive")) continue;
+    // The device installer knows the device that opens the drive.
+    if (!enumerated) enumerated = Enumerate(win::GUID_DEVCLASS_TAPEDRIVE, win::GUID_DEVINTERFACE_TAPE) >= 0;
+    const std::string instance = row.Get("DeviceID");
+    const auto listed = std::find_if(devices_.begin(), devices_.end(), [&](const os::SetupDevice& device) {
+      return EqualsNoCase(device.instanceId, instance) && !device.devicePath.empty();
+    });
+    win::ScsiAddress address{};
+    const bool addressed = listed != devices_.end() && AddressOf(listed->devicePath, &address);
+    if (addressed && context_.IsClaimed(address.PortNumber, address.PathId, address.TargetId, address.Lun))
+      continue;
+    const std::int32_t number = context_.NextDriveNumber(DiscoveryContext::DriveKind::kTape);
+    const std::string deviceFile =
+        listed != devices_.end() ? listed->devicePath : StringPrintf("\\\\.\\tape%d", number - 1);
+    DebugPrint("USB tape drive %s\n", deviceFile.c_str());
+    auto tape =
+        std::make_unique<UsbTape>("usbTape", true, nullptr, address.PathId, address.TargetId, address.Lun);
+    tape->OwnDriver(std::make_unique<ScsiDriver>(deviceFile));
+    tape->SetDeviceFile(deviceFile);
+    tape->SetTapeNumber(number);
+    tape->SetDriveNumber(number);
+    AddOnPort(std::move(tape), addressed ? &address : nullptr, "Tape Drive");
+  }
 }
 
 void SetupAPI::IdentifyOpticalDrives() {

@@ -42,6 +42,13 @@ class SetupAPI {
   // left to the SATA disk step, others to the SCSI family.
   bool OnIdeDisk(const os::SetupDevice& device, int number);
 
+  // A tape drive on a port of an ATA controller becomes a ScsiTape on its operating-system device.
+  bool OnTape(const os::SetupDevice& device, int number);
+  // The USB tape drives the management instrumentation lists (its media access devices of USB mass
+  // storage made as tape drives), each a UsbTape on the device the device installer gives it, unless
+  // a device was made at its address already.
+  void IdentifyUsbTapes();
+
   // The four passes of discovery, each enumerating its class between its traces. The optical pass
   // also makes an IdeCdrom of each ATA optical drive the management instrumentation lists with a drive
   // letter that the device installer left out.

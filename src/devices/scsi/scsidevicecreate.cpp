@@ -9,6 +9,9 @@
 #include "devices/scsi/scsidisk.h"
 #include "devices/scsi/scsidriver.h"
 #include "devices/scsi/usbdisk.h"
+#include "devices/tape/scsitape.h"
+#include "devices/tape/tapedevicefile.h"
+#include "devices/tape/usbtape.h"
 #include "framework/interface.h"
 #include "support/catalog.h"
 #include "support/debug.h"
@@ -72,6 +75,33 @@ std::unique_ptr<ScsiDevice> MakeDisk(DiskKind kind, const ScsiDisk& probe, const
   return device;
 }
 
+// A tape drive, numbered in its kind, with the system's device that drives it. One on a USB port is
+// reached through that device, whose eject request unloads it.
+std::unique_ptr<ScsiDevice> MakeTape(DiscoveryContext& context, ScsiDisk& probe, const ScsiDriver& port,
+                                     std::uint8_t path, std::uint8_t target, std::uint8_t lun, bool usbPort) {
+  const std::int32_t number = context.NextDriveNumber(DiscoveryContext::DriveKind::kTape);
+  std::string deviceFile = TapeDeviceFile(context, port.Port().portNumber, path, target, lun, number);
+  std::unique_ptr<ScsiDevice> made;
+  if (usbPort) {
+    auto tape = std::make_unique<UsbTape>("usbTape", true, nullptr, path, target, lun);
+    tape->SetTapeNumber(number);
+    tape->SetDeviceFile(deviceFile);
+    tape->OwnDriver(std::make_unique<ScsiDriver>(deviceFile));
+    made = std::move(tape);
+  } else {
+    const char* name = probe.IsSASDrive() ? "sasTape" : "scsiTape";
+    auto tape = std::make_unique<ScsiTape>(name, true, nullptr, path, target, lun);
+    tape->SetElementClass(name);
+    tape->SetTapeNumber(number);
+    tape->SetDeviceFile(std::move(deviceFile));
+    tape->OwnDriver(CloneCopy(port));
+    made = std::move(tape);
+  }
+  made->Record() = probe.Record();
+  made->SetDriveNumber(number);
+  return made;
+}
+
 }  // namespace
 
 std::unique_ptr<ScsiDevice> ScsiDevice::Create(DiscoveryContext& context, const ScsiDriver& port,
@@ -89,6 +119,7 @@ std::unique_ptr<ScsiDevice> ScsiDevice::Create(DiscoveryContext& context, const 
     DebugPrint("\nHello from ScsiDevice::Create() Going to Look for dev type 0x%02x", type);
     if (type == 1) {
       DebugPrint(" is a TAPE drive\n");
+      made = MakeTape(context, probe, port, path, target, lun, usbPort);
     } else if (type == 3) {
       DebugPrint(" is a processer (backplane)\n");
     } else if (type != 0) {

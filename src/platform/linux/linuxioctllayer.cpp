@@ -17,6 +17,14 @@ class KernelLayer : public LinuxIoctlLayer {
 
 }  // namespace
 
+long LinuxIoctlLayer::Read(int fd, void* buffer, unsigned long count) {
+  return ::read(fd, buffer, count);
+}
+
+long LinuxIoctlLayer::Write(int fd, const void* buffer, unsigned long count) {
+  return ::write(fd, buffer, count);
+}
+
 LinuxIoctlLayer& LinuxIoctlLayer::Kernel() {
   static KernelLayer layer;
   return layer;

@@ -14,6 +14,10 @@ class LinuxIoctlLayer {
   virtual int Open(const std::string& path, int flags) = 0;
   virtual int Close(int fd) = 0;
   virtual int Ioctl(int fd, unsigned long request, void* argument) = 0;
+  // As read(2) and write(2), for the devices whose data moves by plain reads and writes (a tape's
+  // blocks); the base calls the kernel.
+  virtual long Read(int fd, void* buffer, unsigned long count);
+  virtual long Write(int fd, const void* buffer, unsigned long count);
 
   // The process's layer: the kernel's.
   static LinuxIoctlLayer& Kernel();

@@ -26,10 +26,12 @@
 #include "platform/linux/linuxsetupdevices.h"
 #include "platform/linux/linuxsmbios.h"
 #include "platform/linux/linuxstoragemap.h"
+#include "platform/linux/linuxtapedrive.h"
 #include "platform/linux/linuxunitdevice.h"
 #include "platform/linux/linuxwmi.h"
 #include "platform/linux/processaffinity.h"
 #include "platform/smbiostable.h"
+#include "platform/tapehandle.h"
 #include "support/stringutil.h"
 
 namespace os {
@@ -291,6 +293,8 @@ LinuxPlatform::LinuxPlatform(Roots roots, LinuxIoctlLayer& layer)
           return nullptr;
         }
         error = win::ERROR_SUCCESS;
+        if (unit->kind == LinuxStorageUnit::kTape)
+          return std::make_shared<LinuxTapeDrive>(*unit, layer_, roots_.sysfs, roots_.dev);
         return std::make_shared<LinuxUnitDevice>(*unit, layer_, roots_.sysfs, roots_.dev);
       });
     }
@@ -714,6 +718,35 @@ bool LinuxPlatform::HoldDiskForWriting(const std::string& devicePath, const win:
   holds->push_back(handles_.Add(std::make_shared<FileHandle>(fd, true, false)));
   lastError = win::ERROR_SUCCESS;
   return true;
+}
+
+// The tape functions answer their error and leave it as the last error, as on Windows.
+win::DWORD LinuxPlatform::GetTapeStatus(win::HANDLE handle) {
+  lastError = OnTape(handles_, handle, [](TapeHandle& tape) { return tape.TapeStatus(); });
+  return lastError;
+}
+
+win::DWORD LinuxPlatform::GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                                            void* information) {
+  lastError = OnTape(handles_, handle,
+                     [&](TapeHandle& tape) { return tape.TapeParameters(operation, size, information); });
+  return lastError;
+}
+
+win::DWORD LinuxPlatform::SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                                          win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate) {
+  const std::uint64_t offset = std::uint64_t{offsetHigh} << 32 | offsetLow;
+  lastError = OnTape(handles_, handle, [&](TapeHandle& tape) {
+    return tape.TapePosition(method, partition, offset, immediate);
+  });
+  return lastError;
+}
+
+win::DWORD LinuxPlatform::WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count,
+                                        bool immediate) {
+  lastError =
+      OnTape(handles_, handle, [&](TapeHandle& tape) { return tape.Tapemark(type, count, immediate); });
+  return lastError;
 }
 
 }  // namespace os

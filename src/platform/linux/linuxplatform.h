@@ -93,6 +93,13 @@ class LinuxPlatform : public Platform {
   // hold. A unit without a block device is given with no hold.
   bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
                           std::vector<win::HANDLE>* holds) override;
+  // The tape functions on a \\.\TapeN (see linuxtapedrive.h).
+  win::DWORD GetTapeStatus(win::HANDLE handle) override;
+  win::DWORD GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                               void* information) override;
+  win::DWORD SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                             win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate) override;
+  win::DWORD WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count, bool immediate) override;
   // The SMBIOS table from sysfs (see linuxsmbios.h); ERROR_NOT_SUPPORTED when sysfs has none.
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;

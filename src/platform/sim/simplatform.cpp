@@ -12,6 +12,7 @@
 #include "platform/sim/simportdevice.h"
 #include "platform/sim/simsmbios.h"
 #include "platform/smbiostable.h"
+#include "platform/tapehandle.h"
 #include "support/stringutil.h"
 
 namespace os {
@@ -117,6 +118,38 @@ bool SimPlatform::DeviceIoControl(win::HANDLE handle, win::DWORD code, const voi
   const win::DWORD error = device->Request(code, in, inLength, out, outLength, returned);
   native_.SetLastError(error);
   return error == win::ERROR_SUCCESS;
+}
+
+win::DWORD SimPlatform::GetTapeStatus(win::HANDLE handle) {
+  const win::DWORD error = OnTape(deviceHandles_, handle, [](TapeHandle& tape) { return tape.TapeStatus(); });
+  native_.SetLastError(error);
+  return error;
+}
+
+win::DWORD SimPlatform::GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                                          void* information) {
+  const win::DWORD error = OnTape(deviceHandles_, handle, [&](TapeHandle& tape) {
+    return tape.TapeParameters(operation, size, information);
+  });
+  native_.SetLastError(error);
+  return error;
+}
+
+win::DWORD SimPlatform::SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                                        win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate) {
+  const std::uint64_t offset = std::uint64_t{offsetHigh} << 32 | offsetLow;
+  const win::DWORD error = OnTape(deviceHandles_, handle, [&](TapeHandle& tape) {
+    return tape.TapePosition(method, partition, offset, immediate);
+  });
+  native_.SetLastError(error);
+  return error;
+}
+
+win::DWORD SimPlatform::WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count, bool immediate) {
+  const win::DWORD error =
+      OnTape(deviceHandles_, handle, [&](TapeHandle& tape) { return tape.Tapemark(type, count, immediate); });
+  native_.SetLastError(error);
+  return error;
 }
 
 // The last error is the thread's, shared with the native backend whose calls set it.

@@ -92,6 +92,13 @@ class SimPlatform : public Platform {
   // A drive declared mounted="1" is refused (ERROR_BUSY); any other is given with no hold to close.
   bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
                           std::vector<win::HANDLE>* holds) override;
+  // The tape functions on a \\.\TapeN of the machine (simtapehandle.h).
+  win::DWORD GetTapeStatus(win::HANDLE handle) override;
+  win::DWORD GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                               void* information) override;
+  win::DWORD SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                             win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate) override;
+  win::DWORD WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count, bool immediate) override;
   // The SMBIOS table of the description (see simsmbios.h); ERROR_NOT_SUPPORTED when it declares none.
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;

@@ -6,6 +6,7 @@
 
 #include "platform/winapi.h"
 #include "platform/winstorage.h"
+#include "platform/wintape.h"
 
 // Our constants, taken before the Windows headers define the same names as macros.
 namespace {
@@ -31,6 +32,18 @@ constexpr win::DWORD kLockVolume = win::FSCTL_LOCK_VOLUME;
 constexpr win::DWORD kUnlockVolume = win::FSCTL_UNLOCK_VOLUME;
 constexpr win::DWORD kFloppy144 = win::F3_1Pt44_512;
 constexpr win::DWORD kFixedMedia = win::FixedMedia;
+constexpr win::DWORD kDriveInformation = win::GET_TAPE_DRIVE_INFORMATION;
+constexpr win::DWORD kRewind = win::TAPE_REWIND;
+constexpr win::DWORD kSpaceFilemarks = win::TAPE_SPACE_FILEMARKS;
+constexpr win::DWORD kFilemarks = win::TAPE_FILEMARKS;
+constexpr win::DWORD kSetmarks = win::TAPE_SETMARKS;
+constexpr win::DWORD kNoMedia = win::ERROR_NO_MEDIA_IN_DRIVE;
+constexpr win::DWORD kEndOfMedia = win::ERROR_END_OF_MEDIA;
+constexpr win::DWORD kRequiresCleaning = win::ERROR_DEVICE_REQUIRES_CLEANING;
+constexpr win::DWORD kWritesFilemarks = win::TAPE_DRIVE_WRITE_FILEMARKS;
+constexpr win::DWORD kCompression = win::TAPE_DRIVE_COMPRESSION;
+constexpr win::DWORD kEraseLong = win::TAPE_DRIVE_ERASE_LONG;
+constexpr win::DWORD kLockUnlock = win::TAPE_DRIVE_LOCK_UNLOCK;
 }  // namespace
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -101,6 +114,21 @@ RAVELBANK_SAME_MEMBER(win::DiskGeometry, DISK_GEOMETRY, BytesPerSector);
 static_assert(sizeof(win::FormatParameters) == sizeof(FORMAT_PARAMETERS));
 RAVELBANK_SAME_MEMBER(win::FormatParameters, FORMAT_PARAMETERS, StartCylinderNumber);
 RAVELBANK_SAME_MEMBER(win::FormatParameters, FORMAT_PARAMETERS, EndHeadNumber);
+
+static_assert(kDriveInformation == GET_TAPE_DRIVE_INFORMATION && kRewind == TAPE_REWIND &&
+              kSpaceFilemarks == TAPE_SPACE_FILEMARKS && kFilemarks == TAPE_FILEMARKS &&
+              kSetmarks == TAPE_SETMARKS);
+static_assert(kNoMedia == ERROR_NO_MEDIA_IN_DRIVE && kEndOfMedia == ERROR_END_OF_MEDIA &&
+              kRequiresCleaning == ERROR_DEVICE_REQUIRES_CLEANING);
+static_assert(kWritesFilemarks == TAPE_DRIVE_WRITE_FILEMARKS && kCompression == TAPE_DRIVE_COMPRESSION &&
+              kEraseLong == TAPE_DRIVE_ERASE_LONG && kLockUnlock == TAPE_DRIVE_LOCK_UNLOCK);
+static_assert(sizeof(win::TapeGetDriveParameters) == sizeof(TAPE_GET_DRIVE_PARAMETERS));
+RAVELBANK_SAME_MEMBER(win::TapeGetDriveParameters, TAPE_GET_DRIVE_PARAMETERS, ReportSetmarks);
+RAVELBANK_SAME_MEMBER(win::TapeGetDriveParameters, TAPE_GET_DRIVE_PARAMETERS, DefaultBlockSize);
+RAVELBANK_SAME_MEMBER(win::TapeGetDriveParameters, TAPE_GET_DRIVE_PARAMETERS, MaximumPartitionCount);
+RAVELBANK_SAME_MEMBER(win::TapeGetDriveParameters, TAPE_GET_DRIVE_PARAMETERS, FeaturesLow);
+RAVELBANK_SAME_MEMBER(win::TapeGetDriveParameters, TAPE_GET_DRIVE_PARAMETERS, FeaturesHigh);
+RAVELBANK_SAME_MEMBER(win::TapeGetDriveParameters, TAPE_GET_DRIVE_PARAMETERS, EOTWarningZoneSize);
 
 #undef RAVELBANK_SAME_MEMBER
 

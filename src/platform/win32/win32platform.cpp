@@ -295,4 +295,26 @@ bool Win32Platform::HoldDiskForWriting(const std::string& devicePath, const win:
   return Win32HoldDiskForWriting(devicePath, address, holds);
 }
 
+win::DWORD Win32Platform::GetTapeStatus(win::HANDLE handle) {
+  return ::GetTapeStatus(handle);
+}
+
+win::DWORD Win32Platform::GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                                            void* information) {
+  DWORD bytes = size != nullptr ? *size : 0;
+  const DWORD error = ::GetTapeParameters(handle, operation, &bytes, information);
+  if (size != nullptr) *size = bytes;
+  return error;
+}
+
+win::DWORD Win32Platform::SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                                          win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate) {
+  return ::SetTapePosition(handle, method, partition, offsetLow, offsetHigh, immediate ? TRUE : FALSE);
+}
+
+win::DWORD Win32Platform::WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count,
+                                        bool immediate) {
+  return ::WriteTapemark(handle, type, count, immediate ? TRUE : FALSE);
+}
+
 }  // namespace os

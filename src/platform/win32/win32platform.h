@@ -58,6 +58,13 @@ class Win32Platform : public Platform {
                           std::vector<win::HANDLE>* holds) override;
   win::DWORD GetSystemFirmwareTable(win::DWORD provider, win::DWORD tableId, void* buffer,
                                     win::DWORD size) override;
+  // The tape functions of the system.
+  win::DWORD GetTapeStatus(win::HANDLE handle) override;
+  win::DWORD GetTapeParameters(win::HANDLE handle, win::DWORD operation, win::DWORD* size,
+                               void* information) override;
+  win::DWORD SetTapePosition(win::HANDLE handle, win::DWORD method, win::DWORD partition,
+                             win::DWORD offsetLow, win::DWORD offsetHigh, bool immediate) override;
+  win::DWORD WriteTapemark(win::HANDLE handle, win::DWORD type, win::DWORD count, bool immediate) override;
 };
 
 }  // namespace os

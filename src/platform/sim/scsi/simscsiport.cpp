@@ -10,6 +10,8 @@
 #include "platform/sim/scsi/simmmcdrive.h"
 #include "platform/sim/scsi/simosdevice.h"
 #include "platform/sim/scsi/simsbcdisk.h"
+#include "platform/sim/scsi/simssctape.h"
+#include "platform/sim/scsi/simtapehandle.h"
 #include "platform/sim/simmachine.h"
 #include "support/stringutil.h"
 #include "support/xmlobject.h"
@@ -23,8 +25,7 @@ std::unique_ptr<SimScsiUnit> MakeUnit(const SimMachine& machine, const rb::XmlOb
   const std::string& kind = element.Name();
   if (rb::EqualsNoCase(kind, "disk")) return std::make_unique<SimSbcDisk>(machine, element, clock);
   if (rb::EqualsNoCase(kind, "optical")) return std::make_unique<SimMmcDrive>(machine, element, clock);
-  if (rb::EqualsNoCase(kind, "tape"))
-    return std::make_unique<SimScsiUnit>(machine, element, kSimSequentialAccess, clock);
+  if (rb::EqualsNoCase(kind, "tape")) return std::make_unique<SimSscTape>(machine, element, clock);
   if (rb::EqualsNoCase(kind, "enclosure"))
     return std::make_unique<SimScsiUnit>(machine, element, kSimEnclosure, clock);
   if (rb::EqualsNoCase(kind, "processor"))
@@ -100,6 +101,11 @@ win::DWORD SimScsiPort::PassThrough(win::DWORD code, const void* in, win::DWORD 
                    command.dataIn ? static_cast<std::uint32_t>(command.transferred) : request.length,
                    returned);
   return win::ERROR_SUCCESS;
+}
+
+win::DWORD SimScsiPort::UnitCommand(SimScsiUnit& unit, SimScsiCommand& command) {
+  std::lock_guard lock(mutex_);
+  return unit.Execute(command);
 }
 
 win::DWORD SimScsiPort::Miniport(void* buffer, win::DWORD length) {
@@ -244,6 +250,13 @@ void SimScsiPort::Register(const std::vector<std::shared_ptr<SimScsiPort>>& port
                 });
   }
   for (const SimOsDevice& drive : drives) {
+    if (drive.kind == SimOsDevice::kTape) {
+      devices.Add(drive.Name(), [port = drive.port, unit = drive.unit](win::DWORD, win::DWORD& error) {
+        error = win::ERROR_SUCCESS;
+        return std::make_shared<SimTapeHandle>(port, *unit);
+      });
+      continue;
+    }
     devices.Add(drive.Name(), [port = drive.port, unit = drive.unit](win::DWORD, win::DWORD& error) {
       error = win::ERROR_SUCCESS;
       return std::make_shared<SimScsiPortHandle>(port, unit);

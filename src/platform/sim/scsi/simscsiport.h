@@ -74,6 +74,9 @@ class SimScsiPort {
                            win::DWORD count, win::DWORD* moved);
   // IOCTL_SCSI_GET_INQUIRY_DATA: every unit with its standard INQUIRY data.
   win::DWORD InquiryData(void* out, win::DWORD outLength, win::DWORD* returned) const;
+  // One command of a drive's class driver to one of the port's units (a tape driver's), taken in turn
+  // with every other request of the port.
+  win::DWORD UnitCommand(SimScsiUnit& unit, SimScsiCommand& command);
 
  private:
   std::uint32_t number_;

@@ -1,0 +1,58 @@
+#pragma once
+
+// A component on a simulated machine, run from a scratch directory that holds the machine's description
+// (and its board database, when one is given), with the machine's PCI summary handed to the component
+// as the host would. The platform records what the component asks of it (trace_).
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "component/componentinstance.h"
+#include "component/storagetestcomponent.h"
+#include "framework/testdoubles.h"
+#include "platform/recordingplatform.h"
+#include "platform/scratchdir.h"
+#include "platform/sim/simplatform.h"
+#include "support/runenvironment.h"
+#include "support/xmlobject.h"
+#include "sysid/pciidentification.h"
+
+namespace rbtest {
+
+class SimDiscoveryTest : public ::testing::Test {
+ protected:
+  // `boards` (when not null) is written as the board database pciboards.xml.
+  void Start(const char* machine, rb::XmlObject summary, const char* boards = nullptr) {
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.Path());
+    if (boards != nullptr) dir_.Write("pciboards.xml", boards);
+    rb::ResetPciIdentificationForTesting();
+    rb::ForgetRunEnvironmentForTesting();
+    machine_ = std::make_unique<os::SimPlatform>(dir_.Write("machine.xml", machine));
+    auto recording = std::make_unique<RecordingPlatform>(*machine_);
+    trace_ = recording.get();
+    installed_ = std::make_unique<InstalledPlatform>(std::move(recording));
+    component_.SetCallback(&HostEvents::Record);
+    rb::SetComponentInstance(&component_);
+    component_.SetPciSummary(std::move(summary));
+  }
+  void TearDown() override {
+    rb::SetComponentInstance(nullptr);
+    component_.ClearDevices();
+    installed_.reset();
+    if (!previous_.empty()) std::filesystem::current_path(previous_);
+    rb::ResetPciIdentificationForTesting();
+    rb::ForgetRunEnvironmentForTesting();
+  }
+
+  ScratchDir dir_;
+  std::filesystem::path previous_;
+  std::unique_ptr<os::SimPlatform> machine_;
+  RecordingPlatform* trace_ = nullptr;
+  std::unique_ptr<InstalledPlatform> installed_;
+  rb::StorageTestComponent component_;
+};
+
+}  // namespace rbtest
