@@ -24,6 +24,9 @@
 #include "framework/searchdevice.h"
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
+#include "tests/accesstest.h"
+#include "tests/idefloppyaccesstest.h"
+#include "tests/zipaccesstest.h"
 
 namespace rb {
 
@@ -55,6 +58,9 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<StreamProxy>();
   RegisterStreamableClass<XmlObject>();
   RegisterStreamableClass<XmlAttribute>();
+  RegisterStreamableClass<AccessTest>();
+  RegisterStreamableClass<ZipAccessTest>();
+  RegisterStreamableClass<IdeFloppyAccessTest>();
 }
 
 }  // namespace rb

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <optional>
 #include <vector>
 
 #include "devices/ata/atarequests.h"
@@ -90,6 +89,10 @@ void IdeBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t count
   }
 }
 
+std::unique_ptr<DiskWriteHold> IdeBlockDevice::HoldForWriting() {
+  return std::make_unique<DiskWriteHold>(DevicePath(), Address());
+}
+
 void IdeBlockDevice::AccessDevice(bool write, std::uint64_t address, std::uint32_t count, void* buffer) {
   os::Platform& system = os::Current();
   const std::uint32_t blockSize = BlockSize();
@@ -102,8 +105,8 @@ void IdeBlockDevice::AccessDevice(bool write, std::uint64_t address, std::uint32
   if (blockSize == 0) fail(write ? "Could not write block" : "Could not read block", win::ERROR_NOT_READY);
   if (wanted > 0xFFFFFFFFu)
     fail(write ? "Could not write block" : "Could not read block", win::ERROR_INVALID_PARAMETER);
-  std::optional<DiskWriteHold> hold;
-  if (write) hold.emplace(DevicePath(), Address());
+  std::unique_ptr<DiskWriteHold> hold;
+  if (write) hold = HoldForWriting();
   const win::HANDLE handle = system.CreateFile(DevicePath(), win::GENERIC_READ | win::GENERIC_WRITE,
                                                win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
                                                win::OPEN_EXISTING, win::FILE_FLAG_NO_BUFFERING);

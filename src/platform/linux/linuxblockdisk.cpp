@@ -5,6 +5,7 @@
 #include <linux/nvme_ioctl.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,6 +13,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/linux/linuxexclusivehold.h"
 #include "platform/passthroughrequest.h"
 
 namespace os {
@@ -92,7 +94,6 @@ LinuxBlockDisk::LinuxBlockDisk(LinuxStorageUnit unit, std::string file, LinuxIoc
 
 LinuxBlockDisk::~LinuxBlockDisk() {
   if (readFd_ >= 0) ::close(readFd_);
-  if (writeFd_ >= 0) ::close(writeFd_);
 }
 
 std::array<std::uint8_t, 36> StandardInquiryOf(const LinuxStorageUnit& unit) {
@@ -151,9 +152,10 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Run(const PassThroughRequest& request) {
       return Transfer(request);
     case 0x35:  // SYNCHRONIZE CACHE(10) and (16)
     case 0x91: {
-      std::lock_guard guard(mutex_);
-      return writeFd_ < 0 || ::fdatasync(writeFd_) == 0 ? Outcome{}
-                                                        : Outcome::Check(kMediumError, 0x0C, 0x00);
+      // Flushing the device's cache needs no particular descriptor of it.
+      int error = 0;
+      const int fd = ReadDescriptor(error);
+      return fd < 0 || ::fdatasync(fd) == 0 ? Outcome{} : Outcome::Check(kMediumError, 0x0C, 0x00);
     }
     case 0x4D:
       if (unit_.blockKind == LinuxBlockKind::kNvme) return LogSense(request);
@@ -220,12 +222,16 @@ int LinuxBlockDisk::ReadDescriptor(int& error) {
   return readFd_;
 }
 
-int LinuxBlockDisk::WriteDescriptor(int& error) {
-  std::lock_guard guard(mutex_);
-  // Exclusive: the kernel refuses it while anything holds the disk or one of its partitions.
-  if (writeFd_ < 0) writeFd_ = OpenDirect(file_, O_RDWR | O_EXCL);
-  error = writeFd_ < 0 ? errno : 0;
-  return writeFd_;
+int LinuxBlockDisk::OpenForWriting(int& error) {
+  // Exclusive: the kernel refuses it while anything holds the disk or one of its partitions. While
+  // this process holds the disk itself (a test's hold for its run) that hold keeps the others out, and
+  // a second exclusive open would be refused.
+  struct stat status {};
+  const bool held = ::stat(file_.c_str(), &status) == 0 && S_ISBLK(status.st_mode) &&
+                    LinuxExclusiveHold::Holds(status.st_rdev);
+  const int fd = OpenDirect(file_, held ? O_RDWR : O_RDWR | O_EXCL);
+  error = fd < 0 ? errno : 0;
+  return fd;
 }
 
 LinuxBlockDisk::Outcome LinuxBlockDisk::Transfer(const PassThroughRequest& request) {
@@ -245,8 +251,15 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Transfer(const PassThroughRequest& reque
   if (blocks == 0) return Outcome{};
 
   int error = 0;
-  const int fd = write ? WriteDescriptor(error) : ReadDescriptor(error);
+  // A write descriptor lasts for one command, so that the disk is never kept from another's hold.
+  const int fd = write ? OpenForWriting(error) : ReadDescriptor(error);
   if (fd < 0) return write ? Outcome::Check(kDataProtect, 0x27) : Outcome::Unreadable(error);
+  struct WriteClose {
+    int fd;
+    ~WriteClose() {
+      if (fd >= 0) ::close(fd);
+    }
+  } const closeAfter{write ? fd : -1};
   AlignedBuffer buffer = Allocate(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kChunk)));
   if (buffer == nullptr) return Outcome::Check(kHardwareError, 0x44);
   std::uint64_t done = 0;
