@@ -278,9 +278,11 @@ void AccessTest::AddChoiceParameters(bool optical) {
         "SelectiveSizeParm", Translate("Selective Size"),
         Translate("Amount of media to test at end of drive (in GigaBytes)"), 10, 0, 10000));
   }
+  // A zip disk is asked out at the end unless the operator says otherwise.
   if (RemovableMedium())
     list.Add(std::make_unique<BooleanParameter>("RemoveMdia", Translate("Remove Media"),
-                                                Translate("Specify that media be removed"), false));
+                                                Translate("Specify that media be removed"),
+                                                mediaKind_ == kZipMedium));
 }
 
 std::uint64_t AccessTest::NumericValue(const char* name, std::uint64_t fallback) const {

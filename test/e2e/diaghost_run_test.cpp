@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -226,5 +227,48 @@ TEST_F(DiaghostProgram, RwrcLeavesTheMediumAsItWas) {
     EXPECT_EQ(outcome.status, c.status) << outcome.out << outcome.err;
     EXPECT_NE((outcome.out + outcome.err).find(c.shown), std::string::npos) << outcome.out << outcome.err;
     EXPECT_TRUE(Slurp(directory_ / "disk.img") == medium) << "the medium changed";
+  }
+}
+
+// The zip and diskette drives' access tests ask the operator for the medium (and the zip drive to take
+// it out at the end); an operator who cancels fails the run before any access.
+TEST_F(DiaghostProgram, ZipAndDisketteAccessTestsAskForTheirMedium) {
+  const std::string demo = RAVELBANK_SOURCE_DIR "/machines/demo.xml";
+  const struct {
+    const char* run;
+    const char* answers;
+    int status;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"run IdeZipDrive0 ZipAccessTest AccessMode=RWRC quick=1 retries=0",
+       "OK\nOK\n",
+       0,
+       {"? IdeZipDrive0 ZipAccessTest: Please ensure that the zip drive contains a zip disk and press OK",
+        "? IdeZipDrive0 ZipAccessTest: Remove the ZIP disk and press OK.",
+        "IdeZipDrive0 ZipAccessTest: passed, 100%"}},
+      {"run IdeZipDrive0 ZipAccessTest retries=0",
+       "Cancel\n",
+       1,
+       {"Unit not ready (Media not present in drive)"}},
+      {"run Diskette0 IdeFloppyAccessTest AccessMode=RWRC quick=1 retries=0",
+       "OK\n",
+       0,
+       {"? Diskette0 IdeFloppyAccessTest: Insert a floppy that is not write-protected and click [OK]",
+        "Diskette0 IdeFloppyAccessTest: passed, 100%"}},
+      {"run Diskette0 IdeFloppyAccessTest quick=1 retries=0",
+       "OK\n",
+       0,
+       {"? Diskette0 IdeFloppyAccessTest: Insert Floppy and click [OK]"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.run);
+    Write("session.txt", std::string("id\n") + c.run + "\n");
+    Write("answers.txt", c.answers);
+    const Outcome outcome =
+        Run({"--machine", demo, "--answers", "answers.txt", "script", "session.txt"}, false);
+    EXPECT_EQ(outcome.status, c.status) << outcome.out << outcome.err;
+    for (const std::string& line : c.shown)
+      EXPECT_NE((outcome.out + outcome.err).find(line), std::string::npos) << line << "\n"
+                                                                           << outcome.out << outcome.err;
   }
 }

@@ -14,6 +14,7 @@
 #include "devices/diskwritehold.h"
 #include "devices/scsi/scsidisk.h"
 #include "devices/scsi/scsidriver.h"
+#include "framework/ptstream.h"
 #include "platform/forwardingplatform.h"
 #include "platform/recordingplatform.h"
 #include "platform/scratchdir.h"
@@ -359,6 +360,38 @@ TEST(AccessTestRun, NotReadyAndInvalidParameterLists) {
     EXPECT_STREQ(error.what(), "Invalid parameter list");
     EXPECT_EQ(error.Detail(), c.detail);
   }
+}
+
+TEST(AccessTestRun, ThePersistentFormKeepsFieldsLimitsAndThePassCounter) {
+  AccessBench bench("blocks=\"2048\"");
+  rb::AccessTest& test = bench.Add("RandRwrcTest");
+  for (int pass = 0; pass < 2; ++pass)
+    ASSERT_EQ(bench.Run(test, {{"MaxSoftErrors", "4"}, {"blockCount", "512"}}).GetAttribute("currentState"),
+              "passed");
+
+  rb::optstream out;
+  out.WritePointer(&bench.Disk());
+  rb::iptstream in(out.Bytes());
+  const std::unique_ptr<rb::ScsiDisk> back = in.ReadObject<rb::ScsiDisk>();
+  ASSERT_NE(back, nullptr);
+  auto* read = dynamic_cast<rb::AccessTest*>(back->FindTest("RandRwrcTest"));
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Caption(), "Random Save-WRC-Restore Test");
+  EXPECT_EQ(read->Mode(), "RWRC");
+  EXPECT_EQ(read->Order(), "RANDOM");
+  EXPECT_EQ(read->BlockCount(), 512u);
+  EXPECT_EQ(read->SoftLimit(), 4u);
+  EXPECT_EQ(read->PassCounter(), 2u);
+
+  // The next run of the read test draws the addresses the original's next run draws.
+  const std::size_t before = bench.Watch().commands.size();
+  bench.Run(test, {{"blockCount", "512"}});
+  const auto original = std::vector(bench.Watch().commands.begin() + before, bench.Watch().commands.end());
+  rb::Test& copy = *read;
+  bench.Disk().AddTest(rb::CloneCopy(copy));
+  const std::size_t middle = bench.Watch().commands.size();
+  bench.Run(static_cast<rb::AccessTest&>(*bench.Disk().FindTest("RandRwrcTest")), {{"blockCount", "512"}});
+  EXPECT_EQ(std::vector(bench.Watch().commands.begin() + middle, bench.Watch().commands.end()), original);
 }
 
 }  // namespace

@@ -19,14 +19,23 @@ namespace {
 
 constexpr std::size_t kPage = 4096;
 
-struct AlignedDelete {
-  void operator()(std::uint8_t* bytes) const { ::operator delete[](bytes, std::align_val_t{kPage}); }
+// A page-aligned buffer for unbuffered I/O, carved out of an ordinary allocation one page larger: the
+// host's allocator, which serves every allocation of the component, aligns to 16 bytes only.
+class AlignedBuffer {
+ public:
+  explicit AlignedBuffer(std::size_t size) : block_(new std::uint8_t[size + kPage]) {
+    const auto at = reinterpret_cast<std::uintptr_t>(block_.get());
+    data_ = block_.get() + (kPage - at % kPage) % kPage;
+  }
+  std::uint8_t* get() const { return data_; }
+
+ private:
+  std::unique_ptr<std::uint8_t[]> block_;
+  std::uint8_t* data_;
 };
-using AlignedBuffer = std::unique_ptr<std::uint8_t[], AlignedDelete>;
 
 AlignedBuffer PageAligned(std::size_t size) {
-  const std::size_t rounded = (size + kPage - 1) / kPage * kPage;
-  return AlignedBuffer(static_cast<std::uint8_t*>(::operator new[](rounded, std::align_val_t{kPage})));
+  return AlignedBuffer((size + kPage - 1) / kPage * kPage);
 }
 
 }  // namespace
