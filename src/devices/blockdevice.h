@@ -33,6 +33,9 @@ class BlockDevice : public PersistentByProxy {
   // before it touches a block, and nothing can take the disk from it halfway; the device's own writes
   // within it are held already. Raises DiskWriteHold's refusal.
   virtual std::unique_ptr<DiskWriteHold> HoldForWriting() = 0;
+  // Keeps what each access opens (the port of a SCSI disk) open while the answer lives, for a run of
+  // many accesses within one host command; null when the device opens nothing worth keeping.
+  virtual std::shared_ptr<void> KeepOpen() { return nullptr; }
   // The largest count of blocks one access may move.
   virtual std::uint32_t MaxBlocksPerAccess() const { return maxBlocksPerAccess_; }
 

@@ -418,6 +418,7 @@ bool AccessTest::Execute(const XmlObject& command) {
     if (answer != Translate("OK")) throw OruError("Unit not ready", "Media not present in drive");
   }
   ApplyParameters(command);
+  const std::shared_ptr<void> keptOpen = block.KeepOpen();
   Output() << Translate(order_) << " " << Translate(mode_) << " " << Translate("Access Test") << "\n";
   Output() << Translate("Block") << ": " << start_ << "-" << end_ << " (" << count_ << ") @ "
            << blocksPerAccess_ << "\n";
@@ -587,8 +588,8 @@ void AccessTest::GrowBuffers(std::uint64_t blocks) {
   const std::uint64_t wanted = blocks * blockSize_;
   if (wanted <= save_.size()) return;
   try {
-    for (std::vector<std::uint8_t>* buffer : {&save_, &pattern_, &readBack_})
-      buffer->resize(static_cast<std::size_t>(wanted));
+    for (AlignedBuffer* buffer : {&save_, &pattern_, &readBack_})
+      buffer->Resize(static_cast<std::size_t>(wanted));
   } catch (const std::bad_alloc&) {
     throw OruError("Out Of Memory", StringPrintf("%llu bytes per access", Ull(wanted)));
   } catch (const std::length_error&) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "framework/test.h"
+#include "support/alignedbuffer.h"
 #include "support/randomnumber.h"
 
 namespace rb {
@@ -136,10 +137,11 @@ class AccessTest : public Test {
   std::int32_t timeout_ = 0;
   bool quick_ = false;
   int deviceMode_ = 0;
-  // Save, pattern and read-back buffers, one access each, grown and never shrunk.
-  std::vector<std::uint8_t> save_;
-  std::vector<std::uint8_t> pattern_;
-  std::vector<std::uint8_t> readBack_;
+  // Save, pattern and read-back buffers, one access each, grown and never shrunk; page-aligned, so
+  // that unbuffered I/O moves the data in place.
+  AlignedBuffer save_;
+  AlignedBuffer pattern_;
+  AlignedBuffer readBack_;
   cRandomNumber random_;
 };
 

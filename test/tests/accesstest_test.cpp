@@ -105,6 +105,11 @@ class WatchingPlatform : public rbtest::ForwardingPlatform {
     }
     return done;
   }
+  win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
+                         win::DWORD flags) override {
+    ++opens;
+    return ForwardingPlatform::CreateFile(path, access, share, disposition, flags);
+  }
   bool HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
                           std::vector<win::HANDLE>* holds) override {
     ++holdsAsked;
@@ -114,6 +119,7 @@ class WatchingPlatform : public rbtest::ForwardingPlatform {
   std::vector<std::pair<std::uint8_t, std::uint64_t>> commands;
   std::function<void(std::uint8_t)> afterCommand;
   int holdsAsked = 0;
+  int opens = 0;
 };
 
 // One SCSI disk of the simulated machine (port 0, target 0) with an access test to run on it.
@@ -201,6 +207,8 @@ TEST(AccessTestRun, SequentialRwrcPassesTakesTheDiskOnceAndLeavesEveryBlock) {
   // 2047 blocks of 128: 15 full accesses, then 127 blocks from the last full one's start.
   EXPECT_EQ(Count(bench.Watch(), 0x2A), 2u * 16);
   EXPECT_EQ(bench.Watch().holdsAsked, 1);
+  // The port stays open for the accesses: the readiness check opens it, then the run once.
+  EXPECT_LE(bench.Watch().opens, 3);
   EXPECT_EQ(test.PassCounter(), 1u);
   const std::string output = result.SelectSingleNode("output")->Text();
   EXPECT_NE(output.find("SEQUENTIAL RWRC Access Test\nBlock: 0-2047 (2047) @ 128\n"), std::string::npos)

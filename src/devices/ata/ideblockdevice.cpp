@@ -9,6 +9,7 @@
 #include "devices/diskwritehold.h"
 #include "framework/ptstream.h"
 #include "platform/os.h"
+#include "support/alignedbuffer.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
@@ -17,25 +18,8 @@ namespace rb {
 
 namespace {
 
-constexpr std::size_t kPage = 4096;
-
-// A page-aligned buffer for unbuffered I/O, carved out of an ordinary allocation one page larger: the
-// host's allocator, which serves every allocation of the component, aligns to 16 bytes only.
-class AlignedBuffer {
- public:
-  explicit AlignedBuffer(std::size_t size) : block_(new std::uint8_t[size + kPage]) {
-    const auto at = reinterpret_cast<std::uintptr_t>(block_.get());
-    data_ = block_.get() + (kPage - at % kPage) % kPage;
-  }
-  std::uint8_t* get() const { return data_; }
-
- private:
-  std::unique_ptr<std::uint8_t[]> block_;
-  std::uint8_t* data_;
-};
-
 AlignedBuffer PageAligned(std::size_t size) {
-  return AlignedBuffer((size + kPage - 1) / kPage * kPage);
+  return AlignedBuffer((size + AlignedBuffer::kPage - 1) / AlignedBuffer::kPage * AlignedBuffer::kPage);
 }
 
 }  // namespace

@@ -105,6 +105,11 @@ void ScsiBlockDevice::CheckAccessStatus(int mode, std::uint64_t address) {
                                       StringPrintf(" [LBA=%llu]", static_cast<unsigned long long>(address)));
 }
 
+std::shared_ptr<void> ScsiBlockDevice::KeepOpen() {
+  if (Driver() == nullptr || RoutesThroughCsmi()) return nullptr;
+  return Driver()->KeepOpen();
+}
+
 std::unique_ptr<DiskWriteHold> ScsiBlockDevice::HoldForWriting() {
   return std::make_unique<DiskWriteHold>(Driver() != nullptr ? Driver()->Path() : std::string(), OsAddress());
 }

@@ -28,6 +28,8 @@ class ScsiBlockDevice : public ScsiDevice, public BlockDevice {
   // takes a failed write or a read that moved nothing for done; the record keeps the status and sense.
   void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) override;
   std::unique_ptr<DiskWriteHold> HoldForWriting() override;
+  // The port, when the device's commands go to a port of its own.
+  std::shared_ptr<void> KeepOpen() override;
 
   // The capacity: block size × last block address ÷ 10^9 as "%.1f Gbytes", below one as whole
   // "Mbytes"; "Not available" while the capacity cannot be read.

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -260,18 +261,25 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Transfer(const PassThroughRequest& reque
       if (fd >= 0) ::close(fd);
     }
   } const closeAfter{write ? fd : -1};
-  AlignedBuffer buffer = Allocate(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kChunk)));
-  if (buffer == nullptr) return Outcome::Check(kHardwareError, 0x44);
+  // Direct I/O wants aligned memory: a caller's buffer that is aligned moves in place, any other
+  // through an aligned buffer of the transfer's own, a chunk at a time.
+  const bool inPlace = !verify && reinterpret_cast<std::uintptr_t>(request.data) % kAlignment == 0;
+  AlignedBuffer bounce;
+  if (!inPlace) {
+    bounce = Allocate(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kChunk)));
+    if (bounce == nullptr) return Outcome::Check(kHardwareError, 0x44);
+  }
   std::uint64_t done = 0;
   while (done < bytes) {
-    const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(bytes - done, kChunk));
+    const std::size_t step =
+        static_cast<std::size_t>(inPlace ? bytes - done : std::min<std::uint64_t>(bytes - done, kChunk));
     const off_t offset = static_cast<off_t>(lba * unit_.blockSize + done);
-    if (write) std::memcpy(buffer.get(), request.data + done, step);
+    std::uint8_t* const buffer = inPlace ? request.data + done : bounce.get();
+    if (write && !inPlace) std::memcpy(buffer, request.data + done, step);
     std::size_t moved = 0;
     while (moved < step) {
-      const ssize_t n =
-          write ? ::pwrite(fd, buffer.get() + moved, step - moved, offset + static_cast<off_t>(moved))
-                : ::pread(fd, buffer.get() + moved, step - moved, offset + static_cast<off_t>(moved));
+      const ssize_t n = write ? ::pwrite(fd, buffer + moved, step - moved, offset + static_cast<off_t>(moved))
+                              : ::pread(fd, buffer + moved, step - moved, offset + static_cast<off_t>(moved));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         // An error or an end the capacity did not foretell (the device shrank).
@@ -281,7 +289,7 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Transfer(const PassThroughRequest& reque
       }
       moved += static_cast<std::size_t>(n);
     }
-    if (!write && !verify) std::memcpy(request.data + done, buffer.get(), step);
+    if (!write && !verify && !inPlace) std::memcpy(request.data + done, buffer, step);
     done += step;
   }
   return Outcome::Moved(verify ? 0 : static_cast<std::uint32_t>(bytes));
