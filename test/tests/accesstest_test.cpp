@@ -135,8 +135,8 @@ class AccessBench {
   WatchingPlatform& Watch() { return *watch_; }
   rb::ScsiDisk& Disk() { return disk_; }
 
-  rb::AccessTest& Add(const char* name) {
-    std::unique_ptr<rb::Test> made = rb::AccessTest::MakeInstance(name);
+  rb::AccessTest& Add(const char* name) { return Add(rb::AccessTest::MakeInstance(name)); }
+  rb::AccessTest& Add(std::unique_ptr<rb::Test> made) {
     auto& test = static_cast<rb::AccessTest&>(*made);
     disk_.AddTest(std::move(made));
     return test;
@@ -400,6 +400,42 @@ TEST(AccessTestRun, ThePersistentFormKeepsFieldsLimitsAndThePassCounter) {
   const std::size_t middle = bench.Watch().commands.size();
   bench.Run(static_cast<rb::AccessTest&>(*bench.Disk().FindTest("RandRwrcTest")), {{"blockCount", "512"}});
   EXPECT_EQ(std::vector(bench.Watch().commands.begin() + middle, bench.Watch().commands.end()), original);
+}
+
+TEST(AccessTestRun, RegionAndCompleteOrders) {
+  {
+    // Ten regions of a tenth of the disk, two read-write-read-compares at the start of each.
+    AccessBench bench("blocks=\"2001\"");
+    rb::AccessTest& test =
+        bench.Add(std::make_unique<rb::AccessTest>("RegionTest", "Region Test", "", "RWRC", "REGION"));
+    EXPECT_EQ(bench.Run(test, {{"blockCount", "2"}, {"BlocksPerAccess", "8"}}).GetAttribute("currentState"),
+              "passed");
+    std::vector<std::uint64_t> written;
+    for (const auto& [opcode, lba] : bench.Watch().commands)
+      if (opcode == 0x2A) written.push_back(lba);
+    ASSERT_EQ(written.size(), 20u);
+    for (std::uint64_t region = 0; region < 10; ++region) {
+      EXPECT_EQ(written[2 * region], region * 200);
+      EXPECT_EQ(written[2 * region + 1], region * 200 + 8);
+    }
+    EXPECT_EQ(bench.ChangedBlocks(0, 2000), std::vector<std::uint64_t>{});
+  }
+  {
+    // Complete: a sequential, a random and a butterfly pass, one after the other.
+    AccessBench bench("blocks=\"1001\"");
+    rb::AccessTest& test =
+        bench.Add(std::make_unique<rb::AccessTest>("AllOrders", "All Orders", "", "READ", "complete"));
+    EXPECT_EQ(bench.Run(test, {{"blockCount", "64"}, {"BlocksPerAccess", "16"}, {"EndBlock", "1000"}})
+                  .GetAttribute("currentState"),
+              "passed");
+    std::vector<std::uint64_t> read;
+    for (const auto& [opcode, lba] : bench.Watch().commands)
+      if (opcode == 0x28) read.push_back(lba);
+    ASSERT_EQ(read.size(), 3u * 5);
+    // Sequential from the start block, then five at random, then the butterfly between both ends.
+    EXPECT_EQ(std::vector(read.begin(), read.begin() + 5), (std::vector<std::uint64_t>{0, 16, 32, 48, 48}));
+    EXPECT_EQ(std::vector(read.begin() + 10, read.end()), (std::vector<std::uint64_t>{0, 992, 16, 976, 24}));
+  }
 }
 
 }  // namespace
