@@ -15,9 +15,11 @@ std::string CompareDump(const std::uint8_t* expected, const std::uint8_t* found,
   if (differing == 0) return "0 bytes differ";
   const std::size_t block = blockSize != 0 ? first / blockSize : 0;
   const std::size_t offset = blockSize != 0 ? first % blockSize : first;
+  using Wide = unsigned long long;
   return StringPrintf(
-      "%zu of %zu bytes differ; first at byte %zu (block +%zu, offset %zu): expected %02x, read %02x",
-      differing, length, first, block, offset, expected[first], found[first]);
+      "%llu of %llu bytes differ; first at byte %llu (block +%llu, offset %llu): expected %02x, read %02x",
+      Wide{differing}, Wide{length}, Wide{first}, Wide{block}, Wide{offset}, unsigned{expected[first]},
+      unsigned{found[first]});
 }
 
 }  // namespace rb
