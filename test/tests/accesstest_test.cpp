@@ -105,6 +105,7 @@ class WatchingPlatform : public rbtest::ForwardingPlatform {
     }
     return done;
   }
+  std::uint64_t GetTickCount64() override { return ForwardingPlatform::GetTickCount64() + lateBy; }
   win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
                          win::DWORD flags) override {
     ++opens;
@@ -120,6 +121,7 @@ class WatchingPlatform : public rbtest::ForwardingPlatform {
   std::function<void(std::uint8_t)> afterCommand;
   int holdsAsked = 0;
   int opens = 0;
+  std::uint64_t lateBy = 0;  // milliseconds added to the clock
 };
 
 // One SCSI disk of the simulated machine (port 0, target 0) with an access test to run on it.
@@ -272,6 +274,19 @@ TEST(AccessTestRun, ACancelWhileThePatternIsOnTheMediumRestoresIt) {
   EXPECT_EQ(result.GetAttribute("currentState"), "canceled");
   EXPECT_EQ(writes, 6);
   EXPECT_EQ(test.PassCounter(), 0u);
+  EXPECT_EQ(bench.ChangedBlocks(0, 2047), std::vector<std::uint64_t>{});
+}
+
+TEST(AccessTestRun, TheTimeLimitEndsTheRunWithTheMediumRestored) {
+  AccessBench bench("blocks=\"2048\"");
+  rb::AccessTest& test = bench.Add("SeqRwrcTest");
+  int writes = 0;
+  bench.Watch().afterCommand = [&](std::uint8_t opcode) {
+    if (opcode == 0x2A && ++writes == 3) bench.Watch().lateBy = 61'000;  // while the pattern is on the medium
+  };
+  const rb::OruError error = bench.Failure(test, {{"timeout", "60"}, {"SkipFactor", "0"}});
+  EXPECT_STREQ(error.what(), "Total time allocated for this test has expired");
+  EXPECT_EQ(writes, 4);
   EXPECT_EQ(bench.ChangedBlocks(0, 2047), std::vector<std::uint64_t>{});
 }
 
