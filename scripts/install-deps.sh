@@ -17,7 +17,7 @@ set -euo pipefail
 declare -A groups=(
   [build]="cmake g++ make"
   [test]="cmake g++ make libgtest-dev libgmock-dev libpugixml-dev"
-  [bench]="cmake g++ make libbenchmark-dev libpugixml-dev"
+  [bench]="cmake g++ make libbenchmark-dev libpugixml-dev fio"
   [mingw]="cmake make g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64"
   [wine]="wine wine64"
   [fuzz]="cmake make clang-14 libclang-rt-14-dev"

@@ -27,9 +27,12 @@
 #include "framework/searchdevice.h"
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
+#include "tests/accesstest.h"
+#include "tests/idefloppyaccesstest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
 #include "tests/scsitapetest.h"
+#include "tests/zipaccesstest.h"
 
 namespace rb {
 
@@ -67,6 +70,9 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<StreamProxy>();
   RegisterStreamableClass<XmlObject>();
   RegisterStreamableClass<XmlAttribute>();
+  RegisterStreamableClass<AccessTest>();
+  RegisterStreamableClass<ZipAccessTest>();
+  RegisterStreamableClass<IdeFloppyAccessTest>();
 }
 
 }  // namespace rb

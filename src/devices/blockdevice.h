@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include "framework/persistent.h"
 
 namespace rb {
 
+class DiskWriteHold;
 class ptstream;
 
 // Block access as the block tests see it: the device's extent, its readiness and read/write/verify of
@@ -27,6 +29,13 @@ class BlockDevice : public PersistentByProxy {
   virtual void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) = 0;
   virtual std::uint32_t HardErrorsOfLastAccess() const { return hardErrors_; }
   virtual std::uint32_t SoftErrorsOfLastAccess() const { return softErrors_; }
+  // Takes the disk for writing for as long as the hold lives, so that a test that writes is refused
+  // before it touches a block, and nothing can take the disk from it halfway; the device's own writes
+  // within it are held already. Raises DiskWriteHold's refusal.
+  virtual std::unique_ptr<DiskWriteHold> HoldForWriting() = 0;
+  // Keeps what each access opens (the port of a SCSI disk) open while the answer lives, for a run of
+  // many accesses within one host command; null when the device opens nothing worth keeping.
+  virtual std::shared_ptr<void> KeepOpen() { return nullptr; }
   // The largest count of blocks one access may move.
   virtual std::uint32_t MaxBlocksPerAccess() const { return maxBlocksPerAccess_; }
 

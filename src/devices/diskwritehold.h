@@ -9,7 +9,9 @@ namespace rb {
 
 // Keeps a disk taken for the length of one write, so that nothing is written under a mounted file
 // system or another program's use of the disk: the system is asked first (a volume lock on Windows,
-// an exclusive open on Linux) and the write is refused when it says no.
+// an exclusive open on Linux) and the write is refused when it says no. Holds of one disk nest within
+// the process: a test that keeps the disk for its whole run does not refuse its device's own writes,
+// which the system would (a second lock or exclusive open of a disk fails while the first is open).
 class DiskWriteHold {
  public:
   static constexpr const char* kRefusedText =
@@ -23,7 +25,8 @@ class DiskWriteHold {
   DiskWriteHold& operator=(const DiskWriteHold&) = delete;
 
  private:
-  std::vector<win::HANDLE> holds_;
+  // The disk as the process knows it: its path, with the address when the path is a port's.
+  std::string disk_;
 };
 
 }  // namespace rb

@@ -49,16 +49,20 @@ class HoldingPlatform : public rbtest::ForwardingPlatform {
   std::vector<std::string> asked;
 };
 
-TEST(DiskWriteHold, AWriteTakesTheDiskAndARefusalWritesNothing) {
-  rbtest::ScratchDir dir;
-  os::SimPlatform sim(dir.Write("machine.xml", R"(<?xml version="1.0"?>
-<machine><scsi><port number="2"><disk target="3" blocks="64"><block lba="5" text="KEEP ME"/></disk></port></scsi></machine>)"));
-  auto holding = std::make_unique<HoldingPlatform>(sim);
-  HoldingPlatform& platform = *holding;
-  rbtest::InstalledPlatform installed(std::move(holding));
+// A disk on port 2 of a simulated machine, behind the holding platform.
+class DiskWriteHold : public ::testing::Test {
+ protected:
+  rbtest::ScratchDir dir_;
+  os::SimPlatform sim_{dir_.Write("machine.xml", R"(<?xml version="1.0"?>
+<machine><scsi><port number="2"><disk target="3" blocks="64"><block lba="5" text="KEEP ME"/></disk></port></scsi></machine>)")};
+  HoldingPlatform* holding_ = new HoldingPlatform(sim_);
+  rbtest::InstalledPlatform installed_{std::unique_ptr<os::Platform>(holding_)};
+  HoldingPlatform& platform = *holding_;
+  rb::ScsiDriver port{"\\\\.\\SCSI2:"};
+  rb::ScsiDisk disk{"disk", false, &port, 0, 3, 0};
+};
 
-  rb::ScsiDriver port("\\\\.\\SCSI2:");
-  rb::ScsiDisk disk("disk", false, &port, 0, 3, 0);
+TEST_F(DiskWriteHold, AWriteTakesTheDiskAndARefusalWritesNothing) {
   std::vector<std::uint8_t> block(512, 'W');
 
   platform.refuse = true;
@@ -82,6 +86,25 @@ TEST(DiskWriteHold, AWriteTakesTheDiskAndARefusalWritesNothing) {
   EXPECT_EQ(platform.closed, 1);
   disk.Access(rb::BlockDevice::kRead, 5, 1, block.data());
   EXPECT_EQ(block[0], 'W');
+}
+
+TEST_F(DiskWriteHold, HoldsOfOneDiskNestWithinTheProcess) {
+  std::vector<std::uint8_t> block(512, 'N');
+  {
+    // A run keeps the disk; the device's own writes within it do not ask again (a second exclusive
+    // open or volume lock would be refused by the system).
+    const std::unique_ptr<rb::DiskWriteHold> run = disk.HoldForWriting();
+    disk.Access(rb::BlockDevice::kWrite, 5, 1, block.data());
+    disk.Access(rb::BlockDevice::kWrite, 6, 1, block.data());
+    EXPECT_EQ(platform.given, 1);
+    EXPECT_EQ(platform.closed, 0);
+  }
+  EXPECT_EQ(platform.closed, 1);
+  // Another disk is its own hold.
+  rb::ScsiDisk other("other", false, &port, 0, 4, 0);
+  const std::unique_ptr<rb::DiskWriteHold> first = disk.HoldForWriting();
+  const std::unique_ptr<rb::DiskWriteHold> second = other.HoldForWriting();
+  EXPECT_EQ(platform.given, 3);
 }
 
 }  // namespace

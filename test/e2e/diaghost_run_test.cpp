@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -180,7 +181,8 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
            "usbFloppy0: Diskette Drive 1 [usbFloppy]\n",
        })
     EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
-  EXPECT_NE(outcome.out.find("Logical Disks: 2\n  C:  Volume Name: System  File System: NTFS"), std::string::npos)
+  EXPECT_NE(outcome.out.find("Logical Disks: 2\n  C:  Volume Name: System  File System: NTFS"),
+            std::string::npos)
       << outcome.out;
   EXPECT_NE(outcome.out.find("> catalog\n"), std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("sasDisk: SAS Hard Drive [sasDisk]"), std::string::npos) << outcome.out;
@@ -217,3 +219,84 @@ TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
 }
 
 }  // namespace
+
+// Save-write-read-compare-restore through diaghost on a disk kept in a file: a run that passes and one
+// that a write fault fails both leave every byte of the medium as it was; a mounted disk is refused
+// before any block is read or written.
+TEST_F(DiaghostProgram, RwrcLeavesTheMediumAsItWas) {
+  std::string medium(2048 * 512, '\0');
+  std::uint32_t state = 12345;
+  for (char& byte : medium) byte = static_cast<char>((state = state * 1103515245u + 12345u) >> 24);
+  const struct {
+    const char* what;
+    const char* disk;
+    const char* test;
+    int status;
+    const char* shown;
+  } cases[] = {
+      {"passing", "", "SeqRwrcTest", 0, "scsiDisk0 SeqRwrcTest: passed, 100%"},
+      {"passing at random", "", "RandRwrcTest", 0, "scsiDisk0 RandRwrcTest: passed, 100%"},
+      {"a write fault", R"(<fault sense="3" asc="0x0C" ascq="0" opcode="0x2A" lba="700" count="4"/>)",
+       "SeqRwrcTest", 1, "Restore failed (Block 640: Could not write block"},
+      {"a read-back fault", R"(<fault sense="3" asc="0x11" ascq="0" opcode="0x28" lba="700" skip="1"/>)",
+       "SeqRwrcTest", 1, "Could not read block"},
+      {"a mounted disk", "mounted", "SeqRwrcTest", 1, "Write refused: the disk holds a mounted file system"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Write("disk.img", medium);
+    const bool mounted = std::string(c.disk) == "mounted";
+    Write("machine.xml", std::string("<machine><scsi><port number=\"0\"><disk target=\"0\" vendor=\"RAVEL\" "
+                                     "product=\"RB TEST DISK\" blocks=\"2048\" backingFile=\"disk.img\"") +
+                             (mounted ? " mounted=\"1\">" : ">") + (mounted ? "" : c.disk) +
+                             "</disk></port></scsi></machine>\n");
+    Write("session.txt", std::string("id\nrun scsiDisk0 ") + c.test + " SkipFactor=0 retries=0\n");
+    const Outcome outcome = Run({"script", "session.txt"});
+    EXPECT_EQ(outcome.status, c.status) << outcome.out << outcome.err;
+    EXPECT_NE((outcome.out + outcome.err).find(c.shown), std::string::npos) << outcome.out << outcome.err;
+    EXPECT_TRUE(Slurp(directory_ / "disk.img") == medium) << "the medium changed";
+  }
+}
+
+// The zip and diskette drives' access tests ask the operator for the medium (and the zip drive to take
+// it out at the end); an operator who cancels fails the run before any access.
+TEST_F(DiaghostProgram, ZipAndDisketteAccessTestsAskForTheirMedium) {
+  const std::string demo = RAVELBANK_SOURCE_DIR "/machines/demo.xml";
+  const struct {
+    const char* run;
+    const char* answers;
+    int status;
+    std::vector<std::string> shown;
+  } cases[] = {
+      {"run IdeZipDrive0 ZipAccessTest AccessMode=RWRC quick=1 retries=0",
+       "OK\nOK\n",
+       0,
+       {"? IdeZipDrive0 ZipAccessTest: Please ensure that the zip drive contains a zip disk and press OK",
+        "? IdeZipDrive0 ZipAccessTest: Remove the ZIP disk and press OK.",
+        "IdeZipDrive0 ZipAccessTest: passed, 100%"}},
+      {"run IdeZipDrive0 ZipAccessTest retries=0",
+       "Cancel\n",
+       1,
+       {"Unit not ready (Media not present in drive)"}},
+      {"run Diskette0 IdeFloppyAccessTest AccessMode=RWRC quick=1 retries=0",
+       "OK\n",
+       0,
+       {"? Diskette0 IdeFloppyAccessTest: Insert a floppy that is not write-protected and click [OK]",
+        "Diskette0 IdeFloppyAccessTest: passed, 100%"}},
+      {"run Diskette0 IdeFloppyAccessTest quick=1 retries=0",
+       "OK\n",
+       0,
+       {"? Diskette0 IdeFloppyAccessTest: Insert Floppy and click [OK]"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.run);
+    Write("session.txt", std::string("id\n") + c.run + "\n");
+    Write("answers.txt", c.answers);
+    const Outcome outcome =
+        Run({"--machine", demo, "--answers", "answers.txt", "script", "session.txt"}, false);
+    EXPECT_EQ(outcome.status, c.status) << outcome.out << outcome.err;
+    for (const std::string& line : c.shown)
+      EXPECT_NE((outcome.out + outcome.err).find(line), std::string::npos) << line << "\n"
+                                                                           << outcome.out << outcome.err;
+  }
+}

@@ -162,6 +162,13 @@ check_console() {  # console
   expect_section "$console" hold "the write hold of the virtio-blk disk" "free hold granted holds=1" \
     "mounted hold refused GLE=170" "unmounted hold granted holds=1"
 
+  # The access test: reading the NVMe disk passes; writing the virtio-blk disk is refused while a file
+  # system is mounted on it and passes once it is not, its blocks unchanged either way.
+  expect_section "$console" access "the access test on the NVMe and virtio-blk disks" "read exit 0" \
+    "read SeqReadTest: passed, 100%" "mounted exit 1" \
+    "mounted Write refused: the disk holds a mounted file system or is in use" "mounted blocks unchanged" \
+    "unmounted exit 0" "unmounted SeqRwrcTest: passed, 100%" "unmounted blocks unchanged"
+
   expect_diaghost "$console" version "diagnostics version 7.9.1.2401A"
   expect_diaghost "$console" env "dvmIsOnline         1"
   expect_diaghost "$console" id "* Device Discovery Started"

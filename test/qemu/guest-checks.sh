@@ -58,6 +58,37 @@ if mkdosfs /dev/vda >/dev/null 2>&1 && mount -t vfat /dev/vda /mnt 2>&1; then
 fi
 "$bin/scsiprobe" hold "$own" 0 1 0 2>&1 | sed 's/^/unmounted /'
 
+echo "@@ access"
+# The access test on real drivers: a sequential read of the NVMe disk passes; save-write-read-compare-
+# restore on the virtio-blk disk is refused before any block is touched while a file system is mounted
+# on it (read-only, so that the mount itself writes nothing), and passes once it is unmounted, leaving
+# every block as it was. The disks are found by their serial numbers in diaghost's list.
+name_of() {
+  "$bin/diaghost" id 2>/dev/null |
+    awk -v serial="$1" '/^[^ ]/ { name = $1 } $0 == "  Serial Number: " serial { sub(":$", "", name); print name; exit }'
+}
+access_run() {  # label device test parameters...
+  label=$1 device=$2
+  shift 2
+  printf 'id\nrun %s %s\n' "$device" "$*" >/tmp/access.txt
+  "$bin/diaghost" script /tmp/access.txt >/tmp/access.out 2>&1
+  echo "$label exit $?"
+  grep -o "^$device [A-Za-z]*: [a-z]*, [0-9]*%" /tmp/access.out | sed "s/^$device /$label /"
+  grep -o "Write refused: the disk holds a mounted file system or is in use" /tmp/access.out | head -1 | sed "s/^/$label /"
+}
+nvme=$(name_of RBNVME0001)
+vblk=$(name_of RBVBLK0001)
+access_run read "$nvme" SeqReadTest SkipFactor=0 retries=0
+before=$(md5sum /dev/vda | cut -d' ' -f1)
+if mkdosfs /dev/vda >/dev/null 2>&1 && mount -o ro -t vfat /dev/vda /mnt 2>&1; then
+  before=$(md5sum /dev/vda | cut -d' ' -f1)
+  access_run mounted "$vblk" SeqRwrcTest SkipFactor=0 retries=0
+  [ "$(md5sum /dev/vda | cut -d' ' -f1)" = "$before" ] && echo "mounted blocks unchanged"
+  umount /mnt
+fi
+access_run unmounted "$vblk" SeqRwrcTest SkipFactor=0 blockCount=16384 retries=0
+[ "$(md5sum /dev/vda | cut -d' ' -f1)" = "$before" ] && echo "unmounted blocks unchanged"
+
 for command in version env id; do
   echo "@@ diaghost $command"
   "$bin/diaghost" "$command" 2>&1

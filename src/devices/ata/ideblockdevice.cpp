@@ -3,13 +3,13 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <optional>
 #include <vector>
 
 #include "devices/ata/atarequests.h"
 #include "devices/diskwritehold.h"
 #include "framework/ptstream.h"
 #include "platform/os.h"
+#include "support/alignedbuffer.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
@@ -18,16 +18,8 @@ namespace rb {
 
 namespace {
 
-constexpr std::size_t kPage = 4096;
-
-struct AlignedDelete {
-  void operator()(std::uint8_t* bytes) const { ::operator delete[](bytes, std::align_val_t{kPage}); }
-};
-using AlignedBuffer = std::unique_ptr<std::uint8_t[], AlignedDelete>;
-
 AlignedBuffer PageAligned(std::size_t size) {
-  const std::size_t rounded = (size + kPage - 1) / kPage * kPage;
-  return AlignedBuffer(static_cast<std::uint8_t*>(::operator new[](rounded, std::align_val_t{kPage})));
+  return AlignedBuffer((size + AlignedBuffer::kPage - 1) / AlignedBuffer::kPage * AlignedBuffer::kPage);
 }
 
 }  // namespace
@@ -90,6 +82,10 @@ void IdeBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t count
   }
 }
 
+std::unique_ptr<DiskWriteHold> IdeBlockDevice::HoldForWriting() {
+  return std::make_unique<DiskWriteHold>(DevicePath(), Address());
+}
+
 void IdeBlockDevice::AccessDevice(bool write, std::uint64_t address, std::uint32_t count, void* buffer) {
   os::Platform& system = os::Current();
   const std::uint32_t blockSize = BlockSize();
@@ -102,8 +98,8 @@ void IdeBlockDevice::AccessDevice(bool write, std::uint64_t address, std::uint32
   if (blockSize == 0) fail(write ? "Could not write block" : "Could not read block", win::ERROR_NOT_READY);
   if (wanted > 0xFFFFFFFFu)
     fail(write ? "Could not write block" : "Could not read block", win::ERROR_INVALID_PARAMETER);
-  std::optional<DiskWriteHold> hold;
-  if (write) hold.emplace(DevicePath(), Address());
+  std::unique_ptr<DiskWriteHold> hold;
+  if (write) hold = HoldForWriting();
   const win::HANDLE handle = system.CreateFile(DevicePath(), win::GENERIC_READ | win::GENERIC_WRITE,
                                                win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
                                                win::OPEN_EXISTING, win::FILE_FLAG_NO_BUFFERING);

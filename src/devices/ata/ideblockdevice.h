@@ -21,6 +21,7 @@ class IdeBlockDevice : public IdeDevice, public BlockDevice {
   // Modes 0 and 1 read and write through AccessDevice; verifying reads the blocks into a scratch
   // buffer. Another mode raises "Invalid parameter list" with "Invalid Access Mode".
   void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) override;
+  std::unique_ptr<DiskWriteHold> HoldForWriting() override;
   // Reads or writes `count` blocks at `address`. Raises an OruError with "Driver Open Failed in
   // AccessDevice", "Could not seek block", "Could not read block" or "Could not write block", whose
   // detail names the system's error text, the bytes wanted and the block address. A write first takes

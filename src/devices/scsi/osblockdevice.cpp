@@ -1,6 +1,6 @@
 #include "devices/scsi/osblockdevice.h"
 
-#include <optional>
+#include <memory>
 #include <vector>
 
 #include "devices/diskwritehold.h"
@@ -67,18 +67,24 @@ std::string OsBlockDevice::CapacityText() {
   return rb::CapacityText(BlockSize(), LastBlockAddress());
 }
 
+std::unique_ptr<DiskWriteHold> OsBlockDevice::HoldForWriting() {
+  return std::make_unique<DiskWriteHold>(devicePath_, OsAddress());
+}
+
 void OsBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) {
   hardErrors_ = 0;
   softErrors_ = 0;
   if (mode != kRead && mode != kWrite && mode != kVerify)
-    throw OruError("Invalid parameter list", Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
+    throw OruError("Invalid parameter list",
+                   Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
   os::Platform& system = os::Current();
   const std::uint64_t length = std::uint64_t{count} * BlockSize();
-  std::optional<DiskWriteHold> hold;
-  if (mode == kWrite) hold.emplace(devicePath_, OsAddress());
+  std::unique_ptr<DiskWriteHold> hold;
+  if (mode == kWrite) hold = HoldForWriting();
   const win::DWORD access = mode == kWrite ? win::GENERIC_READ | win::GENERIC_WRITE : win::GENERIC_READ;
-  const win::HANDLE handle = system.CreateFile(devicePath_, access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE,
-                                               win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
+  const win::HANDLE handle =
+      system.CreateFile(devicePath_, access, win::FILE_SHARE_READ | win::FILE_SHARE_WRITE, win::OPEN_EXISTING,
+                        win::FILE_ATTRIBUTE_NORMAL);
   auto fail = [&](win::DWORD error) {
     ++hardErrors_;
     throw OruError("Device access failed", devicePath_ + ": " + ScsiDriver::SystemErrorText(error));
@@ -91,8 +97,9 @@ void OsBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t count,
     data = scratch.data();
   }
   win::DWORD moved = 0;
-  bool done = length <= 0xFFFFFFFFu &&
-              system.SetFilePointer(handle, static_cast<std::int64_t>(address * BlockSize()), nullptr, win::FILE_BEGIN);
+  bool done =
+      length <= 0xFFFFFFFFu && system.SetFilePointer(handle, static_cast<std::int64_t>(address * BlockSize()),
+                                                     nullptr, win::FILE_BEGIN);
   if (done) {
     done = mode == kWrite ? system.WriteFile(handle, data, static_cast<win::DWORD>(length), &moved)
                           : system.ReadFile(handle, data, static_cast<win::DWORD>(length), &moved);

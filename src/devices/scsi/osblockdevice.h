@@ -13,8 +13,8 @@ namespace rb {
 // writes the device like a file. Its address on its SCSI port is what the device reports.
 class OsBlockDevice : public ScsiDevice, public BlockDevice {
  public:
-  OsBlockDevice(std::string name, bool makeUnique, std::string devicePath, std::uint32_t port, std::uint8_t path,
-                std::uint8_t target, std::uint8_t lun);
+  OsBlockDevice(std::string name, bool makeUnique, std::string devicePath, std::uint32_t port,
+                std::uint8_t path, std::uint8_t target, std::uint8_t lun);
 
   const std::string& DevicePath() const { return devicePath_; }
   void Stream(ptstream& stream, bool writing, std::int32_t version) override;
@@ -27,6 +27,7 @@ class OsBlockDevice : public ScsiDevice, public BlockDevice {
   // Reads or writes the blocks through the device; verifying reads them into a scratch buffer. A
   // failed transfer counts as a hard error and raises "Device access failed" with the system's text.
   void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) override;
+  std::unique_ptr<DiskWriteHold> HoldForWriting() override;
   std::string CapacityText();
 
  protected:

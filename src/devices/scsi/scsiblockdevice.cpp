@@ -1,6 +1,6 @@
 #include "devices/scsi/scsiblockdevice.h"
 
-#include <optional>
+#include <memory>
 
 #include "devices/diskwritehold.h"
 #include "devices/scsi/scsidriver.h"
@@ -60,28 +60,58 @@ void ScsiBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t coun
   hardErrors_ = 0;
   softErrors_ = 0;
   if (mode != kRead && mode != kWrite && mode != kVerify)
-    throw OruError("Invalid parameter list", Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
+    throw OruError("Invalid parameter list",
+                   Name() + ": " + "Invalid Access Mode" + StringPrintf(": %d", mode));
   // The 10-byte commands reach the first 2^32 blocks, 65,535 at a time.
   const bool wide = address + count > 0xFFFFFFFFull || count > 0xFFFF;
-  std::optional<DiskWriteHold> hold;
-  if (mode == kWrite) hold.emplace(Driver() != nullptr ? Driver()->Path() : std::string(), OsAddress());
+  std::unique_ptr<DiskWriteHold> hold;
+  if (mode == kWrite) hold = HoldForWriting();
   try {
     const std::uint32_t length = mode == kVerify ? 0 : count * BlockSize();
+    std::uint8_t status = kScsiGood;
     if (wide) {
       static constexpr std::uint8_t kOpcodes[] = {0x88, 0x8A, 0x8F};
       const int direction = mode == kRead ? kDataIn : mode == kWrite ? kDataOut : kNoData;
-      ReadWrite16(kOpcodes[mode], address, count, mode == kVerify ? nullptr : buffer, length, direction);
+      status =
+          ReadWrite16(kOpcodes[mode], address, count, mode == kVerify ? nullptr : buffer, length, direction);
     } else if (mode == kRead) {
-      ReadBlocks(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(count), BlockSize(), buffer);
+      status = ReadBlocks(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(count), BlockSize(),
+                          buffer);
     } else if (mode == kWrite) {
-      WriteBlocks(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(count), BlockSize(), buffer);
+      status = WriteBlocks(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(count),
+                           BlockSize(), buffer);
     } else {
-      VerifyBlocks(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(count));
+      status = VerifyBlocks(static_cast<std::uint32_t>(address), static_cast<std::uint16_t>(count));
     }
+    if (status != kScsiGood) CheckAccessStatus(mode, address);
   } catch (const OruError&) {
     ++hardErrors_;
     throw;
   }
+}
+
+void ScsiBlockDevice::CheckAccessStatus(int mode, std::uint64_t address) {
+  const ScsiCommandRecord& record = Record();
+  const bool descriptor = (record.sense[0] & 0x7E) == 0x72;
+  const std::uint8_t key = (descriptor ? record.sense[1] : record.sense[2]) & 0x0F;
+  // The device corrected the error itself: the data moved, and the error counts as a soft one.
+  if (record.status == kScsiCheckCondition && key == kRecoveredErrorKey) {
+    ++softErrors_;
+    return;
+  }
+  static constexpr const char* kFailures[] = {"Could not read block", "Could not write block",
+                                              "Could not verify block"};
+  throw OruError(kFailures[mode], Name() + ": " + LastStatusText() +
+                                      StringPrintf(" [LBA=%llu]", static_cast<unsigned long long>(address)));
+}
+
+std::shared_ptr<void> ScsiBlockDevice::KeepOpen() {
+  if (Driver() == nullptr || RoutesThroughCsmi()) return nullptr;
+  return Driver()->KeepOpen();
+}
+
+std::unique_ptr<DiskWriteHold> ScsiBlockDevice::HoldForWriting() {
+  return std::make_unique<DiskWriteHold>(Driver() != nullptr ? Driver()->Path() : std::string(), OsAddress());
 }
 
 std::string CapacityText(std::uint32_t blockSize, std::uint64_t lastBlock) {

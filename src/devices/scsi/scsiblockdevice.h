@@ -13,8 +13,8 @@ namespace rb {
 // 16-byte commands where an address or count does not fit the 10-byte ones.
 class ScsiBlockDevice : public ScsiDevice, public BlockDevice {
  public:
-  ScsiBlockDevice(std::string name, bool makeUnique, ScsiDriver* driver, std::uint8_t path, std::uint8_t target,
-                  std::uint8_t lun);
+  ScsiBlockDevice(std::string name, bool makeUnique, ScsiDriver* driver, std::uint8_t path,
+                  std::uint8_t target, std::uint8_t lun);
 
   // BlockDevice persists its own fields after the device's.
   void Stream(ptstream& stream, bool writing, std::int32_t version) override;
@@ -23,9 +23,13 @@ class ScsiBlockDevice : public ScsiDevice, public BlockDevice {
   std::uint64_t LastBlockAddress() override;
   std::uint32_t BlockSize() override;
   bool IsReady() override { return TestUnitReady(); }
-  // The SCSI status of the command is left to the caller (the record keeps it); a command the driver
-  // could not carry counts as a hard error and is raised again.
+  // A command the device failed (any status but GOOD, other than a recovered error, which counts as a
+  // soft error) or the driver could not carry counts as a hard error and raises, so that no caller
+  // takes a failed write or a read that moved nothing for done; the record keeps the status and sense.
   void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) override;
+  std::unique_ptr<DiskWriteHold> HoldForWriting() override;
+  // The port, when the device's commands go to a port of its own.
+  std::shared_ptr<void> KeepOpen() override;
 
   // The capacity: block size × last block address ÷ 10^9 as "%.1f Gbytes", below one as whole
   // "Mbytes"; "Not available" while the capacity cannot be read.
@@ -37,6 +41,9 @@ class ScsiBlockDevice : public ScsiDevice, public BlockDevice {
   ScsiBlockDevice();
 
  private:
+  static constexpr std::uint8_t kRecoveredErrorKey = 0x1;
+  // Raises the failure of the access's command, or counts a recovered error.
+  void CheckAccessStatus(int mode, std::uint64_t address);
   // Reads the capacity when it is not known yet.
   void ReadCapacityOnce();
 };

@@ -91,9 +91,16 @@ bool CsmiIoctlAbsorbed(ScsiDriver& driver, win::DWORD code, void* buffer, win::D
 
 }  // namespace
 
-ScsiDriver::ScsiDriver() : port_(std::make_unique<PortBlock>()) {}
+struct ScsiDriver::OpenPort {
+  std::mutex lock;
+  win::HANDLE handle = win::INVALID_HANDLE_VALUE;
+  int users = 0;
+};
 
-ScsiDriver::ScsiDriver(std::string path) : path_(std::move(path)), port_(std::make_unique<PortBlock>()) {
+ScsiDriver::ScsiDriver() : port_(std::make_unique<PortBlock>()), open_(std::make_shared<OpenPort>()) {}
+
+ScsiDriver::ScsiDriver(std::string path)
+    : path_(std::move(path)), port_(std::make_unique<PortBlock>()), open_(std::make_shared<OpenPort>()) {
   int port = 0;
   int consumed = 0;
   // The whole path must have the port form, up to its closing colon.
@@ -150,14 +157,18 @@ std::uint8_t ScsiDriver::SendToScsi(ScsiDevice& device, const std::uint8_t* cdb,
   ScsiCommandRecord& record = device.Record();
   const std::int32_t cdbBytes = std::clamp<std::int32_t>(cdbLength, 0, 16);
 
+  // A caller's buffer of whole 512-byte units travels as it is: copying it into a zero-filled buffer
+  // and back would leave the caller with the same bytes, at the cost of three passes over the data.
+  const bool inPlace = buffer != nullptr && length > 0 && length % kTransferUnit == 0;
   std::vector<std::uint8_t> transfer;
   const std::uint64_t rounded = (std::uint64_t{length} + kTransferUnit - 1) / kTransferUnit * kTransferUnit;
   try {
-    transfer.assign(rounded, 0);
+    if (!inPlace) transfer.assign(rounded, 0);
   } catch (const std::bad_alloc&) {
     throw OruError("Out of Memory", "ScsiDriver::SendToScsi");
   }
-  if (length > 0 && buffer != nullptr) std::memcpy(transfer.data(), buffer, length);
+  if (!inPlace && length > 0 && buffer != nullptr) std::memcpy(transfer.data(), buffer, length);
+  std::uint8_t* const data = inPlace ? static_cast<std::uint8_t*>(buffer) : transfer.data();
 
   win::ScsiPassThroughDirectWithSense request{};
   request.header.Length = sizeof(win::ScsiPassThroughDirect);
@@ -169,26 +180,47 @@ std::uint8_t ScsiDriver::SendToScsi(ScsiDevice& device, const std::uint8_t* cdb,
   request.header.DataIn = direction == kDataIn ? win::SCSI_IOCTL_DATA_IN : win::SCSI_IOCTL_DATA_OUT;
   request.header.DataTransferLength = static_cast<win::DWORD>(rounded);
   request.header.TimeOutValue = kPassThroughTimeout;
-  request.header.DataBuffer = transfer.data();
+  request.header.DataBuffer = data;
   request.header.SenseInfoOffset = offsetof(win::ScsiPassThroughDirectWithSense, sense);
   std::memcpy(request.header.Cdb, cdb, static_cast<std::size_t>(cdbBytes));
 
   os::Platform& platform = os::Current();
   {
-    OpenHandle port(platform.CreateFile(path_, win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING,
-                                        win::FILE_ATTRIBUTE_NORMAL));
-    if (!port.Valid()) RaiseDriverProblem(platform.GetLastError());
+    const std::shared_ptr<void> port = Hold(0);
     win::DWORD returned = 0;
-    if (!platform.DeviceIoControl(port.Get(), win::IOCTL_SCSI_PASS_THROUGH_DIRECT, &request, sizeof request,
-                                  &request, sizeof request, &returned))
+    if (!platform.DeviceIoControl(open_->handle, win::IOCTL_SCSI_PASS_THROUGH_DIRECT, &request,
+                                  sizeof request, &request, sizeof request, &returned))
       RaiseDriverProblem(platform.GetLastError());
   }
-  if (length > 0 && buffer != nullptr) std::memcpy(buffer, transfer.data(), length);
+  if (!inPlace && length > 0 && buffer != nullptr) std::memcpy(buffer, transfer.data(), length);
   record.sense.fill(0);
   std::memcpy(record.sense.data(), request.sense, sizeof request.sense);
   record.SetCdb(cdb, cdbBytes);
   record.status = request.header.ScsiStatus;
   return request.header.ScsiStatus;
+}
+
+std::shared_ptr<void> ScsiDriver::KeepOpen() {
+  // Sharing, so that a port kept open for a run does not shut out the system's other users of it.
+  return Hold(win::FILE_SHARE_READ | win::FILE_SHARE_WRITE);
+}
+
+std::shared_ptr<void> ScsiDriver::Hold(win::DWORD share) {
+  const std::shared_ptr<OpenPort> open = open_;
+  const std::lock_guard guard(open->lock);
+  if (open->users == 0) {
+    os::Platform& platform = os::Current();
+    open->handle = platform.CreateFile(path_, win::GENERIC_READ | win::GENERIC_WRITE, share,
+                                       win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
+    if (open->handle == win::INVALID_HANDLE_VALUE) RaiseDriverProblem(platform.GetLastError());
+  }
+  ++open->users;
+  return std::shared_ptr<void>(open.get(), [open](void*) {
+    const std::lock_guard guard(open->lock);
+    if (--open->users > 0) return;
+    os::Current().CloseHandle(open->handle);
+    open->handle = win::INVALID_HANDLE_VALUE;
+  });
 }
 
 bool ScsiDriver::Eject() {

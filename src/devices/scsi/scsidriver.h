@@ -1,12 +1,14 @@
 #pragma once
 
 // One operating-system SCSI port ("\\.\SCSI%d:"). Every command opens the port, sends one request
-// and closes it: a CDB with the direct pass-through request, or, for SAS and SATA devices behind an
-// adapter that speaks CSMI, a CSMI SSP or STP pass-through through the miniport interface.
+// and closes it (unless a run keeps the port open, see KeepOpen): a CDB with the direct pass-through request,
+// or, for SAS and SATA devices behind an adapter that speaks CSMI, a CSMI SSP or STP pass-through through the
+// miniport interface.
 
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "devices/scsi/scsicommandrecord.h"
@@ -59,6 +61,11 @@ class ScsiDriver : public Persistent {
   // problem".
   virtual std::uint8_t SendToScsi(ScsiDevice& device, const std::uint8_t* cdb, std::int32_t cdbLength,
                                   void* buffer, std::uint32_t length, int direction);
+  // Keeps the port open while the answer lives, so that the commands of a run of many (an access
+  // test's thousands of reads, all within one host command) reuse one handle instead of opening the
+  // port for each, which costs the system more than the transfer. Holds nest; the last one closes the
+  // port. Raises "Driver reported problem" when the port cannot be opened.
+  std::shared_ptr<void> KeepOpen();
   // Ejects the medium of the device this path names; false when it could not.
   virtual bool Eject();
   // Adds the "Device Path" property, unless the SPARROW setting is on.
@@ -89,6 +96,11 @@ class ScsiDriver : public Persistent {
   static std::string SystemErrorText(win::DWORD error);
 
  private:
+  // The port's handle while commands or runs keep it open, with how many do.
+  struct OpenPort;
+  // Opens the port with the sharing given unless it is open already; the port stays open while the
+  // answer lives.
+  std::shared_ptr<void> Hold(win::DWORD share);
   // The driver whose path CSMI requests go to.
   const std::string& CsmiPath() const { return csmiAdapter_ != nullptr ? csmiAdapter_->path_ : path_; }
   [[noreturn]] void RaiseDriverProblem(win::DWORD error) const;
@@ -98,6 +110,7 @@ class ScsiDriver : public Persistent {
   ScsiDriver* csmiAdapter_ = nullptr;
   ScsiDriver* secondAdapter_ = nullptr;
   std::int32_t handleSlot_ = -1;
+  std::shared_ptr<OpenPort> open_;
 };
 
 }  // namespace rb

@@ -5,13 +5,16 @@
 #include <linux/nvme_ioctl.h>
 #include <stdlib.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <vector>
 
+#include "platform/linux/linuxexclusivehold.h"
 #include "platform/passthroughrequest.h"
 
 namespace os {
@@ -92,7 +95,6 @@ LinuxBlockDisk::LinuxBlockDisk(LinuxStorageUnit unit, std::string file, LinuxIoc
 
 LinuxBlockDisk::~LinuxBlockDisk() {
   if (readFd_ >= 0) ::close(readFd_);
-  if (writeFd_ >= 0) ::close(writeFd_);
 }
 
 std::array<std::uint8_t, 36> StandardInquiryOf(const LinuxStorageUnit& unit) {
@@ -151,9 +153,10 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Run(const PassThroughRequest& request) {
       return Transfer(request);
     case 0x35:  // SYNCHRONIZE CACHE(10) and (16)
     case 0x91: {
-      std::lock_guard guard(mutex_);
-      return writeFd_ < 0 || ::fdatasync(writeFd_) == 0 ? Outcome{}
-                                                        : Outcome::Check(kMediumError, 0x0C, 0x00);
+      // Flushing the device's cache needs no particular descriptor of it.
+      int error = 0;
+      const int fd = ReadDescriptor(error);
+      return fd < 0 || ::fdatasync(fd) == 0 ? Outcome{} : Outcome::Check(kMediumError, 0x0C, 0x00);
     }
     case 0x4D:
       if (unit_.blockKind == LinuxBlockKind::kNvme) return LogSense(request);
@@ -220,12 +223,16 @@ int LinuxBlockDisk::ReadDescriptor(int& error) {
   return readFd_;
 }
 
-int LinuxBlockDisk::WriteDescriptor(int& error) {
-  std::lock_guard guard(mutex_);
-  // Exclusive: the kernel refuses it while anything holds the disk or one of its partitions.
-  if (writeFd_ < 0) writeFd_ = OpenDirect(file_, O_RDWR | O_EXCL);
-  error = writeFd_ < 0 ? errno : 0;
-  return writeFd_;
+int LinuxBlockDisk::OpenForWriting(int& error) {
+  // Exclusive: the kernel refuses it while anything holds the disk or one of its partitions. While
+  // this process holds the disk itself (a test's hold for its run) that hold keeps the others out, and
+  // a second exclusive open would be refused.
+  struct stat status {};
+  const bool held = ::stat(file_.c_str(), &status) == 0 && S_ISBLK(status.st_mode) &&
+                    LinuxExclusiveHold::Holds(status.st_rdev);
+  const int fd = OpenDirect(file_, held ? O_RDWR : O_RDWR | O_EXCL);
+  error = fd < 0 ? errno : 0;
+  return fd;
 }
 
 LinuxBlockDisk::Outcome LinuxBlockDisk::Transfer(const PassThroughRequest& request) {
@@ -245,20 +252,34 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Transfer(const PassThroughRequest& reque
   if (blocks == 0) return Outcome{};
 
   int error = 0;
-  const int fd = write ? WriteDescriptor(error) : ReadDescriptor(error);
+  // A write descriptor lasts for one command, so that the disk is never kept from another's hold.
+  const int fd = write ? OpenForWriting(error) : ReadDescriptor(error);
   if (fd < 0) return write ? Outcome::Check(kDataProtect, 0x27) : Outcome::Unreadable(error);
-  AlignedBuffer buffer = Allocate(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kChunk)));
-  if (buffer == nullptr) return Outcome::Check(kHardwareError, 0x44);
+  struct WriteClose {
+    int fd;
+    ~WriteClose() {
+      if (fd >= 0) ::close(fd);
+    }
+  } const closeAfter{write ? fd : -1};
+  // Direct I/O wants aligned memory: a caller's buffer that is aligned moves in place, any other
+  // through an aligned buffer of the transfer's own, a chunk at a time.
+  const bool inPlace = !verify && reinterpret_cast<std::uintptr_t>(request.data) % kAlignment == 0;
+  AlignedBuffer bounce;
+  if (!inPlace) {
+    bounce = Allocate(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, kChunk)));
+    if (bounce == nullptr) return Outcome::Check(kHardwareError, 0x44);
+  }
   std::uint64_t done = 0;
   while (done < bytes) {
-    const std::size_t step = static_cast<std::size_t>(std::min<std::uint64_t>(bytes - done, kChunk));
+    const std::size_t step =
+        static_cast<std::size_t>(inPlace ? bytes - done : std::min<std::uint64_t>(bytes - done, kChunk));
     const off_t offset = static_cast<off_t>(lba * unit_.blockSize + done);
-    if (write) std::memcpy(buffer.get(), request.data + done, step);
+    std::uint8_t* const buffer = inPlace ? request.data + done : bounce.get();
+    if (write && !inPlace) std::memcpy(buffer, request.data + done, step);
     std::size_t moved = 0;
     while (moved < step) {
-      const ssize_t n =
-          write ? ::pwrite(fd, buffer.get() + moved, step - moved, offset + static_cast<off_t>(moved))
-                : ::pread(fd, buffer.get() + moved, step - moved, offset + static_cast<off_t>(moved));
+      const ssize_t n = write ? ::pwrite(fd, buffer + moved, step - moved, offset + static_cast<off_t>(moved))
+                              : ::pread(fd, buffer + moved, step - moved, offset + static_cast<off_t>(moved));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         // An error or an end the capacity did not foretell (the device shrank).
@@ -268,7 +289,7 @@ LinuxBlockDisk::Outcome LinuxBlockDisk::Transfer(const PassThroughRequest& reque
       }
       moved += static_cast<std::size_t>(n);
     }
-    if (!write && !verify) std::memcpy(request.data + done, buffer.get(), step);
+    if (!write && !verify && !inPlace) std::memcpy(request.data + done, buffer, step);
     done += step;
   }
   return Outcome::Moved(verify ? 0 : static_cast<std::uint32_t>(bytes));

@@ -12,8 +12,9 @@
 // opcode 05/20/00, a bad field 05/24/00, an address past the end 05/21/00, an I/O error on reading
 // 03/11/00 and on writing 03/0C/00; a device that cannot be opened for reading is not ready (02/04/00),
 // or fails the request with ERROR_ACCESS_DENIED when the process may not read it. Writes open the device
-// exclusively: a disk that has a holder (a mounted file system, a RAID or LVM member) refuses them with
-// 07/27/00, so nothing is ever written under a mounted file system. Reads and verifies need only read access.
+// exclusively, or within this process's own hold of it: a disk that has another holder (a mounted file
+// system, a RAID or LVM member) refuses them with 07/27/00, so nothing is ever written under a mounted
+// file system. Reads and verifies need only read access.
 
 #include <array>
 #include <cstdint>
@@ -54,15 +55,15 @@ class LinuxBlockDisk {
   // The NVMe controller's SMART / health information log (GET LOG PAGE 02h); false when it fails.
   bool ReadNvmeHealthLog(std::uint8_t (&log)[512]);
   int ReadDescriptor(int& error);
-  int WriteDescriptor(int& error);
+  // A descriptor of its own for one write, which the caller closes.
+  int OpenForWriting(int& error);
 
   const LinuxStorageUnit unit_;
   const std::string file_;
   LinuxIoctlLayer& layer_;
   const std::string devRoot_;
-  std::mutex mutex_;  // guards the descriptors, opened on first use
+  std::mutex mutex_;  // guards the read descriptor, opened on first use
   int readFd_ = -1;
-  int writeFd_ = -1;
 };
 
 }  // namespace os

@@ -18,6 +18,7 @@
 
 #include "platform/devicepath.h"
 #include "platform/libraryname.h"
+#include "platform/linux/linuxexclusivehold.h"
 #include "platform/linux/linuxfloppydrive.h"
 #include "platform/linux/linuxmounts.h"
 #include "platform/linux/linuxownport.h"
@@ -715,7 +716,9 @@ bool LinuxPlatform::HoldDiskForWriting(const std::string& devicePath, const win:
     if (errno == ENOENT || errno == ENXIO) return true;
     return Fail(errno == EBUSY ? win::ERROR_BUSY : WindowsErrorFromErrno(errno));
   }
-  holds->push_back(handles_.Add(std::make_shared<FileHandle>(fd, true, false)));
+  struct stat status {};
+  const dev_t device = ::fstat(fd, &status) == 0 && S_ISBLK(status.st_mode) ? status.st_rdev : 0;
+  holds->push_back(handles_.Add(std::make_shared<LinuxExclusiveHold>(fd, device)));
   lastError = win::ERROR_SUCCESS;
   return true;
 }

@@ -9,8 +9,15 @@
 //   <fault kind="busy" [opcode=".."]/>     status BUSY;
 //   <fault kind="driverFailure" error="1117" [opcode=".."]/>  the port's driver call fails with the
 //       Windows error;
+//   <fault kind="corrupt" [opcode="0x28"] lba="n" [count="1"] [byte="0"]/>  the data a command reads
+//       from those blocks comes back with byte `byte` of each block inverted (a miscompare), the medium
+//       itself unharmed;
+// and on any of them skip="n" lets the first n matching commands pass untouched and times="n" ends the
+// fault after it applied n times (a read-back fault: skip="1" times="1" on a READ fails the second
+// read of the blocks, after the first has saved them);
 // and on a port <port openError="5"/> makes opening it fail.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <vector>
@@ -26,7 +33,7 @@ namespace os {
 class SimMachine;
 
 struct SimScsiFault {
-  enum Kind { kSense, kNotReady, kBusy, kDriverFailure };
+  enum Kind { kSense, kNotReady, kBusy, kDriverFailure, kCorrupt };
   Kind kind = kSense;
   std::optional<std::uint8_t> opcode;
   std::optional<std::uint64_t> lba;
@@ -37,12 +44,22 @@ struct SimScsiFault {
   long specific = -1;
   std::uint64_t until = UINT64_MAX;
   win::DWORD error = win::ERROR_IO_DEVICE;
+  std::uint64_t byte = 0;
+  std::uint64_t skip = 0;
+  std::uint64_t times = UINT64_MAX;
+  // Matching commands seen so far (for skip and times).
+  std::uint64_t seen = 0;
 
   // Whether the fault applies to a command with this opcode touching [first, first + blocks) (no
   // range for commands without blocks) at simulated time `now`.
   bool Matches(std::uint8_t commandOpcode, std::optional<std::uint64_t> first, std::uint64_t blocks,
                std::uint64_t now) const;
 
+  // Matches, counting the command against skip and times: whether the fault applies to it.
+  bool Applies(std::uint8_t commandOpcode, std::optional<std::uint64_t> first, std::uint64_t blocks,
+               std::uint64_t now);
+  // Inverts the fault's byte in each of its blocks among the `blocks` read from `first` into `data`.
+  void Corrupt(std::uint64_t first, std::uint64_t blocks, std::uint8_t* data, std::size_t length) const;
   // The faults of a device element's <fault> children; raises MachineError for a malformed one.
   static std::vector<SimScsiFault> Read(const SimMachine& machine, const rb::XmlObject& device);
 };

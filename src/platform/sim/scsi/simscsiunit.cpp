@@ -69,9 +69,13 @@ win::DWORD SimScsiUnit::Execute(SimScsiCommand& command) {
   const std::optional<std::uint64_t> first = FirstBlock(command, blocks);
   // INQUIRY and REQUEST SENSE answer whatever state the unit is in.
   const bool always = opcode == 0x12 || opcode == 0x03;
-  for (const SimScsiFault& fault : faults_) {
-    if (!fault.Matches(opcode, first, blocks, Now())) continue;
+  std::vector<const SimScsiFault*> corrupting;
+  for (SimScsiFault& fault : faults_) {
+    if (!fault.Applies(opcode, first, blocks, Now())) continue;
     switch (fault.kind) {
+      case SimScsiFault::kCorrupt:
+        corrupting.push_back(&fault);
+        continue;
       case SimScsiFault::kDriverFailure:
         return fault.error;
       case SimScsiFault::kBusy:
@@ -101,6 +105,9 @@ win::DWORD SimScsiUnit::Execute(SimScsiCommand& command) {
       if (!NotReady(command)) Dispatch(command);
       break;
   }
+  if (command.dataIn && first && command.status == 0)
+    for (const SimScsiFault* fault : corrupting)
+      fault->Corrupt(*first, blocks, command.data, command.transferred);
   return win::ERROR_SUCCESS;
 }
 
