@@ -9,6 +9,7 @@
 #include "devices/ata/idezipdrive.h"
 #include "devices/ata/satadisk.h"
 #include "devices/ata/usbidedisk.h"
+#include "devices/fibre/winfibreadapter.h"
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidisk.h"
@@ -24,6 +25,7 @@
 #include "framework/searchdevice.h"
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
+#include "tests/fibreloopbacktest.h"
 
 namespace rb {
 
@@ -44,6 +46,8 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<IdeCdrom>();
   RegisterStreamableClass<IdeZipDrive>();
   RegisterStreamableClass<IdeFloppy>();
+  RegisterStreamableClass<WinFibreAdapter>();
+  RegisterStreamableClass<FibreLoopBackTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();
