@@ -10,10 +10,13 @@
 #include "component/componentinstance.h"
 #include "component/discoveryrun.h"
 #include "component/storagetestcomponent.h"
+#include "devices/fibre/winfibreadapter.h"
+#include "framework/ptstream.h"
 #include "framework/testdoubles.h"
 #include "support/xmlobject.h"
 #include "sysid/machinefixture.h"
 #include "sysid/pciinventory.h"
+#include "tests/fibreloopbacktest.h"
 
 namespace rb {
 namespace {
@@ -144,6 +147,32 @@ TEST_F(FibreDiscovery, ListsKnownAdaptersOnFunctionsZeroAndOneInInventoryOrder) 
   EXPECT_EQ(Adapter(idResult, "fcctrl2").GetAttribute("bus"), "20");
   EXPECT_EQ(idResult.SelectSingleNode("device[@bus='30']"), nullptr);
   EXPECT_EQ(idResult.SelectSingleNode("device[@bus='32']"), nullptr);
+}
+
+TEST_F(FibreDiscovery, ASavedAdapterComesBackWithItsLocationAndItsThreeVariants) {
+  UseInventory({});
+  DiscoveryRun(component_).Run();
+  auto* found = dynamic_cast<WinFibreAdapter*>(component_.FindDevice("fcctrl0"));
+  ASSERT_NE(found, nullptr);
+  optstream out;
+  out.WritePointer(found);
+  iptstream in(out.Bytes());
+  const std::unique_ptr<WinFibreAdapter> read = in.ReadObject<WinFibreAdapter>();
+  ASSERT_NE(read, nullptr);
+  EXPECT_EQ(read->Name(), "fcctrl0");
+  EXPECT_EQ(read->VendorName(), "Emulex Corporation");
+  EXPECT_EQ(read->PciBus(), 14);
+  EXPECT_EQ(read->PciFunction(), 1);
+  EXPECT_EQ(read->DevicePath(), "\\\\.\\SCSI0:");
+  std::vector<std::string> variants;
+  for (const auto& test : read->Tests()) {
+    const auto& loopback = dynamic_cast<const FibreLoopBackTest&>(*test);
+    variants.push_back(loopback.Name() + "/" + loopback.Caption() + "/" + std::to_string(loopback.Mode()));
+  }
+  EXPECT_EQ(variants, (std::vector<std::string>{"ExternalFibreLoopBackTest/External Fibre loopback test/2",
+                                                "Internal_1Bit_FibreLoopBackTest/Internal 1 bit Fibre loopback test/1",
+                                                "Internal_10Bit_FibreLoopBackTest/Internal 10 bit Fibre loopback test/0"}));
+  EXPECT_TRUE(read->Tests()[0]->Capabilities().interactive);
 }
 
 TEST_F(FibreDiscovery, TheCatalogDescribesTheKindWithItsThreeLoopbackTests) {
