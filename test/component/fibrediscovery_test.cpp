@@ -13,6 +13,8 @@
 #include "devices/fibre/winfibreadapter.h"
 #include "framework/ptstream.h"
 #include "framework/testdoubles.h"
+#include "platform/missinglibraryplatform.h"
+#include "platform/recordingplatform.h"
 #include "support/xmlobject.h"
 #include "sysid/machinefixture.h"
 #include "sysid/pciinventory.h"
@@ -149,6 +151,18 @@ TEST_F(FibreDiscovery, ListsKnownAdaptersOnFunctionsZeroAndOneInInventoryOrder) 
   EXPECT_EQ(idResult.SelectSingleNode("device[@bus='32']"), nullptr);
 }
 
+TEST_F(FibreDiscovery, WithoutTheAdapterLibraryTheAdapterIsListedWithoutItsDriversReport) {
+  UseInventory({});
+  os::SimPlatform machine(Dir().File("machine.xml"));
+  const rbtest::InstalledPlatform withoutLibrary(
+      std::make_unique<rbtest::MissingLibraryPlatform>(machine, "qlsdm"));
+  const XmlObject idResult = DiscoveryRun(component_).Run();
+  const XmlObject& adapter = Adapter(idResult, "fcctrl0");
+  EXPECT_EQ(adapter.GetPropertyValue("DevicePath"), "\\\\.\\SCSI0:");
+  EXPECT_EQ(adapter.SelectSingleNode("property[@name='BoardId']"), nullptr) << adapter.ToString();
+  EXPECT_EQ(adapter.SelectNodes("test").size(), 3u);
+}
+
 TEST_F(FibreDiscovery, ASavedAdapterComesBackWithItsLocationAndItsThreeVariants) {
   UseInventory({});
   DiscoveryRun(component_).Run();
@@ -169,9 +183,10 @@ TEST_F(FibreDiscovery, ASavedAdapterComesBackWithItsLocationAndItsThreeVariants)
     const auto& loopback = dynamic_cast<const FibreLoopBackTest&>(*test);
     variants.push_back(loopback.Name() + "/" + loopback.Caption() + "/" + std::to_string(loopback.Mode()));
   }
-  EXPECT_EQ(variants, (std::vector<std::string>{"ExternalFibreLoopBackTest/External Fibre loopback test/2",
-                                                "Internal_1Bit_FibreLoopBackTest/Internal 1 bit Fibre loopback test/1",
-                                                "Internal_10Bit_FibreLoopBackTest/Internal 10 bit Fibre loopback test/0"}));
+  EXPECT_EQ(variants, (std::vector<std::string>{
+                          "ExternalFibreLoopBackTest/External Fibre loopback test/2",
+                          "Internal_1Bit_FibreLoopBackTest/Internal 1 bit Fibre loopback test/1",
+                          "Internal_10Bit_FibreLoopBackTest/Internal 10 bit Fibre loopback test/0"}));
   EXPECT_TRUE(read->Tests()[0]->Capabilities().interactive);
 }
 

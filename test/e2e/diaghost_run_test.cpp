@@ -204,10 +204,12 @@ TEST_F(DiaghostProgram, TheDemoFibreAdapterPassesItsLoopbacksAndFailsOnAFailingL
         "retries=0\nrun fcctrl0 Internal_10Bit_FibreLoopBackTest retries=0\n");
   Write("answers.txt", "OK\n");
 
-  Outcome outcome = Run({"--machine", "demo.xml", "--answers", "answers.txt", "script", "loopbacks.txt"}, false);
+  Outcome outcome =
+      Run({"--machine", "demo.xml", "--answers", "answers.txt", "script", "loopbacks.txt"}, false);
   EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
   for (const char* shown : {
-           "fcctrl0: Fibre Channel Adapter, Slot 3 [FibreChannelController]\n  RB 8Gb Fibre Channel Host Adapter\n"
+           "fcctrl0: Fibre Channel Adapter, Slot 3 [FibreChannelController]\n"
+           "  RB 8Gb Fibre Channel Host Adapter\n"
            "  Board ID: 10dff180\n  Serial Number: FC91234567\n  Status: Good\n  Driver Name: rbfc\n",
            "  Driver Version: 12.8 (build 340, release 8)\n  Device: 0\n",
            "  Slot: 3\n",
@@ -223,7 +225,8 @@ TEST_F(DiaghostProgram, TheDemoFibreAdapterPassesItsLoopbacksAndFailsOnAFailingL
   EXPECT_EQ(outcome.status, 1) << outcome.out << outcome.err;
   for (const char* test :
        {"ExternalFibreLoopBackTest", "Internal_1Bit_FibreLoopBackTest", "Internal_10Bit_FibreLoopBackTest"})
-    EXPECT_NE(outcome.out.find(std::string("fcctrl0 ") + test + ": failed"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find(std::string("fcctrl0 ") + test + ": failed"), std::string::npos)
+        << outcome.out;
   EXPECT_NE(outcome.out.find("error: Fibre result incorrect\n"), std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("repair action: Replace a new HBA, then rerun the test\n"), std::string::npos)
       << outcome.out;

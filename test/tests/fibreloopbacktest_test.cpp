@@ -18,6 +18,7 @@
 #include "framework/testdoubles.h"
 #include "framework/testfactory.h"
 #include "platform/forwardingplatform.h"
+#include "platform/missinglibraryplatform.h"
 #include "platform/recordingplatform.h"
 #include "support/stringutil.h"
 #include "sysid/machinefixture.h"
@@ -141,27 +142,12 @@ TEST_F(FibreLoopBack, NoAdapterAndAnUnknownModeFailInsteadOfPassing) {
   EXPECT_EQ(outcome.error, "Invalid test options for fibre loopback test");
 }
 
-// The system's loader as it would be without the library, or with a library that lacks one entry point.
-class LibraryLoader : public rbtest::ForwardingPlatform {
- public:
-  LibraryLoader(os::Platform& target, std::string missing) : ForwardingPlatform(target), missing_(missing) {}
-  win::HMODULE LoadLibrary(const std::string& name) override {
-    return missing_ == name ? nullptr : ForwardingPlatform::LoadLibrary(name);
-  }
-  void* GetProcAddress(win::HMODULE module, const std::string& name) override {
-    return missing_ == name ? nullptr : ForwardingPlatform::GetProcAddress(module, name);
-  }
-
- private:
-  std::string missing_;
-};
-
 TEST_F(FibreLoopBack, AMissingLibraryOrEntryPointFailsEveryVariantAfterThePrompt) {
   for (const char* missing :
        {abi::kLibraryName, abi::kOpenDevice, abi::kRunDiagLoopback, abi::kCloseDevice}) {
     Start(Machine("<adapter pciBus='14'/>"));
     prompts_.clear();
-    rbtest::InstalledPlatform loader(std::make_unique<LibraryLoader>(os::Native(), missing));
+    rbtest::InstalledPlatform loader(std::make_unique<rbtest::MissingLibraryPlatform>(os::Native(), missing));
     for (const char* test : {kExternal, kInternal1, kInternal10}) {
       const Outcome outcome = Run(test);
       EXPECT_EQ(outcome.state, "failed") << missing << " " << test;
