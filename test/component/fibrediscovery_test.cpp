@@ -39,7 +39,9 @@ constexpr const char* kMachine = R"(<machine>
   </scsi>
   <fibreChannel>
     <adapter pciBus="20" serial="OTHER"/>
-    <adapter pciBus="14" pciFunction="1" serial="FC91234567" driver="rbfc" state="offline"
+    <adapter pciBus="14" pciFunction="1" serial="FC91234567" driver=")"
+                                 "\trbfc\x01 "
+                                 R"(" state="offline"
              driverDescription="RB 8Gb Fibre Channel Driver" driverVersion="12.8.340.8"/>
   </fibreChannel>
 </machine>)";
@@ -138,6 +140,7 @@ TEST_F(FibreDiscovery, ListsKnownAdaptersOnFunctionsZeroAndOneInInventoryOrder) 
   EXPECT_EQ(known.GetPropertyValue("BoardId"), "10dff180");
   EXPECT_EQ(known.GetPropertyValue("SerialNumber"), "FC91234567");
   EXPECT_EQ(known.GetPropertyValue("Status"), "OFFLINE");
+  EXPECT_EQ(known.GetPropertyValue("DriverName"), "rbfc");  // blanks and control characters cleaned
   EXPECT_EQ(known.GetPropertyValue("DriverDesc"), "RB 8Gb Fibre Channel Driver");
   EXPECT_EQ(known.GetPropertyValue("DriverVersion"), "12.8 (build 340, release 8)");
   EXPECT_EQ(known.GetPropertyValue("ioPortBaseAddress0"), "c800");

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "devices/fibre/qlsdmlibrary.h"
+#include "support/stringutil.h"
 
 namespace rb {
 
@@ -13,9 +14,14 @@ namespace abi = qlsdmabi;
 // Adapters the library is asked about before the search gives up.
 constexpr std::uint32_t kMaxAdapters = 64;
 
+// A text field of the library's report as it may be shown: up to its terminator or its end, other
+// than printable characters blanked, trimmed.
 template <std::size_t N>
 std::string Text(const char (&field)[N]) {
-  return std::string(field, strnlen(field, N));
+  std::string text(field, strnlen(field, N));
+  for (char& c : text)
+    if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7F) c = ' ';
+  return Trim(text);
 }
 
 }  // namespace
