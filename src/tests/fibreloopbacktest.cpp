@@ -117,7 +117,8 @@ void FibreLoopBackTest::RunLoopbacks() {
     const std::string adapter = StringPrintf("%s %u", Translate("Adapter").c_str(), index);
     if (status != abi::kStatusOk)
       Fail("Fibre loop back function returned error",
-           StringPrintf("%s: %s 0x%08X", adapter.c_str(), Translate("status").c_str(), status));
+           StringPrintf("%s: %s 0x%08X (%s)", adapter.c_str(), Translate("status").c_str(), status,
+                        Translate(QlsdmLibrary::StatusText(status)).c_str()));
     switch (result.verdict) {
       case abi::kVerdictInvalidParameter:
         Fail("Fibre test result incorrect parameter", adapter, "Check the connection, then rerun the test");

@@ -38,10 +38,11 @@ std::string Machine(const std::string& adapters) {
   return "<machine>" + std::string(kPci) + "<fibreChannel>" + adapters + "</fibreChannel></machine>";
 }
 
-// The test's result: its state, the error's caption and repair action, and the output.
+// The test's result: its state, the error's caption, detail and repair action, and the output.
 struct Outcome {
   std::string state;
   std::string error;
+  std::string detail;
   std::string remedy;
   std::string output;
 };
@@ -72,9 +73,10 @@ class FibreLoopBack : public rbtest::MachineFixture {
   static Outcome Run(const std::string& test) {
     const XmlObject result(
         rbtest::SendCommand("<runTest device='fcctrl0' retries='0' test='" + test + "'/>"));
-    Outcome outcome{result.GetAttribute("currentState"), "", "", ""};
+    Outcome outcome{result.GetAttribute("currentState"), "", "", "", ""};
     if (const XmlObject* error = result.SelectSingleNode("error")) {
       outcome.error = error->GetAttribute("caption");
+      outcome.detail = error->Text();
       if (const XmlObject* remedy = error->SelectSingleNode("repairAction")) outcome.remedy = remedy->Text();
     }
     if (const XmlObject* output = result.SelectSingleNode("output")) outcome.output = output->Text();
@@ -110,15 +112,18 @@ TEST_F(FibreLoopBack, EachFailingVerdictFailsWithItsTextAndRemedy) {
     const char* test;
     const char* state;
     const char* error;
+    const char* detail;  // names the adapter that failed
     const char* remedy;
   } cases[] = {
       {"loop='failing'", kInternal10, "failed", "Fibre result incorrect",
-       "Replace a new HBA, then rerun the test"},
-      {"state='offline'", kInternal1, "failed", "Fibre result loop down result incorrect", kCheck},
-      {"loop='down'", kExternal, "failed", "Fibre result loop down result incorrect", kCheck},
-      {"refuses='0xB1'", kInternal1, "failed", "Fibre test result incorrect parameter", kCheck},
-      {"refuses='0xB1'", kInternal10, "passed", "", ""},
-      {"diagnostics='0'", kExternal, "failed", "Fibre loop back function returned error", ""},
+       "Adapter 1: 4 bytes differ, the first at offset 0", "Replace a new HBA, then rerun the test"},
+      {"state='offline'", kInternal1, "failed", "Fibre result loop down result incorrect", "Adapter 1,",
+       kCheck},
+      {"loop='down'", kExternal, "failed", "Fibre result loop down result incorrect", "Adapter 1,", kCheck},
+      {"refuses='0xB1'", kInternal1, "failed", "Fibre test result incorrect parameter", "Adapter 1,", kCheck},
+      {"refuses='0xB1'", kInternal10, "passed", "", "", ""},
+      {"diagnostics='0'", kExternal, "failed", "Fibre loop back function returned error",
+       "Adapter 1: status 0x20000004 (not supported)", ""},
   };
   for (const auto& c : cases) {
     Start(Machine(std::string("<adapter pciBus='14'/><adapter pciBus='15' ") + c.secondAdapter + "/>"));
@@ -127,6 +132,7 @@ TEST_F(FibreLoopBack, EachFailingVerdictFailsWithItsTextAndRemedy) {
     EXPECT_EQ(outcome.state, c.state);
     EXPECT_EQ(outcome.error, c.error);
     EXPECT_EQ(outcome.remedy, c.remedy);
+    EXPECT_NE(outcome.detail.find(c.detail), std::string::npos) << outcome.detail;
     // The first adapter was tested before the second failed.
     EXPECT_NE(outcome.output.find("Adapter 0: 10 iterations passed"), std::string::npos) << outcome.output;
   }

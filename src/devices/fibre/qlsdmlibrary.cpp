@@ -48,4 +48,23 @@ std::uint32_t QlsdmLibrary::GetHbaInformation(qlsdmabi::SdHandle handle,
   return getInformation_(handle, information);
 }
 
+const char* QlsdmLibrary::StatusText(std::uint32_t status) {
+  switch (status) {
+    case qlsdmabi::kStatusOk:
+      return "success";
+    case qlsdmabi::kStatusNoSuchAdapter:
+      return "no such adapter";
+    case qlsdmabi::kStatusInvalidHandle:
+      return "invalid handle";
+    case qlsdmabi::kStatusInvalidParameter:
+      return "invalid parameter";
+    case qlsdmabi::kStatusNotSupported:
+      return "not supported";
+    case qlsdmabi::kStatusFailure:
+      return "failure";
+    default:
+      return "unknown status";
+  }
+}
+
 }  // namespace rb

@@ -29,6 +29,10 @@ class QlsdmLibrary {
   std::uint32_t Close(qlsdmabi::SdHandle handle) const;
   std::uint32_t GetHbaInformation(qlsdmabi::SdHandle handle, qlsdmabi::SdHbaInformation* information) const;
 
+  // What a status means, for the operator: "not supported", ...; "unknown status" for one the library
+  // does not define.
+  static const char* StatusText(std::uint32_t status);
+
  private:
   win::HMODULE module_ = nullptr;
   qlsdmabi::SDOpenDeviceFunction open_ = nullptr;
