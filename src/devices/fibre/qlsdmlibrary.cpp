@@ -1,10 +1,30 @@
 #include "devices/fibre/qlsdmlibrary.h"
 
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <mutex>
+
 #include "platform/os.h"
 
 namespace rb {
 
 namespace {
+
+// The modules that stay loaded for the life of the process (see ~QlsdmLibrary); a fixed table, so
+// that keeping them allocates nothing.
+std::mutex pinnedLock;
+std::array<win::HMODULE, 4> pinned{};  // guarded by pinnedLock
+std::size_t pinnedCount = 0;           // guarded by pinnedLock
+
+// True when this is the first reference to the module, which is then kept.
+bool Pin(win::HMODULE module) {
+  std::lock_guard lock(pinnedLock);
+  const auto end = pinned.begin() + static_cast<std::ptrdiff_t>(pinnedCount);
+  if (std::find(pinned.begin(), end, module) != end || pinnedCount == pinned.size()) return false;
+  pinned[pinnedCount++] = module;
+  return true;
+}
 
 template <class Function>
 Function Lookup(os::Platform& platform, win::HMODULE module, const char* name) {
@@ -25,7 +45,9 @@ QlsdmLibrary::QlsdmLibrary() {
 }
 
 QlsdmLibrary::~QlsdmLibrary() {
-  if (module_ != nullptr) os::Current().FreeLibrary(module_);
+  // The library carries its own C++ runtime, whose buffers an unload would strand; like the PCI
+  // inventory library it stays loaded once loaded, and only the later references are given back.
+  if (module_ != nullptr && !Pin(module_)) os::Current().FreeLibrary(module_);
 }
 
 std::uint32_t QlsdmLibrary::Open(std::uint32_t adapterIndex, qlsdmabi::SdHandle* handle) const {
