@@ -10,12 +10,26 @@
 #include "devices/fibre/qlsdmlibrary.h"
 #include "hbaport.h"
 #include "platform/scratchdir.h"
+#include "support/stringutil.h"
 #include "sysfshbas.h"
 #include "sysid/machinefixture.h"
 
 namespace {
 
 namespace abi = rb::qlsdmabi;
+
+// What the library reports about an adapter, on one line.
+std::string Report(const abi::SdHbaInformation& info) {
+  return rb::StringPrintf(
+      "board %08x at %02x:%02x.%x, port %016llx node %016llx, status %u, %u Gbit, serial %s, driver %s "
+      "\"%s\" "
+      "%u.%u.%u.%u, firmware %s",
+      info.boardId, info.pciBus, info.pciDevice, info.pciFunction,
+      static_cast<unsigned long long>(info.portName), static_cast<unsigned long long>(info.nodeName),
+      info.status, info.speedGbit, info.serialNumber, info.driverName, info.driverDescription,
+      info.driverVersion[0], info.driverVersion[1], info.driverVersion[2], info.driverVersion[3],
+      info.firmwareVersion);
+}
 
 class SysfsHbas : public testing::Test {
  protected:
@@ -64,31 +78,15 @@ TEST_F(SysfsHbas, ReadsEachHostInHostNumberOrderUnderEitherAttributeNaming) {
 
   const std::vector<qlsdm::HbaPort> ports = qlsdm::SysfsHbaPorts(dir_.Path());
   ASSERT_EQ(ports.size(), 2u);
-  const abi::SdHbaInformation& first = ports[0].information;
-  EXPECT_EQ(first.boardId, 0x10772532u);
-  EXPECT_EQ(first.pciBus, 5);
-  EXPECT_EQ(first.pciFunction, 0);
-  EXPECT_EQ(first.portName, 0x21000024ff3a4b5cull);
-  EXPECT_EQ(first.status, abi::kPortGood);
-  EXPECT_EQ(first.speedGbit, 8u);
-  EXPECT_STREQ(first.serialNumber, "RFC1234");
-  EXPECT_STREQ(first.driverName, "otherfc");
-  EXPECT_STREQ(first.driverDescription, "FC HBA FW:v8.07.00 DVR:v10.02");  // no model: the symbolic name
-  EXPECT_STREQ(first.firmwareVersion, "8.07.00 (d0d5)");
-  EXPECT_EQ(std::vector<int>(first.driverVersion, first.driverVersion + 4),
-            (std::vector<int>{10, 2, 8, 200}));
-
-  const abi::SdHbaInformation& second = ports[1].information;
-  EXPECT_EQ(second.boardId, 0x10DFF180u);
-  EXPECT_EQ(second.pciBus, 0x0e);
-  EXPECT_EQ(second.pciFunction, 1);
-  EXPECT_EQ(second.nodeName, 0x20000000c9a1b2c4ull);
-  EXPECT_EQ(second.status, abi::kPortOffline);
-  EXPECT_EQ(second.speedGbit, 0u);
-  EXPECT_STREQ(second.serialNumber, "FC9876");
-  EXPECT_STREQ(second.driverDescription, "8Gb PCIe Fibre Channel Adapter");
-  EXPECT_EQ(std::vector<int>(second.driverVersion, second.driverVersion + 4),
-            (std::vector<int>{12, 8, 340, 8}));
+  EXPECT_EQ(
+      Report(ports[0].information),
+      "board 10772532 at 05:00.0, port 21000024ff3a4b5c node 0000000000000000, status 1, 8 Gbit, "
+      "serial RFC1234, driver otherfc \"FC HBA FW:v8.07.00 DVR:v10.02\" 10.2.8.200, firmware 8.07.00 (d0d5)");
+  // No model description: the symbolic name.
+  EXPECT_EQ(Report(ports[1].information),
+            "board 10dff180 at 0e:00.1, port 10000000c9a1b2c4 node 20000000c9a1b2c4, status 3, 0 Gbit, "
+            "serial FC9876, driver fcdrv \"8Gb PCIe Fibre Channel Adapter\" 12.8.340.8, firmware 2.02A1 "
+            "(Z3F2.02A1)");
 
   // The kernel has no loopback request: the call is not supported, whatever the port's state.
   std::uint8_t send[256] = {}, receive[256] = {};
@@ -179,16 +177,9 @@ TEST_F(QlsdmOnSimMachine, ReportsTheAdapterAndRefusesWhatItCannotDo) {
 
   abi::SdHbaInformation info{};
   ASSERT_EQ(library.GetHbaInformation(handle, &info), abi::kStatusOk);
-  EXPECT_EQ(info.boardId, 0x10DFF180u);
-  EXPECT_EQ(info.pciBus, 14);
-  EXPECT_EQ(info.status, abi::kPortGood);
-  EXPECT_EQ(info.speedGbit, 8u);
-  EXPECT_EQ(info.portName, 0x10000000C9A1B2C3ull);
-  EXPECT_STREQ(info.serialNumber, "FC0001");
-  EXPECT_STREQ(info.driverName, "rbfc");
-  EXPECT_STREQ(info.driverDescription, "RB FC Driver");
-  EXPECT_STREQ(info.firmwareVersion, "2.02A1");
-  EXPECT_EQ(std::vector<int>(info.driverVersion, info.driverVersion + 4), (std::vector<int>{12, 8, 340, 8}));
+  EXPECT_EQ(Report(info),
+            "board 10dff180 at 0e:00.0, port 10000000c9a1b2c3 node 20000000c9a1b2c3, status 1, 8 Gbit, "
+            "serial FC0001, driver rbfc \"RB FC Driver\" 12.8.340.8, firmware 2.02A1");
 
   // Short or missing buffers are refused before anything is sent.
   abi::SdLoopbackResult result{};
