@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the Windows DLLs of the cross-build: vmmemmgr.dll exports exactly the allocator's five
 # functions, strtrans.dll exactly the message-catalog library's four entry points, vmlhw_dl.dll exactly
-# GetPCISummary, ravelbank.dll exactly the component's fifteen (the names of its version script), and no
-# DLL imports a mingw runtime DLL (each must load with system DLLs and the suite's own alone). The Linux
-# libraries are checked against their version scripts by the tests (ctest -R ExportsExactly).
+# GetPCISummary, qlsdm.dll exactly the fibre-channel adapter library's four entry points, ravelbank.dll
+# exactly the component's fifteen (the names of its version script), and no DLL imports a mingw runtime
+# DLL (each must load with system DLLs and the suite's own alone). The Linux libraries are checked
+# against their version scripts by the tests (ctest -R ExportsExactly).
 # Usage: .ci/check-exports.sh [DIRECTORY]   (default: build/mingw/bin, the mingw preset's)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -43,13 +44,14 @@ check_library() {  # dll expected-name...
   fi
 }
 
-for name in vmmemmgr strtrans vmlhw_dl ravelbank; do
+for name in vmmemmgr strtrans vmlhw_dl qlsdm ravelbank; do
   [[ -f "$directory/$name.dll" ]] || { echo "missing: $directory/$name.dll (cmake --preset mingw && cmake --build --preset mingw first)"; exit 1; }
 done
 
 check_library "$directory/vmmemmgr.dll" OruAlloc OruFree OruGetOutstandingBlocks OruGetOutstandingBytes OruGetPeakBytes
 check_library "$directory/strtrans.dll" AddCatalog GetLanguageCode OruErrorCrossRef Translate
 check_library "$directory/vmlhw_dl.dll" GetPCISummary
+check_library "$directory/qlsdm.dll" SDCloseDevice SDGetHbaInformation SDOpenDevice SDRunDiagLoopback
 # The component: the names of its version script's global section, nothing else.
 mapfile -t component_exports < <(sed -n '/global:/,/local:/p' src/component/dll/ravelbank.map |
                                  grep -oE '^[[:space:]]*[A-Za-z_][A-Za-z0-9_]*;' | tr -d ' \t;')

@@ -4,6 +4,7 @@
 #include "devices/ata/idedisk.h"
 #include "devices/ata/idefloppy.h"
 #include "devices/ata/idezipdrive.h"
+#include "devices/fibre/winfibreadapter.h"
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsidisk.h"
 #include "devices/scsi/usbdisk.h"
@@ -39,6 +40,12 @@ std::unique_ptr<Device> MakeSasDiskTemplate(const std::string& name) {
   return disk;
 }
 
+std::unique_ptr<Device> MakeFibreAdapterTemplate(const std::string& name) {
+  auto adapter = std::make_unique<WinFibreAdapter>(name, true);
+  adapter->SetDescription("Fibre Channel Controller");
+  return adapter;
+}
+
 std::unique_ptr<Device> MakeOpticalTemplate(const std::string& name) {
   return std::make_unique<ScsiCdrom>(name, true, "", 0, 0, 0, 0, name == "usbCdrom");
 }
@@ -57,7 +64,7 @@ const std::vector<CatalogTemplate>& CatalogTemplates() {
   using C = CatalogTemplate::Caption;
   // Each family sets its maker when it joins the component.
   static const std::vector<CatalogTemplate> templates = {
-      {"FibreChannelController", "Fibre Channel Controller", C::kGiven, nullptr},
+      {"FibreChannelController", "Fibre Channel Controller", C::kGiven, &MakeFibreAdapterTemplate},
       {"CISS", "CISS controller", C::kGiven, nullptr},
       {"cissBackPlane", "SCSI Backplane Processor", C::kGiven, nullptr},
       {"scsiDisk", "SCSI Hard Drive", C::kGiven, &MakeScsiTemplate<ScsiDisk>},

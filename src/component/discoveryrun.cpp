@@ -10,6 +10,7 @@
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/enumeration/scsiidentify.h"
 #include "devices/enumeration/setupapi.h"
+#include "devices/fibre/fibreadapterdiscovery.h"
 #include "support/debug.h"
 #include "support/runenvironment.h"
 
@@ -128,7 +129,9 @@ void DiscoveryRun::IdentifyUsbScsiDevices(XmlObject&) {
 void DiscoveryRun::DoScsiDeviceCatalog(XmlObject&) {
   ScsiIdentify(*context_).DoDeviceCatalog();
 }
-void DiscoveryRun::IdentifyFibre(XmlObject&) {}
+void DiscoveryRun::IdentifyFibre(XmlObject& idResult) {
+  IdentifyFibreAdapters(idResult, *context_);
+}
 void DiscoveryRun::IdentifyUsb(XmlObject&) {}
 void DiscoveryRun::IdentifySata(XmlObject&) {}
 

@@ -9,6 +9,7 @@
 #include "devices/ata/idezipdrive.h"
 #include "devices/ata/satadisk.h"
 #include "devices/ata/usbidedisk.h"
+#include "devices/fibre/winfibreadapter.h"
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidisk.h"
@@ -28,6 +29,7 @@
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
 #include "tests/accesstest.h"
+#include "tests/fibreloopbacktest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
@@ -59,6 +61,8 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<ScsiEjectTapeTest>();
   RegisterStreamableClass<ScsiTapeTest>();
   RegisterStreamableClass<ScsiInsertTapeTest>();
+  RegisterStreamableClass<WinFibreAdapter>();
+  RegisterStreamableClass<FibreLoopBackTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

@@ -2,6 +2,7 @@
 // them. Each test class joins here as it is built.
 #include "framework/testfactory.h"
 #include "tests/accesstest.h"
+#include "tests/fibreloopbacktest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
@@ -15,6 +16,14 @@ namespace {
 template <class T>
 void Register(const char* name) {
   RegisterTestMaker(name, []() -> std::unique_ptr<Test> { return std::make_unique<T>(); });
+}
+
+// The loopback variants are one class, each with its mode.
+template <std::size_t Variant>
+void RegisterFibreLoopBack() {
+  RegisterTestMaker(FibreLoopBackTest::kVariants[Variant].name, []() -> std::unique_ptr<Test> {
+    return std::make_unique<FibreLoopBackTest>(FibreLoopBackTest::kVariants[Variant].mode);
+  });
 }
 
 }  // namespace
@@ -31,6 +40,9 @@ void RegisterComponentTests() {
   Register<ScsiEjectTapeTest>("ScsiEjectTapeTest");
   Register<ScsiTapeTest>("ScsiTapeTest");
   Register<ScsiInsertTapeTest>("ScsiInsertTapeTest");
+  RegisterFibreLoopBack<0>();
+  RegisterFibreLoopBack<1>();
+  RegisterFibreLoopBack<2>();
 }
 
 }  // namespace rb

@@ -300,3 +300,45 @@ TEST_F(DiaghostProgram, ZipAndDisketteAccessTestsAskForTheirMedium) {
                                                                            << outcome.out << outcome.err;
   }
 }
+
+// The demo's fibre-channel adapter is listed with its driver's report and the inventory's details; its
+// three loopback tests pass through the built adapter library, and fail once its loop is declared
+// failing.
+TEST_F(DiaghostProgram, TheDemoFibreAdapterPassesItsLoopbacksAndFailsOnAFailingLoop) {
+  std::string demo = Slurp(RAVELBANK_SOURCE_DIR "/machines/demo.xml");
+  Write("demo.xml", demo);
+  const std::size_t good = demo.find("loop=\"good\"");
+  ASSERT_NE(good, std::string::npos);
+  Write("failing.xml", demo.replace(good, 11, "loop=\"failing\""));
+  Write("loopbacks.txt",
+        "id\nrun fcctrl0 ExternalFibreLoopBackTest retries=0\nrun fcctrl0 Internal_1Bit_FibreLoopBackTest "
+        "retries=0\nrun fcctrl0 Internal_10Bit_FibreLoopBackTest retries=0\n");
+  Write("answers.txt", "OK\n");
+
+  Outcome outcome =
+      Run({"--machine", "demo.xml", "--answers", "answers.txt", "script", "loopbacks.txt"}, false);
+  EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
+  for (const char* shown : {
+           "fcctrl0: Fibre Channel Adapter, Slot 3 [FibreChannelController]\n"
+           "  RB 8Gb Fibre Channel Host Adapter\n"
+           "  Board ID: 10dff180\n  Serial Number: FC91234567\n  Status: Good\n  Driver Name: rbfc\n",
+           "  Driver Version: 12.8 (build 340, release 8)\n  Device: 0\n",
+           "  Slot: 3\n",
+           "  I/O Port Base 0: c800\n",
+           "fcctrl0 ExternalFibreLoopBackTest: passed",
+           "fcctrl0 Internal_1Bit_FibreLoopBackTest: passed",
+           "fcctrl0 Internal_10Bit_FibreLoopBackTest: passed",
+       })
+    EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
+  EXPECT_NE(outcome.err.find("Please connect the port to a loopback plug"), std::string::npos) << outcome.err;
+
+  outcome = Run({"--machine", "failing.xml", "--answers", "answers.txt", "script", "loopbacks.txt"}, false);
+  EXPECT_EQ(outcome.status, 1) << outcome.out << outcome.err;
+  for (const char* test :
+       {"ExternalFibreLoopBackTest", "Internal_1Bit_FibreLoopBackTest", "Internal_10Bit_FibreLoopBackTest"})
+    EXPECT_NE(outcome.out.find(std::string("fcctrl0 ") + test + ": failed"), std::string::npos)
+        << outcome.out;
+  EXPECT_NE(outcome.out.find("error: Fibre result incorrect\n"), std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("repair action: Replace a new HBA, then rerun the test\n"), std::string::npos)
+      << outcome.out;
+}
