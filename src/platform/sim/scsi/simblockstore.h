@@ -20,6 +20,8 @@ class SimBlockStore {
   std::uint64_t Blocks() const { return blocks_; }
   std::uint32_t BlockSize() const { return blockSize_; }
   bool Backed() const { return file_ != nullptr; }
+  // The blocks the sparse map holds (those that differ from their pattern).
+  std::size_t StoredBlocks() const { return written_.size(); }
 
   // `count` blocks from `lba` on (the caller checks the range).
   void Read(std::uint64_t lba, std::uint64_t count, std::uint8_t* out);
