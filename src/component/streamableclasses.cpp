@@ -27,9 +27,18 @@
 #include "framework/searchdevice.h"
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
+#include "tests/eosttest.h"
+#include "tests/growndefectstest.h"
+#include "tests/idesmarterrtest.h"
+#include "tests/scsidfltselftest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
 #include "tests/scsitapetest.h"
+#include "tests/selftest.h"
+#include "tests/shortselftest.h"
+#include "tests/smartchecktest.h"
+#include "tests/smarterrortest.h"
+#include "tests/sosttest.h"
 
 namespace rb {
 
@@ -56,6 +65,15 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<ScsiEjectTapeTest>();
   RegisterStreamableClass<ScsiTapeTest>();
   RegisterStreamableClass<ScsiInsertTapeTest>();
+  RegisterStreamableClass<EOSTTest>();
+  RegisterStreamableClass<SOSTTest>();
+  RegisterStreamableClass<SelfTest>();
+  RegisterStreamableClass<ShortSelfTest>();
+  RegisterStreamableClass<ScsiDfltSelfTest>();
+  RegisterStreamableClass<SmartErrorTest>();
+  RegisterStreamableClass<IdeSmartErrTest>();
+  RegisterStreamableClass<SMARTCheckTest>();
+  RegisterStreamableClass<GrownDefectsTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();
