@@ -270,6 +270,9 @@ TEST(SelfTests, ExpectedTimesBelowAMinuteOrMissingFailAndTheLimitIsHalfAsLongAga
                 "<br>Test time reported = 2<br>Abort time = 4<br>Percent Done = 100"},
            Case{true, "selfTestMinutes=\"10\" selfTestResult=\"12\"",
                 "<br>Test time reported = 10<br>Abort time = 16<br>Percent Done = 100"},
+           // An extended time of 255 minutes or more is the 16-bit field after the FFh in byte 373.
+           Case{true, "selfTestMinutes=\"300\" selfTestResult=\"9\"",
+                "<br>Test time reported = 300<br>Abort time = 450<br>Percent Done = 100"},
            // A self-test that never ends is aborted at the limit.
            Case{false, "selfTestMinutes=\"10\" selfTestHangs=\"1\"",
                 "<br>Test time reported = 10<br>Abort time = 15<br>Percent Done = 50"},
@@ -303,6 +306,38 @@ TEST(SelfTests, OperatorCancelEndsTheRunAndAbortsTheDrivesSelfTest) {
     EXPECT_LT(run.simulatedMs, 32 * 60'000u) << test;
     EXPECT_EQ(run.Watch().diagnostics.back(), ata ? 127 : 0x80) << test;
     EXPECT_FALSE(DriveBusy(run, ata)) << test;
+  }
+}
+
+TEST(SelfTests, DrivesWithoutSelfTestTimeOrSmartAreNotOfferedThem) {
+  struct Case {
+    bool ata;
+    const char* attributes;
+    std::vector<std::string> offered;  // of the family's tests
+  };
+  for (const Case& c : {
+           Case{false,
+                "",
+                {"GrownDefectsTest", "scsidfltselftest", "scsismarterrtest", "SOSTTest", "EOSTTest"}},
+           Case{false, "noControlPage=\"1\"", {"GrownDefectsTest", "scsidfltselftest", "scsismarterrtest"}},
+           Case{
+               false, "selfTestSeconds=\"59\"", {"GrownDefectsTest", "scsidfltselftest", "scsismarterrtest"}},
+           Case{true, "", {"IdeSmartErrTest", "SelfTest", "ShortSelfTest"}},
+           Case{true, "smart=\"0\"", {}},
+       }) {
+    DiskRun run(c.attributes, c.ata);
+    rb::XmlObject element;
+    run.Device().DescribeProperties(element, false);
+    std::vector<std::string> offered;
+    const std::vector<std::string> family = {"GrownDefectsTest", "scsidfltselftest", "scsismarterrtest",
+                                             "SOSTTest",         "EOSTTest",         "IdeSmartErrTest",
+                                             "SelfTest",         "ShortSelfTest"};
+    for (const rb::XmlObject& child : element.Children()) {
+      const std::string name = child.GetAttribute("name");
+      if (child.Name() == "test" && std::find(family.begin(), family.end(), name) != family.end())
+        offered.push_back(name);
+    }
+    EXPECT_EQ(offered, c.offered) << c.attributes;
   }
 }
 

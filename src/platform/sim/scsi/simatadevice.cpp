@@ -181,7 +181,7 @@ bool SimAtaDevice::Smart(win::IdeRegs& regs, std::uint8_t* data, std::size_t len
       }
       if (code == 0) return true;  // off-line data collection: nothing to show
       if ((code & 0x7F) != 1 && (code & 0x7F) != 2) return false;
-      if (running_ || selfTestRefused_) return false;  // one self-test at a time
+      if (running_ || selfTestRefused_) return false;  // one self-test at a time, none on a refusing drive
       const bool extended = (code & 0x7F) == 2;
       running_ = SelfTest{code, clock_->Now(), extended ? extendedMs_ : kShortSelfTestMs};
       return true;
