@@ -23,11 +23,18 @@ bool IsFailedElement(int result) {
 
 }  // namespace
 
-bool SelfTestRun::Pause(std::uint32_t seconds) {
-  for (std::uint32_t slept = 0; slept < seconds; slept += kStepSeconds) {
-    if (test_.CancelRequested()) return false;
-    os::Current().Sleep(std::min(kStepSeconds, seconds - slept) * 1000);
+std::uint32_t SelfTestRun::SleepSeconds(std::uint32_t seconds) {
+  std::uint32_t slept = 0;
+  while (slept < seconds && !test_.CancelRequested()) {
+    const std::uint32_t step = std::min(kStepSeconds, seconds - slept);
+    os::Current().Sleep(step * 1000);
+    slept += step;
   }
+  return slept;
+}
+
+bool SelfTestRun::Pause(std::uint32_t seconds) {
+  SleepSeconds(seconds);
   return !test_.CancelRequested();
 }
 
@@ -81,9 +88,9 @@ void SelfTestRun::Poll() {
   std::uint32_t interval = drive_.FirstInterval();
   std::uint32_t seconds = 0;
   while (outcome_ == Outcome::kRunning) {
-    const bool canceled = !Pause(interval);
+    seconds += SleepSeconds(interval);
+    const bool canceled = test_.CancelRequested();
     if (const auto done = drive_.PercentDone()) percent_ = *done;
-    seconds += interval;
     // A longer interval counts every minute it spans.
     for (; seconds >= 60; seconds -= 60) {
       ++elapsed_;

@@ -40,7 +40,9 @@ class SelfTestRun {
   OruError Failure() const;
 
  private:
-  // Sleeps `seconds` in two-second steps; false, early, when the operator cancels.
+  // Sleeps `seconds` in two-second steps, stopping early when the operator cancels; the seconds slept.
+  std::uint32_t SleepSeconds(std::uint32_t seconds);
+  // The same; false when the operator canceled.
   bool Pause(std::uint32_t seconds);
   // Polls until the outcome is known.
   void Poll();
