@@ -341,6 +341,28 @@ TEST(SelfTests, DrivesWithoutSelfTestTimeOrSmartAreNotOfferedThem) {
   }
 }
 
+TEST(SelfTests, ASelfTestLeftRunningIsAbortedBeforeTheRunStartsItsOwn) {
+  for (const bool ata : {false, true}) {
+    DiskRun run("selfTestMinutes=\"10\"", ata);
+    if (ata) {
+      ASSERT_EQ(
+          dynamic_cast<rb::IdeDisk&>(run.Device()).SmartCommand(win::SMART_EXECUTE_OFFLINE_IMMEDIATE, 2), 0u);
+    } else {
+      ASSERT_EQ(dynamic_cast<rb::ScsiDisk&>(run.Device()).SendDiagnostic(0x40), rb::kScsiGood);
+    }
+    const char* test = ata ? "ShortSelfTest" : "SOSTTest";
+    const rb::XmlObject result = run.Run(test);
+    EXPECT_EQ(result.GetAttribute("currentState"), "passed") << test << ErrorText(result);
+    const std::vector<std::uint8_t> expected =
+        ata ? std::vector<std::uint8_t>{2, 127, 1} : std::vector<std::uint8_t>{0x40, 0x80, 0x20};
+    EXPECT_EQ(run.Watch().diagnostics, expected) << test;
+    bool abortShown = false;
+    for (const rb::XmlObject& update : AnsweringHost::Taken("diagUpdate"))
+      abortShown = abortShown || update.GetAttribute("percentComplete") == "33";
+    EXPECT_TRUE(abortShown) << test;
+  }
+}
+
 TEST(SmartTests, PredictedFailuresFailAndHealthyDrivesPass) {
   struct Case {
     bool ata;
