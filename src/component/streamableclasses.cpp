@@ -29,11 +29,20 @@
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
 #include "tests/accesstest.h"
+#include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
+#include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
+#include "tests/idesmarterrtest.h"
+#include "tests/scsidfltselftest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
 #include "tests/scsitapetest.h"
+#include "tests/selftest.h"
+#include "tests/shortselftest.h"
+#include "tests/smartchecktest.h"
+#include "tests/smarterrortest.h"
+#include "tests/sosttest.h"
 #include "tests/zipaccesstest.h"
 
 namespace rb {
@@ -63,6 +72,15 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<ScsiInsertTapeTest>();
   RegisterStreamableClass<WinFibreAdapter>();
   RegisterStreamableClass<FibreLoopBackTest>();
+  RegisterStreamableClass<EOSTTest>();
+  RegisterStreamableClass<SOSTTest>();
+  RegisterStreamableClass<SelfTest>();
+  RegisterStreamableClass<ShortSelfTest>();
+  RegisterStreamableClass<ScsiDfltSelfTest>();
+  RegisterStreamableClass<SmartErrorTest>();
+  RegisterStreamableClass<IdeSmartErrTest>();
+  RegisterStreamableClass<SMARTCheckTest>();
+  RegisterStreamableClass<GrownDefectsTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

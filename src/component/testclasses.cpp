@@ -2,11 +2,20 @@
 // them. Each test class joins here as it is built.
 #include "framework/testfactory.h"
 #include "tests/accesstest.h"
+#include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
+#include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
+#include "tests/idesmarterrtest.h"
+#include "tests/scsidfltselftest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
 #include "tests/scsitapetest.h"
+#include "tests/selftest.h"
+#include "tests/shortselftest.h"
+#include "tests/smartchecktest.h"
+#include "tests/smarterrortest.h"
+#include "tests/sosttest.h"
 #include "tests/zipaccesstest.h"
 
 namespace rb {
@@ -43,6 +52,15 @@ void RegisterComponentTests() {
   RegisterFibreLoopBack<0>();
   RegisterFibreLoopBack<1>();
   RegisterFibreLoopBack<2>();
+  Register<EOSTTest>("EOSTTest");
+  Register<SOSTTest>("SOSTTest");
+  Register<SelfTest>("SelfTest");
+  Register<ShortSelfTest>("ShortSelfTest");
+  Register<ScsiDfltSelfTest>("ScsiDfltSelfTest");
+  Register<SmartErrorTest>("SmartErrorTest");
+  Register<IdeSmartErrTest>("IdeSmartErrTest");
+  Register<SMARTCheckTest>("SMARTCheckTest");
+  Register<GrownDefectsTest>("GrownDefectsTest");
 }
 
 }  // namespace rb

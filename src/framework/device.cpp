@@ -51,6 +51,10 @@ std::string Device::ElementClass() const {
 }
 
 void Device::OfferTests(XmlObject& element, std::initializer_list<std::string_view> testClasses) {
+  OfferTests(element, std::vector<std::string_view>(testClasses));
+}
+
+void Device::OfferTests(XmlObject& element, const std::vector<std::string_view>& testClasses) {
   for (std::string_view testClass : testClasses) {
     std::unique_ptr<Test> test = MakeTest(testClass);
     if (test == nullptr) continue;

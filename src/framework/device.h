@@ -83,6 +83,8 @@ class Device : public Persistent {
   // Makes each test of the list that is part of the component (see testfactory.h), adds it and writes
   // its catalog element into the device element. Tests not part of the component are left out.
   void OfferTests(XmlObject& element, std::initializer_list<std::string_view> testClasses);
+  // The same for a list the device puts together (leaving out tests its hardware cannot run).
+  void OfferTests(XmlObject& element, const std::vector<std::string_view>& testClasses);
   // Exact, case-sensitive name; null when there is none.
   Test* FindTest(std::string_view name) const;
   const std::vector<std::unique_ptr<Test>>& Tests() const { return tests_; }

@@ -49,6 +49,7 @@ inline constexpr std::uint8_t SMART_EXECUTE_OFFLINE_IMMEDIATE = 0xD4;
 inline constexpr std::uint8_t SMART_READ_LOG = 0xD5;
 inline constexpr std::uint8_t SMART_WRITE_LOG = 0xD6;
 inline constexpr std::uint8_t SMART_ENABLE_OPERATIONS = 0xD8;
+inline constexpr std::uint8_t SMART_DISABLE_OPERATIONS = 0xD9;
 inline constexpr std::uint8_t SMART_RETURN_STATUS = 0xDA;
 // LBA mid/high of every SMART command, and of a RETURN STATUS answer when a threshold is exceeded.
 inline constexpr std::uint8_t SMART_CYL_LOW = 0x4F;

@@ -218,6 +218,27 @@ TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
       << outcome.err;
 }
 
+TEST_F(DiaghostProgram, TheDemoDisksRunTheirExtendedSelfTestsOnTheSimulatedClock) {
+  const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
+  Write("selftest.txt", "id\nrun scsiDisk1 EOSTTest retries=0\nrun scsiDisk2 EOSTTest retries=0\n");
+  const Outcome outcome = Run({"--machine", machines + "demo.xml", "script", "selftest.txt"}, false);
+  EXPECT_EQ(outcome.status, 1) << "the second disk fails\n" << outcome.out << outcome.err;
+  // An hour of simulated polling: the limit of 93 minutes counted down, and the progress up to 100.
+  for (const char* shown : {"progress   1%  scsiDisk1 EOSTTest running: Will timeout in 92 minutes\n",
+                            "progress 100%  scsiDisk1 EOSTTest running: Will timeout in 31 minutes\n"})
+    EXPECT_NE(outcome.err.find(shown), std::string::npos) << shown << "\n" << outcome.err;
+  EXPECT_NE(outcome.out.find("scsiDisk1 EOSTTest: passed, 100%, time  1:02:18"), std::string::npos)
+      << outcome.out;
+  EXPECT_NE(outcome.out.find("    Test completed in 100% of the expected time\n"), std::string::npos)
+      << outcome.out;
+  const std::size_t failing = outcome.out.find("scsiDisk2 EOSTTest: failed");
+  ASSERT_NE(failing, std::string::npos) << outcome.out;
+  EXPECT_NE(outcome.out.find("  error: The selftest completed having the read element of the test failed.",
+                             failing),
+            std::string::npos)
+      << outcome.out;
+}
+
 }  // namespace
 
 // Save-write-read-compare-restore through diaghost on a disk kept in a file: a run that passes and one

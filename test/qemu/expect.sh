@@ -219,6 +219,17 @@ check_console() {  # console
   grep -q '^scsiTape0 scsiTapeTest: failed' <<<"$(section "$console" "diaghost tape media")" ||
     expect_fail "the media test on a fresh scsi_debug tape did not fail"
 
+  # The AHCI disk's SMART status and short self-test through ATA PASS-THROUGH: QEMU's drive answers
+  # RETURN STATUS healthy and completes a self-test at once with result 0, which the first poll reads.
+  local smart before=$failures
+  smart=$(section "$console" "diaghost smart")
+  grep -qx 'exit 0' <<<"$smart" || expect_fail "diaghost smart: did not exit 0"
+  for result in "IdeSmartErrTest: passed" "ShortSelfTest: passed"; do
+    grep -qE "^/dev/sda[0-9]* $result, " <<<"$smart" || expect_fail "diaghost smart: the AHCI disk's $result is missing"
+  done
+  grep -qE 'Will timeout in [0-9]+ minutes' <<<"$smart" || expect_fail "diaghost smart: no \"Will timeout in\" line"
+  ((failures == before)) || sed 's/^/    /' <<<"$smart"
+
   if ((failures > 0)); then
     echo "qemu bench: $failures expectation(s) failed; the console is in ${console}"
     return 1

@@ -95,6 +95,16 @@ for command in version env id; do
   echo "exit $?"
 done
 
+echo "@@ diaghost smart"
+# The AHCI disk judges itself through ATA PASS-THROUGH: its SMART status, then its short self-test,
+# polled in real time (the settling and the first two-minute poll take a little over two minutes).
+sata=$("$bin/diaghost" id 2>/dev/null | sed -n 's/^\(\/dev\/sda[0-9]*\): SATA Hard Disk.*/\1/p' | head -n 1)
+printf 'id\nrun %s IdeSmartErrTest retries=0\nrun %s ShortSelfTest retries=0\n' "$sata" "$sata" >/tmp/smart.script
+"$bin/diaghost" script /tmp/smart.script >/tmp/smart.out 2>/tmp/smart.err
+echo "exit $?"
+sed -n '/^> run/,$p' /tmp/smart.out
+grep 'Will timeout in' /tmp/smart.err | head -n 1
+
 echo "@@ tape kernel"
 # scsi_debug's tape (peripheral type 1) on a host of its own, loaded after every other check so that
 # the ports and disks they saw stay as they were; st makes it /dev/nst0.

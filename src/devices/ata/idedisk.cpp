@@ -36,6 +36,14 @@ void IdeDisk::DescribeDisk(XmlObject& element) {
     element.AddProperty("controller", Translate("Controller"), Controller()->DisplayName());
 }
 
+void IdeDisk::OfferDiskTests(XmlObject& element, bool catalogRequest, std::vector<std::string_view> tests) {
+  if (!catalogRequest && Identified() && !Identify().SmartSupported())
+    std::erase_if(tests, [](std::string_view test) {
+      return test == "IdeSmartErrTest" || test == "SelfTest" || test == "ShortSelfTest";
+    });
+  OfferTests(element, tests);
+}
+
 void IdeDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
   if (!catalogRequest) {
     if (ideRaid_)
@@ -43,10 +51,10 @@ void IdeDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
     DescribeDisk(element);
     element.AddProperty("connector", Translate("Connector"), ConnectorText());
   }
-  OfferTests(element,
-             {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
-              "IdeFormatTest", "IdeHddLedBlinkTest", "IdeSmartErrTest", "PerformanceTest", "SelfTest",
-              "ShortSelfTest", "UDMATest", "DPSTest", "CheckDPSLogTest"});
+  OfferDiskTests(element, catalogRequest,
+                 {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
+                  "IdeFormatTest", "IdeHddLedBlinkTest", "IdeSmartErrTest", "PerformanceTest", "SelfTest",
+                  "ShortSelfTest", "UDMATest", "DPSTest", "CheckDPSLogTest"});
 }
 
 }  // namespace rb

@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "devices/ata/ideblockdevice.h"
 
@@ -29,6 +31,9 @@ class IdeDisk : public IdeBlockDevice {
  protected:
   // The properties every ATA disk shows: storage kind, identity, capacity, controller.
   void DescribeDisk(XmlObject& element);
+  // Offers the tests of the list, without the SMART status and self-tests when the drive's identify
+  // data says it lacks the SMART feature set (a drive that answered no identify keeps them).
+  void OfferDiskTests(XmlObject& element, bool catalogRequest, std::vector<std::string_view> tests);
 
  private:
   bool ideRaid_ = false;

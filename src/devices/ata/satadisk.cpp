@@ -15,9 +15,10 @@ SataDisk::SataDisk() = default;
 
 void SataDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
   if (!catalogRequest) DescribeDisk(element);
-  OfferTests(element, {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest",
-                       "DMA_Test", "IdeFormatTest", "IdeSmartErrTest", "SelfTest", "ShortSelfTest",
-                       "UDMATest", "DPSTest", "CheckDPSLogTest"});
+  OfferDiskTests(element, catalogRequest,
+                 {"SeqReadTest", "RandReadTest", "BflyReadTest", "SeqRwrcTest", "RandRwrcTest", "DMA_Test",
+                  "IdeFormatTest", "IdeSmartErrTest", "SelfTest", "ShortSelfTest", "UDMATest", "DPSTest",
+                  "CheckDPSLogTest"});
 }
 
 }  // namespace rb

@@ -377,10 +377,14 @@ std::uint8_t ScsiDevice::Format(int formatType) {
 
 std::uint32_t ScsiDevice::GetExtendedOfflineSelfTestTime() {
   DebugPrint("ScsiDevice::GetExtendedOfflineSelfTestTime() - calling ModeSense()\n");
-  std::uint8_t page[80] = {};
-  ModeSense(0x0A, page, sizeof page);
-  const std::uint32_t minutes = BigEndian16(page + 10) / 60u;
+  const std::uint32_t minutes = ExtendedSelfTestSeconds() / 60u;
   return minutes > kMaxSelfTestMinutes ? 0 : minutes;
+}
+
+std::uint32_t ScsiDevice::ExtendedSelfTestSeconds() {
+  std::uint8_t page[80] = {};
+  if (ModeSense(0x0A, page, sizeof page) != kScsiGood || (page[0] & 0x3F) != 0x0A) return 0;
+  return BigEndian16(page + 10);
 }
 
 bool ScsiDevice::IsSASDrive() {

@@ -134,6 +134,9 @@ class ScsiDevice : public Device {
   std::uint8_t Format(int formatType);
   // Minutes of the extended self-test from the control mode page; 0 when above three hours.
   std::uint32_t GetExtendedOfflineSelfTestTime();
+  // Seconds of the extended self-test from the control mode page, uncapped; 0 when the drive has no
+  // control mode page.
+  std::uint32_t ExtendedSelfTestSeconds();
   bool IsSASDrive();
 
   // The failure text of the last command (status, CDB and sense lines).

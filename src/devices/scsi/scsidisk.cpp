@@ -1,6 +1,8 @@
 #include "devices/scsi/scsidisk.h"
 
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 #include "framework/interface.h"
 #include "framework/ptstream.h"
@@ -114,6 +116,14 @@ std::string ScsiDisk::TemperatureText() {
   return Translate("Not available");
 }
 
+std::uint32_t ScsiDisk::SelfTestSecondsOrZero() {
+  try {
+    return ExtendedSelfTestSeconds();
+  } catch (const OruError&) {
+    return 0;
+  }
+}
+
 std::string ScsiDisk::ExtendedSelfTestText() {
   try {
     extendedSelfTestMinutes_ = GetExtendedOfflineSelfTestTime();
@@ -150,9 +160,14 @@ void ScsiDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
       element.AddProperty("cableConfiguration", Translate("Cable Configuration"), CableDescription());
     element.AddProperty("EOSTinfo", Translate("Extended Offline SelfTest"), ExtendedSelfTestText());
   }
-  OfferTests(element, {"ScsiHddLedBlinkTest", "SeqReadTest", "RandReadTest", "BflyReadTest", "GrownDefectsTest",
-                       "ScsiDfltSelfTest", "SmartErrorTest", "SOSTTest", "EOSTTest", "SeqRwrcTest", "RandRwrcTest",
-                       "ScsiFormatTest", "BusSpeedTest"});
+  std::vector<std::string_view> tests = {
+      "ScsiHddLedBlinkTest", "SeqReadTest",    "RandReadTest", "BflyReadTest", "GrownDefectsTest",
+      "ScsiDfltSelfTest",    "SmartErrorTest", "SOSTTest",     "EOSTTest",     "SeqRwrcTest",
+      "RandRwrcTest",        "ScsiFormatTest", "BusSpeedTest"};
+  // A drive without a self-test time of at least a minute has no self-test to offer.
+  if (!catalogRequest && SelfTestSecondsOrZero() < 60)
+    std::erase_if(tests, [](std::string_view test) { return test == "SOSTTest" || test == "EOSTTest"; });
+  OfferTests(element, tests);
 }
 
 }  // namespace rb

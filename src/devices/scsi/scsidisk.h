@@ -46,6 +46,8 @@ class ScsiDisk : public ScsiBlockDevice {
   std::string RotationRateText();
   std::string TemperatureText();
   std::string ExtendedSelfTestText();
+  // The control mode page's self-test time; 0 when the drive cannot be asked.
+  std::uint32_t SelfTestSecondsOrZero();
 
   bool csmi_ = false;
   bool sata_ = false;

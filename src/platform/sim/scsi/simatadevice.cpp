@@ -68,6 +68,8 @@ SimAtaDevice::SimAtaDevice(const SimMachine& machine, const rb::XmlObject& eleme
       trip_(Flag(element, "smartTrip")),
       badChecksum_(Flag(element, "badChecksum")),
       noIdentify_(Flag(element, "noIdentify")),
+      selfTestHangs_(Flag(element, "selfTestHangs")),
+      selfTestRefused_(Flag(element, "selfTestRefused")),
       extendedMs_((element.FindAttribute("selfTestMinutes")
                        ? machine.Number(element, "selfTestMinutes", 65535)
                        : 60) *
@@ -179,7 +181,7 @@ bool SimAtaDevice::Smart(win::IdeRegs& regs, std::uint8_t* data, std::size_t len
       }
       if (code == 0) return true;  // off-line data collection: nothing to show
       if ((code & 0x7F) != 1 && (code & 0x7F) != 2) return false;
-      if (running_) return false;  // one self-test at a time
+      if (running_ || selfTestRefused_) return false;  // one self-test at a time, none on a refusing drive
       const bool extended = (code & 0x7F) == 2;
       running_ = SelfTest{code, clock_->Now(), extended ? extendedMs_ : kShortSelfTestMs};
       return true;
@@ -191,7 +193,8 @@ bool SimAtaDevice::Smart(win::IdeRegs& regs, std::uint8_t* data, std::size_t len
 
 std::uint8_t SimAtaDevice::SelfTestStatus() {
   if (!running_) return lastStatus_;
-  const std::uint64_t elapsed = clock_->Now() - running_->start;
+  std::uint64_t elapsed = clock_->Now() - running_->start;
+  if (selfTestHangs_) elapsed = std::min(elapsed, running_->duration / 2);
   if (elapsed >= running_->duration) {
     running_.reset();
     lastStatus_ = static_cast<std::uint8_t>(selfTestResult_ << 4);

@@ -6,8 +6,10 @@
 // reallocated-sector count below its threshold: RETURN STATUS says a threshold is exceeded),
 // badChecksum="1" (SMART READ DATA whose bytes do not sum to 0), noIdentify="1" (a drive that answers
 // no identify), selfTestMinutes="m" (its extended self-test, 60 unless given) and selfTestResult="r"
-// (the result code its self-tests end with, 0 unless given); a <disk zip="1" removable="1"> is an
-// ATAPI zip drive and an <optical> an ATAPI optical drive, both packet devices.
+// (the result code its self-tests end with, 0 unless given), selfTestHangs="1" (a self-test that never
+// ends, its remaining tenths stopping at half) and selfTestRefused="1" (EXECUTE OFFLINE IMMEDIATE of a
+// self-test aborted); a <disk zip="1" removable="1"> is an ATAPI zip drive and an <optical> an ATAPI
+// optical drive, both packet devices.
 // It answers IDENTIFY DEVICE, IDENTIFY PACKET DEVICE and the SMART commands (READ DATA and THRESHOLDS
 // with their checksums, RETURN STATUS, EXECUTE OFFLINE IMMEDIATE with the short (1), extended (2)
 // and abort (127) self-test sub-codes running on the simulated clock, ENABLE/DISABLE OPERATIONS, READ
@@ -75,6 +77,8 @@ class SimAtaDevice {
   bool trip_;
   bool badChecksum_;
   bool noIdentify_;
+  bool selfTestHangs_;
+  bool selfTestRefused_;
   std::uint64_t extendedMs_;
   std::uint8_t selfTestResult_;
   std::uint8_t lastStatus_ = 0;  // the last self-test's result, in the status byte's upper half

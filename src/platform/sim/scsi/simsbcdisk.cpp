@@ -56,9 +56,12 @@ SimSbcDisk::SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element,
                  ? static_cast<std::uint32_t>(machine.Number(element, "blockSize", 65536))
                  : 512,
              element.GetAttribute("backingFile")),
-      extendedSelfTestMs_(
-          (element.FindAttribute("selfTestMinutes") ? machine.Number(element, "selfTestMinutes", 1090) : 60) *
-          60'000),
+      extendedSelfTestMs_(element.FindAttribute("selfTestSeconds")
+                              ? machine.Number(element, "selfTestSeconds", 65535) * 1000
+                              : (element.FindAttribute("selfTestMinutes")
+                                     ? machine.Number(element, "selfTestMinutes", 1090)
+                                     : 60) *
+                                    60'000),
       selfTestResult_(element.FindAttribute("selfTestResult")
                           ? static_cast<std::uint8_t>(machine.Number(element, "selfTestResult", 0xF))
                           : 0),
@@ -70,7 +73,11 @@ SimSbcDisk::SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element,
                        : 30),
       removable_(element.GetAttribute("removable") == "1"),
       floppy_(element.GetAttribute("floppy") == "1"),
-      writeProtected_(element.GetAttribute("writeProtect") == "1") {
+      writeProtected_(element.GetAttribute("writeProtect") == "1"),
+      selfTestHangs_(element.GetAttribute("selfTestHangs") == "1"),
+      selfTestRefused_(element.GetAttribute("selfTestRefused") == "1"),
+      noControlPage_(element.GetAttribute("noControlPage") == "1"),
+      smartTrip_(element.GetAttribute("smartTrip") == "1") {
   if (store_.BlockSize() == 0 || store_.Blocks() == 0) machine.Reject("<disk> has no blocks");
   // A zip drive is a removable packet device of the direct-access kind.
   MakeAta(machine, element, element.GetAttribute("zip") == "1" ? 0 : -1, store_.Blocks());
@@ -189,7 +196,7 @@ void SimSbcDisk::Transfer(SimScsiCommand& command) {
 
 void SimSbcDisk::ModeSense(SimScsiCommand& command) {
   const std::uint8_t page = command.Byte(2) & 0x3F;
-  if (page != 0x0A && page != 0x3F) {
+  if ((page != 0x0A && page != 0x3F) || (page == 0x0A && noControlPage_)) {
     command.CheckCondition(0x5, 0x24, 0x00, 0xC002);
     return;
   }
@@ -206,7 +213,7 @@ void SimSbcDisk::ModeSense(SimScsiCommand& command) {
   control[0] = 0x0A;
   control[1] = 0x0A;
   PutBigEndian(control, 10, 2, std::min<std::uint64_t>(extendedSelfTestMs_ / 1000, 0xFFFF));
-  data.insert(data.end(), control.begin(), control.end());
+  if (!noControlPage_) data.insert(data.end(), control.begin(), control.end());
   data[0] = static_cast<std::uint8_t>(data.size() - 1);
   command.Answer(data, command.Byte(4));
 }
@@ -223,8 +230,13 @@ void SimSbcDisk::LogSense(SimScsiCommand& command) {
       PutBigEndian(parameter, 0, 2, i + 1u);
       parameter[2] = 0x03;
       parameter[3] = 0x10;
-      if (i < results_.size()) {
-        const SelfTestResult& result = results_[i];
+      // A self-test in progress is the most recent entry, with result Fh.
+      const std::size_t logged = running_ ? i - 1 : i;
+      if (running_ && i == 0) {
+        parameter[4] = static_cast<std::uint8_t>(running_->code << 5 | 0x0F);
+        PutBigEndian(parameter, 6, 2, Now() / 3'600'000);
+      } else if (logged < results_.size()) {
+        const SelfTestResult& result = results_[logged];
         parameter[4] = static_cast<std::uint8_t>(result.code << 5 | result.result);
         PutBigEndian(parameter, 6, 2, result.hours);
         PutBigEndian(parameter, 8, 8, result.result == 0 ? ~0ull : 0);
@@ -237,7 +249,10 @@ void SimSbcDisk::LogSense(SimScsiCommand& command) {
       data.insert(data.end(), parameter.begin(), parameter.end());
     }
   } else if (page == 0x2F) {
-    data.insert(data.end(), {0x00, 0x00, 0x03, 0x04, 0x00, 0x00, temperature_, 0x00});
+    // Parameter 0000h: the additional sense code and qualifier of the latest prediction (5Dh: threshold
+    // exceeded), the temperature and the reference temperature.
+    data.insert(data.end(), {0x00, 0x00, 0x03, 0x04, static_cast<std::uint8_t>(smartTrip_ ? 0x5D : 0x00),
+                             0x00, temperature_, 0x00});
   } else {
     command.CheckCondition(0x5, 0x24, 0x00, 0xC002);
     return;
@@ -252,7 +267,7 @@ void SimSbcDisk::Record(std::uint8_t code) {
 }
 
 void SimSbcDisk::FinishSelfTest() {
-  if (running_ && Now() >= running_->start + running_->duration) {
+  if (running_ && !selfTestHangs_ && Now() >= running_->start + running_->duration) {
     Record(running_->code);
     running_.reset();
   }
@@ -269,7 +284,7 @@ void SimSbcDisk::SendDiagnostic(SimScsiCommand& command) {
   switch (code) {
     case 1:  // background short
     case 2:  // background extended
-      if (running_) {
+      if (running_ || selfTestRefused_) {
         command.CheckCondition(0x5, 0x24, 0x00);
         return;
       }
@@ -300,8 +315,10 @@ void SimSbcDisk::CurrentSense(SimScsiCommand& command) {
     return;
   }
   // Self-test in progress: NO SENSE, 04h/09h, with the progress (of 65536) in the key-specific bytes.
+  const std::uint64_t elapsed = Now() - running_->start;
+  const std::uint64_t shown = selfTestHangs_ ? std::min(elapsed, running_->duration / 2) : elapsed;
   const std::uint64_t progress =
-      (Now() - running_->start) * 65536 / std::max<std::uint64_t>(running_->duration, 1);
+      std::min<std::uint64_t>(shown * 65536 / std::max<std::uint64_t>(running_->duration, 1), 65535);
   std::vector<std::uint8_t> sense(18, 0);
   sense[0] = 0x70;
   sense[7] = 10;

@@ -1,8 +1,9 @@
 #pragma once
 
 // A simulated SBC disk: <disk blocks="n" [blockSize="512"] [backingFile="..."] [selfTestMinutes="m"]
-// [selfTestResult="0"] [grownDefects="0"] [temperature="30"] [removable="1"] [floppy="1"]
-// [writeProtect="1"] [mounted="1"] ...>, with
+// [selfTestResult="0"] [selfTestHangs="1"] [selfTestRefused="1"] [noControlPage="1"] [smartTrip="1"]
+// [grownDefects="0"] [temperature="30"] [removable="1"] [floppy="1"] [writeProtect="1"] [mounted="1"] ...>,
+// with
 // <block> and <fault> children. A removable disk (a USB stick) reports a removable medium; a floppy
 // (a USB floppy drive) is removable too, and the system's floppy class takes it instead of the disk
 // class.
@@ -11,6 +12,13 @@
 // DIAGNOSTIC (default, short and extended self-tests, in the foreground or in the background, whose
 // progress REQUEST SENSE reports on the simulated clock), READ DEFECT DATA(10), FORMAT UNIT and START
 // STOP UNIT.
+// Self-test faults: selfTestResult="r" is the result code every self-test ends with (3 to 7 a failed
+// element, 8 to 14 what no run recognises as an end); selfTestHangs="1" a background self-test that
+// never ends, its progress stopping halfway; selfTestRefused="1" a drive that refuses to start one;
+// selfTestSeconds="s" gives the extended self-test's time in seconds instead of minutes;
+// noControlPage="1" a drive without the control mode page, so without an expected self-test time;
+// smartTrip="1" a drive whose informational exceptions page reports a failure prediction threshold
+// exceeded (ASC 5Dh).
 
 #include <deque>
 
@@ -69,6 +77,10 @@ class SimSbcDisk : public SimScsiUnit {
   bool removable_;
   bool floppy_;
   bool writeProtected_;
+  bool selfTestHangs_;
+  bool selfTestRefused_;
+  bool noControlPage_;
+  bool smartTrip_;
   bool stopped_ = false;
   std::optional<SelfTest> running_;
   std::deque<SelfTestResult> results_;
