@@ -198,6 +198,12 @@ check_console() {  # console
   expect_id_device "$console" "lsi53c895a CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU QEMU CD-ROM" \
     "  Capacity: Media Not Installed"
 
+  # scsi_debug's disk with an injected medium error: the read test over it fails with the decoded sense
+  # and the block address of the failed access; a read of the blocks before it passes.
+  expect_section "$console" "medium error" "scsi_debug disk with a medium error" "injected exit 1" \
+    "injected error: Could not read block" "injected Medium Error: UNRECOVERED READ ERROR" "injected [LBA=4608]" \
+    "clean exit 0" "clean SeqReadTest: passed, 100%"
+
   # scsi_debug's tape through st: listed with its device file; the drive information is refused
   # (scsi_debug refuses READ BLOCK LIMITS), which shows as the driver's "not supported". The eject test
   # unloads the loaded tape; the media test then finds the drive empty and stops at its first rewind,

@@ -105,6 +105,22 @@ echo "exit $?"
 sed -n '/^> run/,$p' /tmp/smart.out
 grep 'Will timeout in' /tmp/smart.err | head -n 1
 
+echo "@@ medium error"
+# scsi_debug's disk with a medium error injected (opts=2: blocks 4660 to 4669 answer MEDIUM ERROR,
+# UNRECOVERED READ ERROR): a sequential read over them fails with the decoded sense, and a read of the
+# blocks before them passes. Unloaded again before the tape takes its place.
+modprobe scsi_debug opts=2 dev_size_mb=8 2>&1 | sed 's/^/modprobe: /'
+for tick in $(seq 1 20); do
+  grep -qs scsi_debug /sys/block/sd*/device/model && break
+  sleep 0.5
+done
+debug=$("$bin/diaghost" id 2>/dev/null |
+  awk '/^[^ ]/ { name = $1 } $0 == "  Model: Linux scsi_debug" { sub(":$", "", name); print name; exit }')
+access_run injected "$debug" SeqReadTest SkipFactor=0 retries=0
+grep -o -e '^error: .*' -e 'Medium Error: [A-Z ]*' -e '\[LBA=[0-9]*\]' /tmp/access.out | sort -u | sed 's/^/injected /'
+access_run clean "$debug" SeqReadTest SkipFactor=0 blockCount=4608 retries=0
+rmmod scsi_debug
+
 echo "@@ tape kernel"
 # scsi_debug's tape (peripheral type 1) on a host of its own, loaded after every other check so that
 # the ports and disks they saw stay as they were; st makes it /dev/nst0.
