@@ -1,6 +1,7 @@
 #include "tests/scsidfltselftest.h"
 
 #include "devices/scsi/scsidevice.h"
+#include "devices/scsi/scsisense.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
@@ -24,9 +25,7 @@ bool ScsiDfltSelfTest::Execute(const XmlObject&) {
   SetProgress(1, 100);
   const std::uint8_t status = drive->SendDiagnostic(kDefaultSelfTest);
   const auto& sense = drive->Record().sense;
-  const bool descriptorFormat = (sense[0] & 0x7F) >= 0x72;
-  const std::uint8_t key = (descriptorFormat ? sense[1] : sense[2]) & 0x0F;
-  if (status == kScsiGood || key != kSenseHardwareError) return true;
+  if (status == kScsiGood || SenseKey(sense.data(), sense.size()) != kSenseHardwareError) return true;
   DebugPrint("ScsiDfltSelfTest failed\n");
   SetError(PredictedFailure());
   return false;

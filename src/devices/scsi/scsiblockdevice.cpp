@@ -4,6 +4,7 @@
 
 #include "devices/diskwritehold.h"
 #include "devices/scsi/scsidriver.h"
+#include "devices/scsi/scsisense.h"
 #include "framework/ptstream.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
@@ -92,10 +93,9 @@ void ScsiBlockDevice::Access(int mode, std::uint64_t address, std::uint32_t coun
 
 void ScsiBlockDevice::CheckAccessStatus(int mode, std::uint64_t address) {
   const ScsiCommandRecord& record = Record();
-  const bool descriptor = (record.sense[0] & 0x7E) == 0x72;
-  const std::uint8_t key = (descriptor ? record.sense[1] : record.sense[2]) & 0x0F;
   // The device corrected the error itself: the data moved, and the error counts as a soft one.
-  if (record.status == kScsiCheckCondition && key == kRecoveredErrorKey) {
+  if (record.status == kScsiCheckCondition &&
+      SenseKey(record.sense.data(), record.sense.size()) == kSenseRecoveredError) {
     ++softErrors_;
     return;
   }

@@ -41,7 +41,6 @@ class ScsiBlockDevice : public ScsiDevice, public BlockDevice {
   ScsiBlockDevice();
 
  private:
-  static constexpr std::uint8_t kRecoveredErrorKey = 0x1;
   // Raises the failure of the access's command, or counts a recovered error.
   void CheckAccessStatus(int mode, std::uint64_t address);
   // Reads the capacity when it is not known yet.

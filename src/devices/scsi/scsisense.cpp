@@ -54,6 +54,12 @@ void AppendBytes(std::string& text, const char* label, const std::uint8_t* bytes
 
 }  // namespace
 
+std::uint8_t SenseKey(const std::uint8_t* sense, std::size_t length) {
+  if (length < 3) return 0;
+  const bool descriptorFormat = (sense[0] & 0x7F) >= 0x72;
+  return (descriptorFormat ? sense[1] : sense[2]) & 0x0F;
+}
+
 std::string SenseText(const std::uint8_t* sense, std::size_t length) {
   std::uint8_t fixed[kSenseShownBytes] = {};
   std::copy_n(sense, std::min(length, sizeof fixed), fixed);

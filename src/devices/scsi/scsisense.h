@@ -30,6 +30,9 @@ inline constexpr std::uint8_t kSenseUnitAttention = 0x6;
 inline constexpr std::size_t kSenseAreaSize = 256;
 inline constexpr std::size_t kSenseShownBytes = 18;
 
+// The sense key of fixed- or descriptor-format sense data (0 when there is too little of it).
+std::uint8_t SenseKey(const std::uint8_t* sense, std::size_t length);
+
 // The text of fixed-format sense data (at least kSenseShownBytes bytes): the sense key's name, the
 // sense-key-specific field when there is one, and the additional sense code's text, ending in "\n".
 // Shorter data is read as if padded with zeros.
