@@ -29,11 +29,30 @@
 #include "framework/stringparameter.h"
 #include "support/xmlobject.h"
 #include "tests/accesstest.h"
+#include "tests/cdromaccesstest.h"
 #include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/removable/cdinttest.h"
+#include "tests/removable/cdledtest.h"
+#include "tests/removable/cdnomediatest.h"
+#include "tests/removable/cdremoveverificationtest.h"
+#include "tests/removable/cdromturtest.h"
+#include "tests/removable/cdromusbturtest.h"
+#include "tests/removable/cdusbnomediatest.h"
+#include "tests/removable/cdwrctest.h"
+#include "tests/removable/floppyformattest.h"
+#include "tests/removable/floppyledtest.h"
+#include "tests/removable/floppyresettest.h"
+#include "tests/removable/floppyrmtest.h"
+#include "tests/removable/floppysofterrortest.h"
+#include "tests/removable/floppyuwptest.h"
+#include "tests/removable/floppyverifytest.h"
+#include "tests/removable/floppywrctest.h"
+#include "tests/removable/traytest.h"
+#include "tests/removable/zipejecttest.h"
 #include "tests/scsidfltselftest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
@@ -95,6 +114,26 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<AccessTest>();
   RegisterStreamableClass<ZipAccessTest>();
   RegisterStreamableClass<IdeFloppyAccessTest>();
+  // The optical, diskette and zip drives' tests.
+  RegisterStreamableClass<CdromTURTest>();
+  RegisterStreamableClass<CdromUsbTurTest>();
+  RegisterStreamableClass<CdNoMediaTest>();
+  RegisterStreamableClass<CdUsbNoMediaTest>();
+  RegisterStreamableClass<CDRemoveVerificationTest>();
+  RegisterStreamableClass<TrayTest>();
+  RegisterStreamableClass<CdIntTest>();
+  RegisterStreamableClass<CdLedTest>();
+  RegisterStreamableClass<CdWRCTest>();
+  RegisterStreamableClass<CdromAccessTest>();
+  RegisterStreamableClass<FloppyUWPTest>();
+  RegisterStreamableClass<FloppyRMTest>();
+  RegisterStreamableClass<FloppyWRCTest>();
+  RegisterStreamableClass<FloppyVerifyTest>();
+  RegisterStreamableClass<FloppySoftErrorTest>();
+  RegisterStreamableClass<FloppyResetTest>();
+  RegisterStreamableClass<FloppyLedTest>();
+  RegisterStreamableClass<FloppyFormatTest>();
+  RegisterStreamableClass<ZipEjectTest>();
 }
 
 }  // namespace rb

@@ -2,11 +2,30 @@
 // them. Each test class joins here as it is built.
 #include "framework/testfactory.h"
 #include "tests/accesstest.h"
+#include "tests/cdromaccesstest.h"
 #include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/removable/cdinttest.h"
+#include "tests/removable/cdledtest.h"
+#include "tests/removable/cdnomediatest.h"
+#include "tests/removable/cdremoveverificationtest.h"
+#include "tests/removable/cdromturtest.h"
+#include "tests/removable/cdromusbturtest.h"
+#include "tests/removable/cdusbnomediatest.h"
+#include "tests/removable/cdwrctest.h"
+#include "tests/removable/floppyformattest.h"
+#include "tests/removable/floppyledtest.h"
+#include "tests/removable/floppyresettest.h"
+#include "tests/removable/floppyrmtest.h"
+#include "tests/removable/floppysofterrortest.h"
+#include "tests/removable/floppyuwptest.h"
+#include "tests/removable/floppyverifytest.h"
+#include "tests/removable/floppywrctest.h"
+#include "tests/removable/traytest.h"
+#include "tests/removable/zipejecttest.h"
 #include "tests/scsidfltselftest.h"
 #include "tests/scsiejecttapetest.h"
 #include "tests/scsiinserttapetest.h"
@@ -61,6 +80,26 @@ void RegisterComponentTests() {
   Register<IdeSmartErrTest>("IdeSmartErrTest");
   Register<SMARTCheckTest>("SMARTCheckTest");
   Register<GrownDefectsTest>("GrownDefectsTest");
+  // The optical, diskette and zip drives' tests.
+  Register<CdromTURTest>("CdromTURTest");
+  Register<CdromUsbTurTest>("CdromUsbTurTest");
+  Register<CdNoMediaTest>("CdNoMediaTest");
+  Register<CdUsbNoMediaTest>("CdUsbNoMediaTest");
+  Register<CDRemoveVerificationTest>("CDRemoveVerificationTest");
+  Register<TrayTest>("TrayTest");
+  Register<CdIntTest>("CdIntTest");
+  Register<CdLedTest>("CdLedTest");
+  Register<CdWRCTest>("CdWRCTest");
+  Register<CdromAccessTest>("CdromAccessTest");
+  Register<FloppyUWPTest>("FloppyUWPTest");
+  Register<FloppyRMTest>("FloppyRMTest");
+  Register<FloppyWRCTest>("FloppyWRCTest");
+  Register<FloppyVerifyTest>("FloppyVerifyTest");
+  Register<FloppySoftErrorTest>("FloppySoftErrorTest");
+  Register<FloppyResetTest>("FloppyResetTest");
+  Register<FloppyLedTest>("FloppyLedTest");
+  Register<FloppyFormatTest>("FloppyFormatTest");
+  Register<ZipEjectTest>("ZipEjectTest");
 }
 
 }  // namespace rb

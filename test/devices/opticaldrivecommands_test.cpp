@@ -68,8 +68,12 @@ TEST(OpticalDriveCommands, ThroughTheSimulatedDrivePath) {
   EXPECT_EQ(capacity[6], 0x08);  // 2048-byte blocks
   EXPECT_TRUE(rb::IdeCdromTestUnitReady("\\\\.\\CDROM0"));
   EXPECT_FALSE(rb::IdeCdromTestUnitReady("\\\\.\\CDROM1"));  // no medium
+  // The current profile of a pressed DVD; a command the drive does not know is refused.
   std::uint8_t configuration[8];
-  EXPECT_FALSE(rb::GetConfiguration("\\\\.\\CDROM0", configuration, sizeof configuration));
+  ASSERT_TRUE(rb::GetConfiguration("\\\\.\\CDROM0", configuration, sizeof configuration));
+  EXPECT_EQ(configuration[6] << 8 | configuration[7], 0x0010);
+  std::uint8_t toc[256];
+  EXPECT_FALSE(rb::ReadToc("\\\\.\\CDROM0", 0, toc));
   const rb::OruError raised = rbtest::RaisedBy([&] { rb::READCapacity("\\\\.\\CDROM7", capacity); });
   EXPECT_EQ(raised.Message(), "Driver Open Failed in READCapacity");
   const rb::OruError raised2 = rbtest::RaisedBy([&] { rb::StopPlay("\\\\.\\CDROM7"); });

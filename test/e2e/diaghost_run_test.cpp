@@ -322,6 +322,38 @@ TEST_F(DiaghostProgram, ZipAndDisketteAccessTestsAskForTheirMedium) {
   }
 }
 
+// The demo's optical drives: the ATAPI drive's no-media test fails while its disc is in, its tray test
+// opens the tray (the operator takes the disc) and closes it, after which the no-media test passes;
+// the SCSI drive's no-media test asks for its disc to be taken out first.
+TEST_F(DiaghostProgram, OpticalTrayAndNoMediaTestsOnTheDemoDrives) {
+  const std::string demo = RAVELBANK_SOURCE_DIR "/machines/demo.xml";
+  Write("session.txt",
+        "id\nrun cdrom1 cdNoMediaPresentTest\nrun cdrom1 trayTest\nrun cdrom1 cdNoMediaPresentTest\n"
+        "run cdrom0 cdNoMediaPresentTest\n");
+  Write("answers.txt", "OK\nYes\nOK\n");
+  const Outcome outcome =
+      Run({"--machine", demo, "--answers", "answers.txt", "script", "session.txt"}, false);
+  const std::string shown = outcome.out + outcome.err;
+  EXPECT_EQ(outcome.status, 1) << shown;  // the first no-media run fails
+  for (const std::string line : {
+           "Check for no media test fails, media is installed",
+           "? cdrom1 trayTest: Remove the media from the drive and press OK",
+           "? cdrom1 trayTest: Did the Tray open and then close",
+           "cdrom1 trayTest: passed, 100%",
+           "? cdrom0 cdNoMediaPresentTest: There is media in the drive. Please remove the media",
+           "cdrom0 cdNoMediaPresentTest: passed, 100%",
+       })
+    EXPECT_NE(shown.find(line), std::string::npos) << line << "\n" << shown;
+  // The ATAPI drive's no-media test fails before the tray test and passes after it.
+  const std::size_t failed = outcome.out.find("cdrom1 cdNoMediaPresentTest: failed");
+  const std::size_t tray = outcome.out.find("cdrom1 trayTest: passed");
+  const std::size_t passed = outcome.out.find("cdrom1 cdNoMediaPresentTest: passed");
+  ASSERT_NE(failed, std::string::npos) << outcome.out;
+  EXPECT_LT(failed, tray);
+  EXPECT_LT(tray, passed);
+  EXPECT_NE(passed, std::string::npos);
+}
+
 // The demo's fibre-channel adapter is listed with its driver's report and the inventory's details; its
 // three loopback tests pass through the built adapter library, and fail once its loop is declared
 // failing.

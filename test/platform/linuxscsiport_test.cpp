@@ -234,6 +234,10 @@ TEST_F(LinuxScsiPortTest, OpticalDrivesAreSrNodesAndEjectWithCdromEject) {
   auto drive = os::LinuxOpticalDrive::Open(1, error, layer_, "/dev");
   ASSERT_NE(drive, nullptr);
   EXPECT_EQ(layer_.opened.back(), "/dev/sr1");
+  EXPECT_EQ(layer_.openFlags, O_RDONLY | O_NONBLOCK);
+  // Opened for writing, read-write: the kernel takes a disc's writing commands only through such a one.
+  ASSERT_NE(os::LinuxOpticalDrive::Open(1, error, layer_, "/dev", true), nullptr);
+  EXPECT_EQ(layer_.openFlags, O_RDWR | O_NONBLOCK);
   EXPECT_EQ(drive->Request(win::IOCTL_STORAGE_EJECT_MEDIA, nullptr, 0, nullptr, 0, nullptr),
             win::ERROR_SUCCESS);
   EXPECT_EQ(layer_.requests.back(), static_cast<unsigned long>(CDROMEJECT));

@@ -40,6 +40,10 @@ for disk in lsi virtio ahci pata mega usb nvme vblk; do
   printf 'RAVELBANK-%s' "$disk" | dd of="$disks/$disk.img" conv=notrunc status=none
 done
 drive() { echo "-drive if=none,id=$1,file=$disks/$1.img,format=raw"; }
+# A data disc for a SCSI and an ATAPI optical drive: 512 blocks of 2048 bytes, block 0 starting with its
+# name (a disc needs no file system for the drive to be ready and its blocks to read).
+truncate -s 1M "$disks/disc.img"
+printf 'RAVELBANK-disc' | dd of="$disks/disc.img" conv=notrunc status=none
 
 # shellcheck disable=SC2046
 timeout 600 qemu-system-x86_64 -M pc -accel tcg -m 1024 -smp 1 -nodefaults -display none -serial stdio \
@@ -56,6 +60,10 @@ timeout 600 qemu-system-x86_64 -M pc -accel tcg -m 1024 -smp 1 -nodefaults -disp
   -device qemu-xhci,id=xhci $(drive usb) -device usb-storage,bus=xhci.0,drive=usb,serial=RBUSB0001 \
   $(drive nvme) -device nvme,drive=nvme,serial=RBNVME0001 \
   $(drive vblk) -device virtio-blk-pci,drive=vblk,serial=RBVBLK0001 \
+  -drive if=none,id=vscd,media=cdrom,readonly=on,format=raw,file="$disks/disc.img" \
+  -device scsi-cd,bus=vscsi.0,scsi-id=1,drive=vscd,vendor=RAVELBK,product=BENCHDISC \
+  -drive if=none,id=ahcidisc,media=cdrom,readonly=on,format=raw,file="$disks/disc.img" \
+  -device ide-cd,bus=ahci.2,drive=ahcidisc,model=RAVELDISC \
   </dev/null >"$work/console.log" 2>&1
 status=$?
 tr -d '\r' <"$work/console.log" >"$work/console.txt"

@@ -198,6 +198,17 @@ check_console() {  # console
   expect_id_device "$console" "lsi53c895a CD (empty)" "cdrom[0-9]*: Optical Drive .*" "  Model: QEMU QEMU CD-ROM" \
     "  Capacity: Media Not Installed"
 
+  # The optical drives' readiness test through the drive path's TEST UNIT READY: a drive with a disc
+  # passes, an empty one fails, on SCSI (virtio-scsi, sym53c8xx) and ATAPI (AHCI) alike; the no-media
+  # test fails on the ATAPI drive with a disc and passes on the empty one.
+  expect_section "$console" optical "the optical drives' tests" "scsi disc exit 0" \
+    "scsi disc testUnitReadyTest: passed, 100%" "scsi empty exit 1" "scsi empty testUnitReadyTest: failed, 100%" \
+    "scsi empty error: Unit is not ready" "atapi disc exit 1" "atapi disc testUnitReadyTest: passed, 100%" \
+    "atapi disc cdNoMediaPresentTest: failed, 100%" \
+    "atapi disc error: Check for no media test fails, media is installed" "atapi empty exit 1" \
+    "atapi empty testUnitReadyTest: failed, 100%" "atapi empty error: Unit is not ready" \
+    "atapi empty cdNoMediaPresentTest: passed, 100%"
+
   # scsi_debug's disk with an injected medium error: the read test over it fails with the decoded sense
   # and the block address of the failed access; a read of the blocks before it passes.
   expect_section "$console" "medium error" "scsi_debug disk with a medium error" "injected exit 1" \

@@ -266,8 +266,9 @@ LinuxPlatform::LinuxPlatform(Roots roots, LinuxIoctlLayer& layer)
                  });
     devices_.Add(
         "CDROM" + std::to_string(n),
-        [this, n](win::DWORD, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
-          auto drive = LinuxOpticalDrive::Open(n, error, layer_, roots_.dev);
+        [this, n](win::DWORD access, win::DWORD& error) -> std::shared_ptr<DeviceHandle> {
+          auto drive =
+              LinuxOpticalDrive::Open(n, error, layer_, roots_.dev, (access & win::GENERIC_WRITE) != 0);
           const LinuxStorageMap map = LinuxStorageMap::Scan(roots_.sysfs);
           if (const LinuxStorageUnit* unit = map.FindByDosName("CdRom" + std::to_string(n));
               unit != nullptr && drive != nullptr)

@@ -166,9 +166,11 @@ win::DWORD LinuxScsiPort::WriteInquiryData(void* out, win::DWORD outLength, win:
 }
 
 std::shared_ptr<LinuxOpticalDrive> LinuxOpticalDrive::Open(unsigned index, win::DWORD& error,
-                                                           LinuxIoctlLayer& layer,
-                                                           const std::string& devRoot) {
-  const int fd = layer.Open(devRoot + "/sr" + std::to_string(index), O_RDONLY | O_NONBLOCK);
+                                                           LinuxIoctlLayer& layer, const std::string& devRoot,
+                                                           bool forWriting) {
+  const std::string node = devRoot + "/sr" + std::to_string(index);
+  int fd = forWriting ? layer.Open(node, O_RDWR | O_NONBLOCK) : -1;
+  if (fd < 0) fd = layer.Open(node, O_RDONLY | O_NONBLOCK);
   if (fd < 0) {
     error = WindowsErrorFromErrno(errno);
     return nullptr;

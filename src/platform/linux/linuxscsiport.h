@@ -57,13 +57,17 @@ class LinuxScsiPort : public DeviceHandle {
   std::string devRoot_;
 };
 
-// \\.\CDROMn on /dev/srn; it answers IOCTL_SCSI_GET_ADDRESS once it is told its address.
+// \\.\CDROMn on /dev/srn; it answers IOCTL_SCSI_GET_ADDRESS once it is told its address. Opened for
+// writing it is opened read-write where the system allows, since the kernel lets only such a descriptor
+// send the commands that change a disc (MODE SELECT, WRITE); without a disc that needs O_NONBLOCK, which
+// every open uses.
 class LinuxOpticalDrive : public DeviceHandle {
  public:
   void SetAddress(const win::ScsiAddress& address) { address_ = address; }
 
   static std::shared_ptr<LinuxOpticalDrive> Open(unsigned index, win::DWORD& error, LinuxIoctlLayer& layer,
-                                                 const std::string& devRoot = "/dev");
+                                                 const std::string& devRoot = "/dev",
+                                                 bool forWriting = false);
   LinuxOpticalDrive(int fd, LinuxIoctlLayer& layer) : fd_(fd), layer_(layer) {}
   ~LinuxOpticalDrive() override;
   LinuxOpticalDrive(const LinuxOpticalDrive&) = delete;

@@ -79,6 +79,7 @@ SimAtaDevice::SimAtaDevice(const SimMachine& machine, const rb::XmlObject& eleme
                           : 0),
       sectors_(sectors),
       udma_(element.FindAttribute("udma") ? static_cast<unsigned>(machine.Number(element, "udma", 6)) : 5),
+      pio_(element.GetAttribute("pio", "0") == "1"),
       clock_(std::move(clock)) {
   if (model_.size() > 40) machine.Reject("<" + element.Name() + "> model '" + model_ + "' is longer than 40");
   if (firmware_.size() > 8)
@@ -103,7 +104,8 @@ void SimAtaDevice::BuildIdentify() {
     PutWord(identify_, 60, static_cast<std::uint16_t>(lba28));
     PutWord(identify_, 61, static_cast<std::uint16_t>(lba28 >> 16));
   }
-  PutWord(identify_, 63, 0x0407);  // multiword DMA 0-2, mode 2 selected
+  // Multiword DMA 0-2, mode 2 selected; a drive run in PIO has no DMA mode selected.
+  PutWord(identify_, 63, pio_ ? 0x0007 : 0x0407);
   PutWord(identify_, 80, 0x01F0);  // ATA-4 to ATA-8
   PutWord(identify_, 82, static_cast<std::uint16_t>(0x4000 | (smart_ ? 0x0001 : 0)));
   PutWord(identify_, 83, static_cast<std::uint16_t>(0x4000 | (packetType_ < 0 ? 0x0400 : 0)));
@@ -111,7 +113,8 @@ void SimAtaDevice::BuildIdentify() {
   PutWord(identify_, 85, static_cast<std::uint16_t>(0x4000 | (smart_ && smartEnabled_ ? 0x0001 : 0)));
   PutWord(identify_, 86, packetType_ < 0 ? 0x0400 : 0);
   PutWord(identify_, 87, 0x4000);
-  PutWord(identify_, 88, static_cast<std::uint16_t>(((1u << (udma + 1)) - 1) | 1u << (8 + udma)));
+  PutWord(identify_, 88,
+          static_cast<std::uint16_t>(((1u << (udma + 1)) - 1) | (pio_ ? 0u : 1u << (8 + udma))));
   PutWord(identify_, 93, 0x6000);  // an 80-conductor cable
   if (packetType_ < 0) {
     for (int word = 0; word < 4; ++word)

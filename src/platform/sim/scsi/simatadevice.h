@@ -8,7 +8,8 @@
 // no identify), selfTestMinutes="m" (its extended self-test, 60 unless given) and selfTestResult="r"
 // (the result code its self-tests end with, 0 unless given), selfTestHangs="1" (a self-test that never
 // ends, its remaining tenths stopping at half) and selfTestRefused="1" (EXECUTE OFFLINE IMMEDIATE of a
-// self-test aborted); a <disk zip="1" removable="1"> is an ATAPI zip drive and an <optical> an ATAPI
+// self-test aborted); pio="1" is a drive that the system runs in PIO: DMA modes supported, none
+// selected; a <disk zip="1" removable="1"> is an ATAPI zip drive and an <optical> an ATAPI
 // optical drive, both packet devices.
 // It answers IDENTIFY DEVICE, IDENTIFY PACKET DEVICE and the SMART commands (READ DATA and THRESHOLDS
 // with their checksums, RETURN STATUS, EXECUTE OFFLINE IMMEDIATE with the short (1), extended (2)
@@ -85,6 +86,7 @@ class SimAtaDevice {
   std::optional<SelfTest> running_;
   std::uint64_t sectors_;
   unsigned udma_;
+  bool pio_;
   std::array<std::uint8_t, 512> identify_{};
   std::map<std::uint8_t, std::array<std::uint8_t, 512>> logs_;
   std::shared_ptr<SimClock> clock_;

@@ -3,7 +3,6 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/sim/scsi/simmmcdrive.h"
 #include "platform/sim/scsi/simsbcdisk.h"
 #include "platform/sim/scsi/simscsiunit.h"
 #include "platform/winstorage.h"
@@ -177,10 +176,6 @@ win::DWORD SimDriveRequest(SimScsiUnit& unit, win::DWORD code, const void* in, w
     }
     case win::IOCTL_STORAGE_EJECT_MEDIA:
       if (!unit.Removable()) return win::ERROR_INVALID_FUNCTION;
-      if (auto* drive = dynamic_cast<SimMmcDrive*>(&unit)) {
-        drive->Eject();
-        return win::ERROR_SUCCESS;
-      }
       return StartStop(unit, 0x02);
     case win::IOCTL_STORAGE_LOAD_MEDIA:
       if (!unit.Removable()) return win::ERROR_INVALID_FUNCTION;
