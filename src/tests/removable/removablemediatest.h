@@ -7,8 +7,8 @@
 namespace rb {
 
 // The base of the optical drives' tests: the drive's path, readiness, the tray and the kind of drive
-// the prompts name. The tests reach the drive through its
-// operating-system path (an ATAPI drive's "\\.\CDROM0", a SCSI or USB drive's "\\.\CdRom0").
+// the prompts name. The tests reach the drive through its operating-system path (an ATAPI drive's
+// "\\.\CDROM0", a SCSI or USB drive's "\\.\CdRom0").
 class RemovableMediaTest : public Test {
  protected:
   RemovableMediaTest(std::string name, std::string caption, std::string description);
