@@ -62,8 +62,8 @@ timeout 600 qemu-system-x86_64 -M pc -accel tcg -m 1024 -smp 1 -nodefaults -disp
   $(drive vblk) -device virtio-blk-pci,drive=vblk,serial=RBVBLK0001 \
   -drive if=none,id=vscd,media=cdrom,readonly=on,format=raw,file="$disks/disc.img" \
   -device scsi-cd,bus=vscsi.0,scsi-id=1,drive=vscd,vendor=RAVELBK,product=BENCHDISC \
-  -drive if=none,id=ahcidisc,media=cdrom,readonly=on,format=raw,file="$disks/disc.img" \
-  -device ide-cd,bus=ahci.2,drive=ahcidisc,model=RAVELDISC \
+  -drive if=none,id=idedisc,media=cdrom,readonly=on,format=raw,file="$disks/disc.img" \
+  -device ide-cd,bus=ide.1,drive=idedisc \
   </dev/null >"$work/console.log" 2>&1
 status=$?
 tr -d '\r' <"$work/console.log" >"$work/console.txt"

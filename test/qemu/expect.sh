@@ -199,8 +199,8 @@ check_console() {  # console
     "  Capacity: Media Not Installed"
 
   # The optical drives' readiness test through the drive path's TEST UNIT READY: a drive with a disc
-  # passes, an empty one fails, on SCSI (virtio-scsi, sym53c8xx) and ATAPI (AHCI) alike; the no-media
-  # test fails on the ATAPI drive with a disc and passes on the empty one.
+  # passes, an empty one fails, on SCSI (virtio-scsi, sym53c8xx) and ATAPI (PIIX IDE, AHCI) alike; the
+  # no-media test fails on the ATAPI drive with a disc and passes on the empty one.
   expect_section "$console" optical "the optical drives' tests" "scsi disc exit 0" \
     "scsi disc testUnitReadyTest: passed, 100%" "scsi empty exit 1" "scsi empty testUnitReadyTest: failed, 100%" \
     "scsi empty error: Unit is not ready" "atapi disc exit 1" "atapi disc testUnitReadyTest: passed, 100%" \

@@ -90,16 +90,19 @@ access_run unmounted "$vblk" SeqRwrcTest SkipFactor=0 blockCount=16384 retries=0
 [ "$(md5sum /dev/vda | cut -d' ' -f1)" = "$before" ] && echo "unmounted blocks unchanged"
 
 echo "@@ optical"
-# The optical drives' readiness and no-media tests, each drive found by its model in diaghost's list:
-# the SCSI (virtio-scsi) and ATAPI (AHCI) drives with a disc are ready, the empty ones (sym53c8xx, AHCI)
-# are not; the no-media test fails on a drive with a disc. The operator's answer to the SCSI drive's
-# request for a disc is OK.
-name_of_model() {
+# The optical drives' readiness and no-media tests, each drive found in diaghost's list by its model
+# (and, for the ATAPI drives, which are both QEMU DVD-ROMs, its controller): the SCSI (virtio-scsi) and
+# ATAPI (PIIX IDE) drives with a disc are ready, the empty ones (sym53c8xx, AHCI) are not; the no-media
+# test fails on a drive with a disc. The operator's answer to the SCSI drive's request for a disc is OK.
+name_of_optical() {  # model [controller]
   "$bin/diaghost" id 2>/dev/null |
-    awk -v model="$1" '/^[^ ]/ { name = $1 } $0 == "  Model: " model { sub(":$", "", name); print name; exit }'
+    awk -v model="$1" -v controller="$2" '
+      /^[^ ]/ { name = $1; found = 0 }
+      $0 == "  Model: " model { found = 1 }
+      found && (controller == "" || index($0, "  Controller: " controller) == 1) { sub(":$", "", name); print name; exit }'
 }
-optical_run() {  # label model test...
-  label=$1 drive=$(name_of_model "$2")
+optical_run() {  # label drive test...
+  label=$1 drive=$2
   shift 2
   { echo id && for test in "$@"; do printf 'run %s %s retries=0\n' "$drive" "$test"; done; } >/tmp/optical.txt
   echo OK >/tmp/optical.answers
@@ -107,10 +110,10 @@ optical_run() {  # label model test...
   echo "$label exit $?"
   grep -o -e "^$drive [A-Za-z]*: [a-z]*, [0-9]*%" -e "error: .*" /tmp/optical.out | sed "s/^$drive /$label /; s/^error/$label error/"
 }
-optical_run "scsi disc" "RAVELBK BENCHDISC" testUnitReadyTest
-optical_run "scsi empty" "QEMU QEMU CD-ROM" testUnitReadyTest
-optical_run "atapi disc" RAVELDISC testUnitReadyTest cdNoMediaPresentTest
-optical_run "atapi empty" "QEMU DVD-ROM" testUnitReadyTest cdNoMediaPresentTest
+optical_run "scsi disc" "$(name_of_optical "RAVELBK BENCHDISC")" testUnitReadyTest
+optical_run "scsi empty" "$(name_of_optical "QEMU QEMU CD-ROM")" testUnitReadyTest
+optical_run "atapi disc" "$(name_of_optical "QEMU DVD-ROM" "IDE PATA Controller")" testUnitReadyTest cdNoMediaPresentTest
+optical_run "atapi empty" "$(name_of_optical "QEMU DVD-ROM" "SATA Controller")" testUnitReadyTest cdNoMediaPresentTest
 
 for command in version env id; do
   echo "@@ diaghost $command"
