@@ -703,3 +703,22 @@ TEST(RemovableMediaTests, ZipEjectAsksForADiskAndWhetherItCameOut) {
 }
 
 }  // namespace
+
+namespace {
+
+// The tests that write a medium say so in their catalog elements; the others do not.
+TEST(RemovableMediaTests, OnlyTheWritingTestsAreFlaggedDestructive) {
+  for (const char* test :
+       {"CdromTURTest", "CdromUsbTurTest", "CdNoMediaTest", "CdUsbNoMediaTest", "CDRemoveVerificationTest",
+        "TrayTest", "CdIntTest", "CdLedTest", "CdWRCTest", "CdromAccessTest", "FloppyUWPTest", "FloppyRMTest",
+        "FloppyWRCTest", "FloppyVerifyTest", "FloppySoftErrorTest", "FloppyResetTest", "FloppyLedTest",
+        "FloppyFormatTest", "ZipEjectTest"}) {
+    const std::string name = test;
+    const bool writes = name == "CdWRCTest" || name == "FloppyWRCTest" || name == "FloppyFormatTest";
+    const std::unique_ptr<rb::Test> made = rb::MakeTest(test);
+    ASSERT_NE(made, nullptr) << test;
+    EXPECT_EQ(made->Describe().GetAttribute("destructive"), writes ? "1" : "0") << test;
+  }
+}
+
+}  // namespace
