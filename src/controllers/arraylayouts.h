@@ -172,11 +172,13 @@ inline constexpr std::size_t kErrorCode = 108;  // SCSI status 2 only
 inline constexpr std::size_t kAscq = 109;       // SCSI status 2 only
 inline constexpr std::size_t kData = 124;
 }  // namespace scsibmic
-// Machine errors of a SCSI-through-BMIC request. 0x22 is the simulated controller's "no device at this
-// address" (ours); 0x12 reports a data overrun with the residual count.
+// Machine errors of a SCSI-through-BMIC request (ours beyond the two the controller devices judge):
+// 0x22 accompanies a target status (the SCSI status and sense fields say what), 0x12 a data overrun
+// with its residual count, 0x01 a selection timeout (no device at the address).
 inline constexpr std::uint8_t kMachineErrorNone = 0;
+inline constexpr std::uint8_t kMachineErrorSelectionTimeout = 0x01;
 inline constexpr std::uint8_t kMachineErrorOverrun = 0x12;
-inline constexpr std::uint8_t kMachineErrorSelection = 0x22;
+inline constexpr std::uint8_t kMachineErrorTargetStatus = 0x22;
 
 // BMIC status (ours beyond 0 = success): what the simulated controller answers.
 inline constexpr std::uint8_t kBmicOk = 0;
@@ -184,6 +186,7 @@ inline constexpr std::uint8_t kBmicInvalidCommand = 1;
 inline constexpr std::uint8_t kBmicInvalidUnit = 2;
 inline constexpr std::uint8_t kBmicDriveFailed = 3;  // a transfer of a failed volume
 inline constexpr std::uint8_t kBmicBadLength = 4;    // the data length is short of the reply
+inline constexpr std::uint8_t kBmicScsiError = 5;    // a SCSI-through-BMIC command did not complete well
 
 // ---- BMIC commands -----------------------------------------------------------------------------
 
@@ -211,6 +214,14 @@ inline constexpr std::uint8_t kControllerInfo = 0xC1;      // 512
 inline constexpr std::size_t kDriveMapBuses = 8;
 inline constexpr std::size_t kDriveMapTargets = 32;
 inline constexpr std::size_t kDriveMapSize = kDriveMapBuses * 4;
+
+// The drive number of identify physical drive (0x15), in the parameter's low byte: with T targets per
+// bus, ((bus - 1) × T + target) mod 256, plus 128 (mod 256) when T is above 7.
+inline constexpr std::uint8_t DriveNumber(std::uint8_t bus, std::uint8_t target, std::uint8_t targetsPerBus) {
+  unsigned number = ((bus - 1u) * targetsPerBus + target) & 0xFFu;
+  if (targetsPerBus > 7) number = (number + 128u) & 0xFFu;
+  return static_cast<std::uint8_t>(number);
+}
 
 // ---- 0x11 identify controller (4096 bytes) -----------------------------------------------------
 namespace identifycontroller {
