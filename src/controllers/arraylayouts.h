@@ -16,6 +16,23 @@
 
 namespace rb::arraylayout {
 
+// Little-endian fields of requests and replies.
+inline constexpr std::uint16_t Get16(const std::uint8_t* bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+}
+inline constexpr std::uint32_t Get32(const std::uint8_t* bytes, std::size_t offset) {
+  return static_cast<std::uint32_t>(Get16(bytes, offset) |
+                                    static_cast<std::uint32_t>(Get16(bytes, offset + 2)) << 16);
+}
+inline constexpr void Put16(std::uint8_t* bytes, std::size_t offset, std::uint16_t value) {
+  bytes[offset] = static_cast<std::uint8_t>(value);
+  bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+inline constexpr void Put32(std::uint8_t* bytes, std::size_t offset, std::uint32_t value) {
+  Put16(bytes, offset, static_cast<std::uint16_t>(value));
+  Put16(bytes, offset + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
 // ---- Miniport framing --------------------------------------------------------------------------
 
 // DeviceIoControl code of the SCSI miniport request; the buffer is both input and output.
