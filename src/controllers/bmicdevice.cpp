@@ -31,16 +31,13 @@ constexpr std::uint8_t kCheckCondition = 2;
 constexpr std::uint8_t kNoDeviceType = 0xFF;
 constexpr std::int32_t kSlotLimit = 16;
 
+// A field of a reply, 0 when the reply is too short to hold it.
 std::uint32_t ReadU32(const std::vector<std::uint8_t>& reply, std::size_t offset) {
-  std::uint32_t value = 0;
-  if (offset + sizeof value <= reply.size()) std::memcpy(&value, reply.data() + offset, sizeof value);
-  return value;
+  return offset + 4 <= reply.size() ? layout::Get32(reply.data(), offset) : 0;
 }
 
 std::uint16_t ReadU16(const std::vector<std::uint8_t>& reply, std::size_t offset) {
-  std::uint16_t value = 0;
-  if (offset + sizeof value <= reply.size()) std::memcpy(&value, reply.data() + offset, sizeof value);
-  return value;
+  return offset + 2 <= reply.size() ? layout::Get16(reply.data(), offset) : 0;
 }
 
 // Whether a drive map (a u32 target mask per bus) at `offset` names the drive.

@@ -25,18 +25,6 @@ std::vector<std::uint8_t> NewRequest(std::size_t size) {
   }
 }
 
-template <class T>
-void Put(std::vector<std::uint8_t>& request, std::size_t offset, T value) {
-  std::memcpy(request.data() + offset, &value, sizeof value);
-}
-
-template <class T>
-T Get(const std::vector<std::uint8_t>& request, std::size_t offset) {
-  T value;
-  std::memcpy(&value, request.data() + offset, sizeof value);
-  return value;
-}
-
 }  // namespace
 
 ControllerPortTable BmicDriver::DiscoverPorts() {
@@ -56,8 +44,8 @@ void BmicDriver::Send(BmicRecord& record, void* data, std::uint32_t length, Scsi
   if (scsi == nullptr) {
     request[bmic::kUnit] = record.unit;
     request[bmic::kCommand] = record.command;
-    Put(request, bmic::kParameter2, record.secondParameter);
-    Put(request, bmic::kParameter, record.parameter);
+    layout::Put16(request.data(), bmic::kParameter2, record.secondParameter);
+    layout::Put32(request.data(), bmic::kParameter, record.parameter);
   } else {
     request[scsibmic::kPath] = scsi->path;
     request[scsibmic::kTarget] = scsi->target;
@@ -65,7 +53,7 @@ void BmicDriver::Send(BmicRecord& record, void* data, std::uint32_t length, Scsi
     const std::uint8_t cdbLength = std::min<std::uint8_t>(scsi->cdbLength, sizeof scsi->cdb);
     request[scsibmic::kCdbLength] = cdbLength;
     std::memcpy(request.data() + scsibmic::kCdb, scsi->cdb, cdbLength);
-    Put(request, scsibmic::kTimeout, scsi->timeout);
+    layout::Put32(request.data(), scsibmic::kTimeout, scsi->timeout);
   }
 
   ArrayPortDriver::Send(layout::DriverKind::kBmic,
@@ -76,11 +64,11 @@ void BmicDriver::Send(BmicRecord& record, void* data, std::uint32_t length, Scsi
     record.status = request[bmic::kStatus];
   } else {
     record.status = request[scsibmic::kBmicStatus];
-    scsi->residualCount = Get<std::uint32_t>(request, scsibmic::kResidual);
+    scsi->residualCount = layout::Get32(request.data(), scsibmic::kResidual);
     scsi->scsiStatus = request[scsibmic::kScsiStatus];
     scsi->machineError = request[scsibmic::kMachineError];
     if (scsi->scsiStatus == kCheckCondition) {
-      scsi->senseInformation = Get<std::uint32_t>(request, scsibmic::kSenseInfo);
+      scsi->senseInformation = layout::Get32(request.data(), scsibmic::kSenseInfo);
       scsi->additionalSenseCode = request[scsibmic::kAsc];
       scsi->senseKey = request[scsibmic::kSenseKey];
       scsi->senseErrorCode = request[scsibmic::kErrorCode];
