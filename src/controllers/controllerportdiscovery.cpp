@@ -84,20 +84,25 @@ ControllerPortTable DiscoverControllerPorts(layout::DriverKind queryKind, std::u
     } catch (const OruError&) {
       continue;  // the port does not answer this kind's queries
     }
+    const bool wanted = configured && configuration.Body()[layout::config::kClass] == wantedClass;
     ControllerQuery<layout::kStatusSize> status;
     bool statusRead = false;
     try {
       statusRead = status.Send(handle, queryKind, layout::kQueryStatus);
     } catch (const OruError&) {
     }
-    if (!statusRead) RaiseDriverProblem("Unable to retrieve controller status");
+    // A controller of the kind wanted that cannot report its status is a failure worth ending the
+    // discovery for; an adapter of another kind (a host adapter whose driver shares the queries but
+    // not the status request) is none of this discovery's business.
+    if (!statusRead && wanted) RaiseDriverProblem("Unable to retrieve controller status");
+    if (!statusRead) continue;
     // Read only to confirm that the driver answers.
     ControllerQuery<layout::kDriverInfoSize> information;
     try {
       information.Send(handle, queryKind, layout::kQueryDriverInfo);
     } catch (const OruError&) {
     }
-    if (configured && configuration.Body()[layout::config::kClass] == wantedClass) {
+    if (wanted) {
       found[count++] = port;
       Claim(port);
     }

@@ -18,8 +18,9 @@ inline constexpr std::uint16_t kEmptyPortEntry = 0xFFFF;
 using ControllerPortTable = std::array<std::uint16_t, 64>;
 
 // Ports 0 to 63 that answer the configuration query of `queryKind` with `wantedClass`. A port whose
-// configuration query raises is passed over; one that answers it and then fails the status query
-// raises "Driver reported problem" ("Unable to retrieve controller status").
+// configuration query raises is passed over; one of the wanted class that then fails the status query
+// raises "Driver reported problem" ("Unable to retrieve controller status"), one of another class is
+// passed over.
 ControllerPortTable DiscoverControllerPorts(arraylayout::DriverKind queryKind, std::uint8_t wantedClass);
 
 // The PCI bus, device and function of the controller behind a port, when its configuration says the
