@@ -8,11 +8,17 @@
 #include <string>
 #include <vector>
 
+#include "component/componentfile.h"
 #include "component/simdiscoveryfixture.h"
+#include "component/storagetestcomponent.h"
 #include "controllers/arrayboards.h"
+#include "controllers/bmicdevice.h"
 #include "controllers/bmicdriver.h"
 #include "controllers/cissdriver.h"
 #include "controllers/controllerportdiscovery.h"
+#include "controllers/raidarray.h"
+#include "controllers/raiddisk.h"
+#include "framework/ptstream.h"
 #include "support/stringutil.h"
 #include "support/xmlobject.h"
 
@@ -151,6 +157,31 @@ TEST_F(ArrayDiscovery, EachKindClaimsOnlyItsOwnPortAndASecondRunFindsTheSame) {
   ASSERT_EQ(component_.ArrayControllers().size(), 1u);
   EXPECT_EQ(component_.ArrayControllers()[0]->Name(), "bmicController0");
   ForgetClaimedControllerPorts();
+}
+
+TEST_F(ArrayDiscovery, TheControllerAndItsDisksComeBackFromThePersistentForm) {
+  Identify();
+  optstream out;
+  WriteComponent(out, component_);
+  iptstream in(out.Bytes());
+  const std::unique_ptr<TestComponent> read = ReadComponent(in);
+  ASSERT_NE(read, nullptr);
+  auto* controller = dynamic_cast<BmicDevice*>(read->FindDevice("bmicController0"));
+  ASSERT_NE(controller, nullptr);
+  EXPECT_EQ(controller->ProductName(), "RB Array Controller L200");
+  EXPECT_EQ(controller->Slot(), 3);
+  EXPECT_EQ(controller->BoardId(), arrayboards::kLegacyBmic.id);
+  ASSERT_EQ(controller->PhysicalDisks().size(), 4u);
+  RaidDisk* disk = controller->PhysicalDisks()[1];
+  EXPECT_EQ(read->FindDevice(disk->Name()), disk) << "a link to the device of the set";
+  EXPECT_EQ(disk->Controller(), controller);
+  EXPECT_EQ(disk->AddressName(), "bmicController0b0d2");
+  ASSERT_EQ(controller->Arrays().size(), 1u);
+  EXPECT_EQ(controller->Arrays()[0]->Members().size(), 2u);
+  auto* stored = dynamic_cast<StorageTestComponent*>(read.get());
+  ASSERT_NE(stored, nullptr);
+  ASSERT_EQ(stored->ArrayControllers().size(), 1u);
+  EXPECT_EQ(stored->ArrayControllers()[0], controller);
 }
 
 }  // namespace
