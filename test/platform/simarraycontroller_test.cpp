@@ -380,4 +380,97 @@ TEST_F(SimArrayController, FailedVolumesAndDeletedVolumes) {
   EXPECT_EQ(reply[layout::logicalstatus::kStatus], layout::kVolumeOk);
 }
 
+TEST_F(SimArrayController, CissReportsItsLunsInEitherAddressingModeAndPassesCdbsToTheDrives) {
+  for (const int mode : {0, 3}) {
+    SCOPED_TRACE(mode);
+    Load(R"(<port number="0" array="ciss" lunAddressing=")" + std::to_string(mode) + R"(">
+              <drive bus="1" target="5" blocks="64" product="CISSDISK"/><drive bus="2" target="0" blocks="64"/>
+              <volume raid="1" members="1:5 2:0"/>
+              <backplane bus="2" target="15" product="BOX"/></port>)");
+    std::vector<std::uint8_t> list(layout::kLunListSize);
+    auto report =
+        Ciss(0, kController, {layout::kReportPhysicalLuns, 0, 0, 0, 0, 0, 0, 0, 0x30, 0, 0, 0}, list);
+    EXPECT_EQ(CissStatus(report), layout::kCissDataUnderrun);
+    ASSERT_EQ(list[3], 24);  // big-endian length: three entries
+    // Decoded as the controller devices decode them.
+    const std::pair<std::uint8_t, std::uint8_t> wanted[] = {{1, 5}, {2, 0}, {2, 15}};
+    for (int i = 0; i < 3; ++i) {
+      const std::uint8_t* entry = &list[8 + 8 * i];
+      const std::uint32_t word = Get32(entry, 0);
+      ASSERT_EQ(word >> 30, mode == 3 ? 3u : 0u);
+      const std::uint8_t bus = mode == 3 ? entry[7] & 0x3F : (word >> 24) & 0x3F;
+      const std::uint8_t target = mode == 3 ? entry[6] : word & 0xFFFF;
+      EXPECT_EQ(std::make_pair(bus, target), wanted[i]);
+      EXPECT_FALSE(std::all_of(entry, entry + 8, [](std::uint8_t b) { return b == 0; }));
+    }
+    // INQUIRY to the first drive's LUN: the drive answers 96 of the 512 bytes.
+    std::uint8_t lun[8];
+    std::memcpy(lun, &list[8], 8);
+    std::vector<std::uint8_t> inquiry(512, 0xEE);
+    auto answer = Ciss(0, lun, {0x12, 0, 0, 0, 240, 0}, inquiry);
+    EXPECT_EQ(CissStatus(answer), layout::kCissDataUnderrun);
+    EXPECT_EQ(Get32(answer.data(), layout::ciss::kResidual), 512u - 96u);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(&inquiry[16]), 8), "CISSDISK");
+    std::memcpy(lun, &list[24], 8);
+    answer = Ciss(0, lun, {0x12, 0, 0, 0, 240, 0}, inquiry);
+    EXPECT_EQ(inquiry[0] & 0x1F, 3);  // the backplane is a processor device
+
+    // A medium error of the drive comes back as target status with its sense.
+    std::memcpy(lun, &list[8], 8);
+    std::vector<std::uint8_t> block(512);
+    answer = Ciss(0, lun, {0x28, 0, 0, 0, 0, 99, 0, 0, 1, 0}, block);
+    EXPECT_EQ(CissStatus(answer), layout::kCissTargetStatus);
+    EXPECT_EQ(answer[layout::ciss::kScsiStatus], 2);
+    EXPECT_EQ(answer[layout::ciss::kSense + 2] & 0x0F, 5);  // LBA 99 is beyond the drive
+
+    std::vector<std::uint8_t> logical(layout::kLunListSize);
+    Ciss(0, kController, {layout::kReportLogicalLuns, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, logical);
+    EXPECT_EQ(logical[3], 8);
+    EXPECT_EQ(Get32(logical.data(), 8), 0x40000000u);
+  }
+}
+
+TEST_F(SimArrayController, CissCarriesBmicCommandsAndItsDeclaredStatuses) {
+  Load(R"(<port number="0" array="ciss" board="0x52420103" cache="256"><drive bus="1" target="0" blocks="64"/>
+            <volume raid="0" members="1:0"/></port>
+          <port number="1" array="ciss"><cissFault opcode="0x12" status="4" field="4" size="1"/>
+            <cissFault opcode="0xC3" status="11"/></port>)");
+  // BMIC 11h over CISS: 27h, unit, parameter, command, length high and low.
+  std::vector<std::uint8_t> identify(layout::identifycontroller::kSize);
+  auto answer = Ciss(0, kController, {0x27, 0, 0, 0, 0, 0, 0x11, 0x10, 0x00, 0}, identify);
+  EXPECT_EQ(CissStatus(answer), layout::kCissSuccess);
+  EXPECT_EQ(Get32(identify.data(), layout::identifycontroller::kBoardId),
+            rb::arrayboards::kThreeTestStorageBox.id);
+  std::vector<std::uint8_t> info(layout::controllerinfo::kSize);
+  Ciss(0, kController, {0x27, 0, 0, 0, 0, 0, 0xC1, 0x02, 0x00, 0}, info);
+  EXPECT_EQ(Get16(info.data(), layout::controllerinfo::kUsableCache), 256);  // megabytes on CISS
+  // A block written by BMIC 30h reads back by BMIC 20h over the same volume.
+  std::vector<std::uint8_t> block = Pattern(1, 5);
+  EXPECT_EQ(CissStatus(Ciss(0, kController, {0x27, 0, 7, 0, 0, 0, 0x30, 0x02, 0x00, 0}, block,
+                            layout::kCissDataOut)),
+            layout::kCissSuccess);
+  std::vector<std::uint8_t> back(512);
+  Ciss(0, kController, {0x27, 0, 7, 0, 0, 0, 0x20, 0x02, 0x00, 0}, back);
+  EXPECT_EQ(back, block);
+  // The wrong first byte for the command, an unknown unit, an unknown CDB.
+  answer = Ciss(0, kController, {0x26, 0, 0, 0, 0, 0, 0x11, 0x10, 0x00, 0}, identify);
+  EXPECT_EQ(CissStatus(answer), layout::kCissInvalidCommand);
+  answer = Ciss(0, kController, {0x27, 5, 0, 0, 0, 0, 0x10, 0x02, 0x00, 0}, info);
+  EXPECT_EQ(CissStatus(answer), layout::kCissTargetStatus);
+  EXPECT_EQ(answer[layout::ciss::kSense + 2] & 0x0F, 5);
+  answer = Ciss(0, kController, {0x5A, 0, 0, 0, 0, 0, 0, 0, 0, 0}, info);
+  EXPECT_EQ(CissStatus(answer), layout::kCissInvalidCommand);
+
+  // Declared statuses, with the offending field of an invalid command.
+  std::vector<std::uint8_t> data(512);
+  answer = Ciss(1, kController, {0x12, 0, 0, 0, 240, 0}, data);
+  EXPECT_EQ(CissStatus(answer), layout::kCissInvalidCommand);
+  EXPECT_EQ(answer[layout::ciss::kMoreError + 2], 1);
+  EXPECT_EQ(answer[layout::ciss::kMoreError + 3], 4);
+  answer = Ciss(1, kController, {layout::kReportPhysicalLuns, 0, 0, 0, 0, 0, 0, 0, 0x30, 0, 0, 0}, data);
+  EXPECT_EQ(CissStatus(answer), layout::kCissTimeout);
+  answer = Ciss(1, kController, {layout::kReportLogicalLuns, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, data);
+  EXPECT_EQ(CissStatus(answer), layout::kCissDataUnderrun);  // no fault: an empty list
+}
+
 }  // namespace
