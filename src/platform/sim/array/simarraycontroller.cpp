@@ -71,8 +71,8 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
       slot_(OptionalByte(machine, port, "slot", 0, 127)),
       totalMemory_(OptionalByte(machine, port, "totalMemory", 64)),
       installedMemory_(OptionalByte(machine, port, "installedMemory", 64)),
-      cacheMb_(
-          static_cast<std::uint16_t>(port.FindAttribute("cache") ? machine.Number(port, "cache", 63) : 32)),
+      cacheMb_(static_cast<std::uint16_t>(
+          port.FindAttribute("cache") ? machine.Number(port, "cache", ciss_ ? 65535 : 63) : 32)),
       targetsPerBus_(OptionalByte(machine, port, "targetsPerBus", 16, layout::kDriveMapTargets)),
       presenceMaps_(port.GetAttribute("presenceMaps", "1") == "1"),
       lunAddressing_(OptionalByte(machine, port, "lunAddressing", 0, 3)),

@@ -10,10 +10,11 @@
 //   model="..."              product name; the board's model by default
 //   firmware="2.36"          firmware revision (4 characters)      serial="..."  serial number
 //   slot="s"                 PCI slot of subsystem information (0 to 127; 16 and above mean none)
-//   totalMemory="m" installedMemory="m"   megabytes (0 to 255)    cache="m"  usable cache, megabytes
-//   targetsPerBus="16"       presenceMaps="0"  (identify controller without the drive-presence maps)
-//   lunAddressing="0|3"      the addressing mode of the CISS physical LUNs (0 by default)
-//   rebuildRate="n"          member blocks rebuilt per simulated second after a reset (65536)
+//   totalMemory="m" installedMemory="m"   megabytes (0 to 255)    cache="m"  usable cache, megabytes (at most
+//   63 on a BMIC controller, which counts kilobytes) targetsPerBus="16"       presenceMaps="0"  (identify
+//   controller without the drive-presence maps) lunAddressing="0|3"      the addressing mode of the CISS
+//   physical LUNs (0 by default) rebuildRate="n"          member blocks rebuilt per simulated second after a
+//   reset (65536)
 // Children:
 //   <drive> physical drives (simarraydisk.h)        <volume> logical volumes (simraidvolume.h)
 //   <battery status="ok|charging|failed|missing"/>   up to four; a failed one is a battery fault
