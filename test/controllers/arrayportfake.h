@@ -4,7 +4,8 @@
 // (each with its own handle), every miniport request is kept with the handle it went to, and the
 // controller queries are answered from each port's declaration: the controller class a signature
 // finds, the bus type and PCI location, and whether the status query fails. Requests of other
-// signatures are answered by the test. Everything else goes to the native backend.
+// signatures are answered by the test. Waits and traces are recorded; everything else goes to the
+// native backend.
 
 #include <cstdio>
 #include <cstring>
@@ -76,6 +77,7 @@ class ArrayPortFake : public ForwardingPlatform {
     return true;
   }
 
+  void OutputDebugString(const char* text) override { traces.push_back(text); }
   // The simulated wait: recorded, not waited.
   void Sleep(win::DWORD milliseconds) override { sleeps.push_back(milliseconds); }
 
@@ -92,6 +94,7 @@ class ArrayPortFake : public ForwardingPlatform {
   std::vector<Open> opens;
   std::vector<Call> calls;
   std::vector<win::DWORD> sleeps;
+  std::vector<std::string> traces;
 
  private:
   static void AnswerQuery(const Port& port, const std::string& signature, win::SrbIoControl& header,

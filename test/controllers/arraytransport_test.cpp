@@ -177,7 +177,7 @@ TEST_F(ArrayTransport, APortClaimedByOneDiscoveryIsNeverOfferedToTheOther) {
 }
 
 TEST_F(ArrayTransport, APortThatFailsTheConfigurationIsPassedOverButAFailedStatusRaises) {
-  Fake().ports[4].classBySignature = {};  // every query fails
+  Fake().ports[4].classBySignature = {};       // every query fails
   Fake().ports[5] = {{{"ZBRCSMI", 5}}, true};  // a host adapter without the status request
   Fake().ports[6].classBySignature = {{"ZBRCSMI", 4}};
   EXPECT_EQ(Found(rb::CissDriver::DiscoverPorts()), (std::vector<std::uint16_t>{6}));

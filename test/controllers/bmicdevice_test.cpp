@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
 #include "controllers/arrayportfake.h"
 #include "controllers/raiddisk.h"
@@ -55,6 +56,7 @@ class BmicController : public testing::Test {
     };
   }
   ArrayPortFake& Fake() { return static_cast<ArrayPortFake&>(installed_.Get()); }
+  const std::vector<std::string>& Traces() { return Fake().traces; }
   // The BMIC command of call `n`.
   std::uint8_t CommandOf(std::size_t n) { return Fake().calls.at(n).bytes[layout::bmic::kCommand]; }
 
@@ -203,6 +205,30 @@ TEST_F(BmicController, IdentifyPhysicalDriveNumbersTheDriveByBusAndTarget) {
     std::uint32_t parameter = 0;
     std::memcpy(&parameter, Fake().calls[0].bytes.data() + layout::bmic::kParameter, 4);
     EXPECT_EQ(parameter, c.parameter);
+  }
+}
+
+TEST_F(BmicController, OnlyTheBoardsOfTheSasSetAreSasControllers) {
+  namespace boards = rb::arrayboards;
+  const struct {
+    std::uint32_t board;
+    bool sas;
+  } cases[] = {{boards::kPlainSas.id, true},       {boards::kThreeTestStorageBox.id, true},
+               {boards::kReducedMemory2.id, true}, {boards::kLegacyBmic.id, false},
+               {boards::kOtherCiss.id, false},     {0, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.board);
+    answer = {};
+    answer.data.assign(layout::identifycontroller::kSize, 0);
+    layout::Put32(answer.data.data(), layout::identifycontroller::kBoardId, c.board);
+    rb::BmicDevice controller("bmicController", false, 2);
+    controller.Identify();
+    const std::size_t traced = Traces().size();
+    EXPECT_EQ(controller.IsSasController(), c.sas);
+    EXPECT_EQ(Traces().size() - traced, c.sas ? 1u : 0u);
+    if (c.sas) {
+      EXPECT_EQ(Traces().back(), "Found a SAS controller \n");
+    }
   }
 }
 

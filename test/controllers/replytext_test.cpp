@@ -16,7 +16,7 @@ TEST(ReplyText, IsCutAtItsFieldItsNulAndTheReplyAndKeepsOnlyPrintableBytes) {
     std::size_t offset, size;
     const char* text;
   } cases[] = {
-      {"xxRB L200  yy", 2, 9, "RB L200"},      // blanks trimmed, the field's end kept
+      {"xxRB L200  yy", 2, 9, "RB L200"},                       // blanks trimmed, the field's end kept
       {std::string("RB L200\0garbage", 15), 0, 15, "RB L200"},  // cut at the NUL
       {"RB\x01L2\x7F"
        "00\xFF\n",
