@@ -27,7 +27,6 @@ namespace layout = arraylayout;
 namespace command = arraylayout::command;
 namespace controller = arraylayout::identifycontroller;
 
-constexpr std::uint8_t kCheckCondition = 2;
 constexpr std::uint8_t kNoDeviceType = 0xFF;
 constexpr std::int32_t kSlotLimit = 16;
 
@@ -52,7 +51,7 @@ bool DriveMapHas(const std::vector<std::uint8_t>& reply, std::size_t offset, std
 void KeepSense(ScsiCommandRecord& record, const ScsiThroughBmicRecord& scsi) {
   record.status = scsi.scsiStatus;
   record.sense.fill(0);
-  if (scsi.scsiStatus != kCheckCondition) return;
+  if (scsi.scsiStatus != kScsiCheckCondition) return;
   record.sense[0] = scsi.senseErrorCode;
   record.sense[2] = scsi.senseKey;
   for (int i = 0; i < 4; ++i)

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "controllers/miniportrequest.h"
+#include "devices/scsi/scsisense.h"
 #include "support/oruerror.h"
 
 namespace rb {
@@ -14,8 +15,6 @@ namespace {
 namespace layout = arraylayout;
 namespace bmic = arraylayout::bmic;
 namespace scsibmic = arraylayout::scsibmic;
-
-constexpr std::uint8_t kCheckCondition = 2;
 
 std::vector<std::uint8_t> NewRequest(std::size_t size) {
   try {
@@ -67,7 +66,7 @@ void BmicDriver::Send(BmicRecord& record, void* data, std::uint32_t length, Scsi
     scsi->residualCount = layout::Get32(request.data(), scsibmic::kResidual);
     scsi->scsiStatus = request[scsibmic::kScsiStatus];
     scsi->machineError = request[scsibmic::kMachineError];
-    if (scsi->scsiStatus == kCheckCondition) {
+    if (scsi->scsiStatus == kScsiCheckCondition) {
       scsi->senseInformation = layout::Get32(request.data(), scsibmic::kSenseInfo);
       scsi->additionalSenseCode = request[scsibmic::kAsc];
       scsi->senseKey = request[scsibmic::kSenseKey];

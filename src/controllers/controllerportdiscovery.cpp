@@ -7,6 +7,7 @@
 #include "controllers/arraylayouts.h"
 #include "controllers/arrayportdriver.h"
 #include "controllers/miniportrequest.h"
+#include "platform/openhandle.h"
 #include "platform/os.h"
 #include "support/oruerror.h"
 
@@ -27,22 +28,13 @@ void Claim(std::uint16_t port) {
   Claims().insert(port);
 }
 
-// A port opened for the queries, closed at the end of the scope.
-class QueriedPort {
+// A port opened for the queries (read and write, not shared), closed at the end of the scope.
+class QueriedPort : public os::OpenHandle {
  public:
   explicit QueriedPort(std::uint16_t port)
-      : handle_(os::Current().CreateFile(ArrayPortDriver::PortPath(port),
-                                         win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING, 0)) {}
-  ~QueriedPort() {
-    if (Valid()) os::Current().CloseHandle(handle_);
-  }
-  QueriedPort(const QueriedPort&) = delete;
-  QueriedPort& operator=(const QueriedPort&) = delete;
-  bool Valid() const { return handle_ != win::INVALID_HANDLE_VALUE; }
-  win::HANDLE Get() const { return handle_; }
-
- private:
-  win::HANDLE handle_;
+      : OpenHandle(os::Current().CreateFile(ArrayPortDriver::PortPath(port),
+                                            win::GENERIC_READ | win::GENERIC_WRITE, 0, win::OPEN_EXISTING,
+                                            0)) {}
 };
 
 // One controller query of `kSize` bytes, header included.
