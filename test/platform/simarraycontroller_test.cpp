@@ -473,4 +473,37 @@ TEST_F(SimArrayController, CissCarriesBmicCommandsAndItsDeclaredStatuses) {
   EXPECT_EQ(CissStatus(answer), layout::kCissDataUnderrun);  // no fault: an empty list
 }
 
+TEST_F(SimArrayController, MalformedDeclarationsAreRejected) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"(<port number="0" array="raid"/>)", "array must be bmic or ciss"},
+      {R"(<port number="0" array="bmic" csmi="1"/>)", "both a CSMI adapter and an array"},
+      {R"(<port number="0" array="bmic" cache="64"/>)", "'cache' is above 63"},
+      {R"(<port number="0" array="ciss" lunAddressing="1"/>)", "lunAddressing must be 0 or 3"},
+      {R"(<port number="0" array="bmic"><drive bus="8" target="0" blocks="8"/></port>)", "'bus' is above 7"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="8" kind="fc"/></port>)",
+       "kind 'fc' is none of"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="8"/><drive bus="0" target="0"
+          blocks="8"/></port>)",
+       "two drives at bus 0 target 0"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="64"/><volume raid="0"
+          members="0:1"/></port>)",
+       "member '0:1' is no <drive>"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="64"/><drive bus="0" target="1"
+          blocks="64"/><volume raid="5" members="0:0 0:1"/></port>)",
+       "RAID 5 needs 3 members"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="64"/><volume raid="0"
+          members="0:0"/><volume raid="0" members="0:0"/></port>)",
+       "no room left"},
+      {R"(<port number="0" array="bmic"><battery status="flat"/></port>)", "status 'flat'"},
+  };
+  for (const auto& [ports, problem] : cases) {
+    try {
+      Load(ports);
+      ADD_FAILURE() << ports << " was accepted";
+    } catch (const os::MachineError& error) {
+      EXPECT_NE(std::string(error.what()).find(problem), std::string::npos) << error.what();
+    }
+  }
+}
+
 }  // namespace

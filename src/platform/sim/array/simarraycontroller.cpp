@@ -86,7 +86,6 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
     const std::string& name = child.Name();
     if (rb::EqualsNoCase(name, "drive")) {
       auto disk = std::make_unique<SimArrayDisk>(machine, child, clock_);
-      if (disk->Bus() >= layout::kDriveMapBuses) machine.Reject("<drive> bus must be below 8");
       if (FindDisk(disk->Bus(), disk->Target()) != nullptr)
         machine.Reject(rb::StringPrintf("two drives at bus %u target %u", disk->Bus(), disk->Target()));
       disks_.push_back(std::move(disk));
