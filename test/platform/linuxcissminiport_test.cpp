@@ -138,7 +138,9 @@ TEST_F(LinuxCissMiniport, CissRequestsBecomeOnePassthroughWithTheKernelsDirectio
     // The kernel's error information is the request's returned fields; the data is in place.
     EXPECT_EQ(layout::Get16(request.data(), layout::ciss::kCommandStatus), layout::kCissDataUnderrun);
     EXPECT_EQ(layout::Get32(request.data(), layout::ciss::kResidual), 416u);
-    if (c.length > 0) EXPECT_EQ(std::memcmp(request.data() + layout::ciss::kData, "DATA", 4), 0);
+    if (c.length > 0) {
+      EXPECT_EQ(std::memcmp(request.data() + layout::ciss::kData, "DATA", 4), 0);
+    }
   }
   // Above 64 KiB the big passthrough carries the data.
   auto large = Ciss(0x20000, layout::kCissDataIn);
