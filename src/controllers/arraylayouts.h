@@ -223,7 +223,10 @@ inline constexpr std::uint8_t kSubsystemInfo = 0x66;       // 512
 inline constexpr std::uint8_t kBackgroundDisable = 0x98;   // 256
 inline constexpr std::uint8_t kBackgroundEnable = 0x99;    // 256
 inline constexpr std::uint8_t kControllerInfo = 0xC1;      // 512
+inline constexpr std::uint8_t kVendor = 0x42;  // sub-function in CDB byte 8, its argument in byte 9
 }  // namespace command
+// Vendor sub-functions of BMIC 42h.
+inline constexpr std::uint8_t kVendorI2cAccess = 0xD4;  // byte 9: the part's I2C address
 
 // A drive map (ours): which physical drives of a controller a reply means. 8 buses × a u32 target mask:
 // bit t of the word at 4 × b is the drive at bus b, target t. Buses and targets are those of the

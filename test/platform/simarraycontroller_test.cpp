@@ -473,4 +473,68 @@ TEST_F(SimArrayController, CissCarriesBmicCommandsAndItsDeclaredStatuses) {
   EXPECT_EQ(CissStatus(answer), layout::kCissDataUnderrun);  // no fault: an empty list
 }
 
+TEST_F(SimArrayController, MalformedDeclarationsAreRejected) {
+  const std::pair<const char*, const char*> cases[] = {
+      {R"(<port number="0" array="raid"/>)", "array must be bmic or ciss"},
+      {R"(<port number="0" array="bmic" csmi="1"/>)", "both a CSMI adapter and an array"},
+      {R"(<port number="0" array="bmic" cache="64"/>)", "'cache' is above 63"},
+      {R"(<port number="0" array="ciss" lunAddressing="1"/>)", "lunAddressing must be 0 or 3"},
+      {R"(<port number="0" array="bmic"><drive bus="8" target="0" blocks="8"/></port>)", "'bus' is above 7"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="8" kind="fc"/></port>)",
+       "kind 'fc' is none of"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="8"/><drive bus="0" target="0"
+          blocks="8"/></port>)",
+       "two drives at bus 0 target 0"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="64"/><volume raid="0"
+          members="0:1"/></port>)",
+       "member '0:1' is no <drive>"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="64"/><drive bus="0" target="1"
+          blocks="64"/><volume raid="5" members="0:0 0:1"/></port>)",
+       "RAID 5 needs 3 members"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="64"/><volume raid="0"
+          members="0:0"/><volume raid="0" members="0:0"/></port>)",
+       "no room left"},
+      {R"(<port number="0" array="bmic"><battery status="flat"/></port>)", "status 'flat'"},
+  };
+  for (const auto& [ports, problem] : cases) {
+    try {
+      Load(ports);
+      ADD_FAILURE() << ports << " was accepted";
+    } catch (const os::MachineError& error) {
+      EXPECT_NE(std::string(error.what()).find(problem), std::string::npos) << error.what();
+    }
+  }
+}
+
+TEST_F(SimArrayController, NvramPartsReadAndWriteOverI2cWithTheirChecksum) {
+  Load(R"(<port number="0" array="ciss" board="0x52420106"><nvram address="0xAD" text="ASSY=1234"/>
+            <nvram address="0xA8" badChecksum="1"/></port>)");
+  // The upper half's 8-bit sum: 0 for a good part.
+  const auto upperSum = [](const std::vector<std::uint8_t>& part) {
+    std::uint8_t sum = 0;
+    for (std::size_t i = part.size() / 2; i < part.size(); ++i)
+      sum = static_cast<std::uint8_t>(sum + part[i]);
+    return sum;
+  };
+  std::vector<std::uint8_t> part(256);
+  auto answer = Ciss(0, kController, {0x26, 0, 0, 0, 0, 0, 0x42, 0, 0xD4, 0xAD}, part);
+  ASSERT_EQ(CissStatus(answer), layout::kCissSuccess);
+  EXPECT_EQ(std::string(reinterpret_cast<char*>(part.data())), "ASSY=1234");
+  EXPECT_EQ(upperSum(part), 0);
+  Ciss(0, kController, {0x26, 0, 0, 0, 0, 0, 0x42, 0, 0xD4, 0xA8}, part);
+  EXPECT_EQ(upperSum(part), 1);
+  // Written, then read back.
+  std::vector<std::uint8_t> written = Pattern(1, 1);
+  written.resize(256);
+  Ciss(0, kController, {0x27, 0, 0, 0, 0, 0, 0x42, 0, 0xD4, 0xA8}, written, layout::kCissDataOut);
+  Ciss(0, kController, {0x26, 0, 0, 0, 0, 0, 0x42, 0, 0xD4, 0xA8}, part);
+  EXPECT_EQ(part, written);
+  // No part at the address; a sub-function the controller does not simulate.
+  answer = Ciss(0, kController, {0x26, 0, 0, 0, 0, 0, 0x42, 0, 0xD4, 0xC1}, part);
+  EXPECT_EQ(CissStatus(answer), layout::kCissTargetStatus);
+  answer = Ciss(0, kController, {0x27, 0, 0, 0, 0, 0, 0x42, 0, 0xD5, 0}, part);
+  EXPECT_EQ(CissStatus(answer), layout::kCissInvalidCommand);
+  EXPECT_EQ(answer[layout::ciss::kMoreError + 3], 8);
+}
+
 }  // namespace

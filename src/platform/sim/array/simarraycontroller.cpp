@@ -86,7 +86,6 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
     const std::string& name = child.Name();
     if (rb::EqualsNoCase(name, "drive")) {
       auto disk = std::make_unique<SimArrayDisk>(machine, child, clock_);
-      if (disk->Bus() >= layout::kDriveMapBuses) machine.Reject("<drive> bus must be below 8");
       if (FindDisk(disk->Bus(), disk->Target()) != nullptr)
         machine.Reject(rb::StringPrintf("two drives at bus %u target %u", disk->Bus(), disk->Target()));
       disks_.push_back(std::move(disk));
@@ -100,6 +99,17 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
       backplanes_.push_back({static_cast<std::uint8_t>(machine.Number(child, "bus", 7)),
                              static_cast<std::uint8_t>(machine.Number(child, "target", 255)),
                              std::make_unique<SimScsiUnit>(machine, unit, kSimProcessor, clock_)});
+    } else if (rb::EqualsNoCase(name, "nvram")) {
+      const auto address = static_cast<std::uint8_t>(machine.Number(child, "address", 255));
+      std::vector<std::uint8_t> part(child.FindAttribute("size") ? machine.Number(child, "size", 4096) : 256);
+      if (part.size() < 2) machine.Reject("<nvram> size must be at least 2");
+      const std::string text = child.GetAttribute("text");
+      std::copy_n(text.begin(), std::min(text.size(), part.size() - 1), part.begin());
+      std::uint8_t sum = child.GetAttribute("badChecksum", "0") == "1" ? 1 : 0;
+      for (std::size_t i = part.size() / 2; i + 1 < part.size(); ++i)
+        sum = static_cast<std::uint8_t>(sum - part[i]);
+      part.back() = sum;
+      nvram_.emplace_back(address, std::move(part));
     } else if (rb::EqualsNoCase(name, "cissFault")) {
       CissFault fault{static_cast<std::uint16_t>(machine.Number(child, "status", 0xFFFF)), std::nullopt,
                       OptionalByte(machine, child, "field", 0), OptionalByte(machine, child, "size", 0)};
@@ -149,6 +159,12 @@ bool SimArrayController::Execute(std::uint8_t bus, std::uint8_t target, SimScsiC
     if (backplane.bus == bus && backplane.target == target)
       return backplane.unit->Execute(command) == win::ERROR_SUCCESS;
   return false;
+}
+
+std::vector<std::uint8_t>* SimArrayController::Nvram(std::uint8_t address) {
+  for (auto& [at, part] : nvram_)
+    if (at == address) return &part;
+  return nullptr;
 }
 
 void SimArrayController::Advance() {

@@ -20,6 +20,10 @@
 //   <battery status="ok|charging|failed|missing"/>   up to four; a failed one is a battery fault
 //   <backplane bus= target= vendor= product= revision=/>   answers bus-and-target queries, and on a CISS
 //                            controller is a processor-type physical LUN
+//   <nvram address="0xA1" [size="256"] [text="..."] [badChecksum="1"]/>   an NVRAM part at an I2C
+//                            address, read and written with BMIC 42h sub-function D4h over CISS: `text`
+//                            from its first byte, zeros after it, the last byte making the upper half's
+//                            8-bit sum 0 (1 with badChecksum="1")
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
@@ -72,6 +76,8 @@ class SimArrayController {
                     std::uint8_t* data, std::size_t length);
   // A CDB to the physical device at (bus, target, LUN 0): false when there is none.
   bool Execute(std::uint8_t bus, std::uint8_t target, SimScsiCommand& command);
+  // The NVRAM part at an I2C address; null when there is none.
+  std::vector<std::uint8_t>* Nvram(std::uint8_t address);
   // Carries rebuilds forward to the simulated time.
   void Advance();
 
@@ -107,6 +113,7 @@ class SimArrayController {
   std::vector<std::unique_ptr<SimRaidVolume>> volumes_;
   std::vector<Backplane> backplanes_;
   std::vector<CissFault> cissFaults_;
+  std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> nvram_;
   bool resetPending_ = false;
   std::uint64_t rebuildStart_ = 0;
 };

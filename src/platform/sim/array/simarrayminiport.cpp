@@ -280,6 +280,7 @@ void SimArrayMiniport::ReportLuns(SimScsiCommand& command, bool physical) {
 
 void SimArrayMiniport::BmicOverCiss(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError) {
   const std::uint8_t code = command.Byte(6);
+  if (code == layout::command::kVendor) return Vendor(command, status, moreError);
   const std::uint8_t expected = code == 0xA0 || code == 0x17 ? layout::kBmicReadCdb : layout::kBmicWriteCdb;
   if (command.Opcode() != expected) return InvalidField(status, moreError, 0, 1);
   const std::uint8_t unit = command.Byte(1);
@@ -295,6 +296,26 @@ void SimArrayMiniport::BmicOverCiss(SimScsiCommand& command, std::uint16_t& stat
     command.CheckCondition(0x03, 0x11, 0x00);  // MEDIUM ERROR, unrecovered read error
   else if (result != layout::kBmicOk)
     command.CheckCondition(0x05, 0x24, 0x00);  // ILLEGAL REQUEST, invalid field in CDB
+}
+
+}  // namespace os
+
+namespace os {
+
+void SimArrayMiniport::Vendor(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError) {
+  const std::uint8_t subFunction = command.Byte(8);
+  // Only the I2C access is simulated: 26h reads a part, 27h writes it.
+  if (subFunction != layout::kVendorI2cAccess) return InvalidField(status, moreError, 8, 1);
+  std::vector<std::uint8_t>* part = controller_.Nvram(command.Byte(9));
+  if (part == nullptr) return command.CheckCondition(0x05, 0x24, 0x00);
+  const std::size_t count = std::min(part->size(), command.dataLength);
+  if (command.Opcode() == layout::kBmicReadCdb) {
+    std::memset(command.data, 0, command.dataLength);
+    std::copy_n(part->begin(), count, command.data);
+  } else {
+    std::copy_n(command.data, count, part->begin());
+  }
+  command.transferred = command.dataLength;
 }
 
 }  // namespace os

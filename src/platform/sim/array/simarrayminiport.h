@@ -17,7 +17,9 @@
 // Logical LUN entries are 40000000h | volume number in bytes 0-3 (mode 1), then four zero bytes.
 // A command the controller does not know completes as an invalid command naming CDB byte 0; a BMIC
 // command that fails completes with target status and CHECK CONDITION sense (ILLEGAL REQUEST for an
-// unknown command or unit or a short buffer, MEDIUM ERROR for a transfer of a failed volume).
+// unknown command or unit or a short buffer, MEDIUM ERROR for a transfer of a failed volume). Of the
+// vendor command 42h only the I2C access (sub-function D4h) is answered, reading (26h) or writing (27h)
+// the NVRAM part at the address in CDB byte 9; the others are invalid commands naming byte 8.
 
 #include <cstdint>
 
@@ -42,6 +44,8 @@ class SimArrayMiniport {
   void ControllerCommand(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
   void ReportLuns(SimScsiCommand& command, bool physical);
   void BmicOverCiss(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
+  // BMIC 42h, the vendor sub-functions (CDB byte 8; byte 9 its argument).
+  void Vendor(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
 
   SimArrayController& controller_;
 };

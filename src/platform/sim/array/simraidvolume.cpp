@@ -23,7 +23,8 @@ SimRaidVolume::SimRaidVolume(const SimMachine& machine, const rb::XmlObject& ele
   if (raid_ != 0 && raid_ != 1 && raid_ != 5) machine.Reject("<volume> raid must be 0, 1 or 5");
   const std::size_t least = raid_ == 5 ? 3 : (raid_ == 1 ? 2 : 1);
   if (members_.size() < least)
-    machine.Reject(rb::StringPrintf("<volume> RAID %u needs %zu members", raid_, least));
+    machine.Reject(
+        rb::StringPrintf("<volume> RAID %u needs %u members", raid_, static_cast<unsigned>(least)));
   if (stripe_ == 0) machine.Reject("<volume> stripe must not be 0");
   blockSize_ = members_.front()->Unit().BlockSize();
   std::uint64_t smallest = UINT64_MAX;
