@@ -184,5 +184,35 @@ TEST_F(ArrayDiscovery, TheControllerAndItsDisksComeBackFromThePersistentForm) {
   EXPECT_EQ(stored->ArrayControllers()[0], controller);
 }
 
+// A controller without drive-presence maps: every bus and target it reports is probed, and the
+// addresses without a drive (the controller refuses both INQUIRY and its own identification there)
+// are left out.
+class ArrayDiscoveryWithoutPresenceMaps : public ArrayDiscovery {
+ protected:
+  void SetUp() override {
+    std::string machine = kMachine;
+    const std::string port = "targetsPerBus=\"8\"";
+    machine.insert(machine.find(port) + port.size(), " presenceMaps=\"0\"");
+    Start(machine.c_str(), Summary());
+  }
+};
+
+TEST_F(ArrayDiscoveryWithoutPresenceMaps, EveryAddressIsProbedAndTheSameDrivesFound) {
+  const XmlObject idResult = Identify();
+  const XmlObject* controller = DeviceNamed(idResult, "bmicController0");
+  ASSERT_NE(controller, nullptr) << idResult.ToString();
+  EXPECT_EQ(Property(*controller, "PhysicalDrives"),
+            "bmicController0b0d1, bmicController0b0d2, bmicController0b1d0, bmicController0b1d5");
+  // Two buses of eight targets: the eleven empty addresses are traced as such, the backplane as one.
+  std::size_t empty = 0, backplanes = 0;
+  for (const std::string& line : trace_->Output()) {
+    if (line.rfind("bmicController0b", 0) != 0) continue;
+    if (line.find("BMIC driver reported problem") != std::string::npos) ++empty;
+    if (line == "bmicController0b0d0: backplane\n") ++backplanes;
+  }
+  EXPECT_EQ(empty, 16u - 4u - 1u);
+  EXPECT_EQ(backplanes, 1u);
+}
+
 }  // namespace
 }  // namespace rb
