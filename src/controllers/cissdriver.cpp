@@ -44,12 +44,11 @@ void CissDriver::Send(CissCommandList& list) {
   }
   if (length > 0) std::memcpy(request.data() + field::kData, buffer, length);
   std::memcpy(request.data() + field::kLun, list.lunAddress, sizeof list.lunAddress);
-  std::memcpy(request.data() + field::kTimeout, &list.timeout, sizeof list.timeout);
+  layout::Put16(request.data(), field::kTimeout, list.timeout);
   const std::uint8_t cdbLength = std::min<std::uint8_t>(list.cdbLength, sizeof list.cdb);
   request[field::kCdbLength] = cdbLength;
   std::memcpy(request.data() + field::kCdb, list.cdb, cdbLength);
-  const std::uint32_t direction = RequestDirection(list.Direction());
-  std::memcpy(request.data() + field::kDirection, &direction, sizeof direction);
+  layout::Put32(request.data(), field::kDirection, RequestDirection(list.Direction()));
 
   ArrayPortDriver::Send(layout::DriverKind::kCiss, layout::kCissControlCode, request.data(),
                         static_cast<win::DWORD>(request.size()));
@@ -58,8 +57,8 @@ void CissDriver::Send(CissCommandList& list) {
     CissErrorInfo& record = *list.errorRecord;
     record.scsiStatus = request[field::kScsiStatus];
     record.senseLength = request[field::kSenseLength];
-    std::memcpy(&record.commandStatus, request.data() + field::kCommandStatus, sizeof record.commandStatus);
-    std::memcpy(&record.residualCount, request.data() + field::kResidual, sizeof record.residualCount);
+    record.commandStatus = layout::Get16(request.data(), field::kCommandStatus);
+    record.residualCount = layout::Get32(request.data(), field::kResidual);
     std::memcpy(record.moreErrorInfo, request.data() + field::kMoreError, sizeof record.moreErrorInfo);
     std::memcpy(record.senseData, request.data() + field::kSense, sizeof record.senseData);
   }
