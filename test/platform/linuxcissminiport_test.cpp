@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <linux/cciss_ioctl.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -66,8 +67,7 @@ class LinuxCissMiniport : public testing::Test {
     };
   }
   win::DWORD Send(unsigned host, std::vector<std::uint8_t>& request) {
-    return os::LinuxCissMiniport(layer_, sysfs_.Root(), "/dev", host)
-        .Request(request.data(), static_cast<win::DWORD>(request.size()));
+    return (host == 0 ? host0_ : host2_).Request(request.data(), static_cast<win::DWORD>(request.size()));
   }
   std::vector<std::uint8_t> Ciss(std::size_t dataLength, std::uint32_t direction) {
     auto request =
@@ -85,6 +85,8 @@ class LinuxCissMiniport : public testing::Test {
   rbtest::ScratchDir dir_;
   rbtest::FakeStorageSysfs sysfs_{dir_.File("sys")};
   rbtest::RecordingIoctlLayer layer_;
+  os::LinuxCissMiniport host0_{layer_, sysfs_.Root(), "/dev", 0};
+  os::LinuxCissMiniport host2_{layer_, sysfs_.Root(), "/dev", 2};
   std::vector<IOCTL_Command_struct> small_;
   std::vector<BIG_IOCTL_Command_struct> big_;
   int passthroughErrno_ = 0;
@@ -105,6 +107,8 @@ TEST_F(LinuxCissMiniport, ControllerQueriesComeFromSysfsOnAHostThatTakesTheCissI
   ASSERT_EQ(Send(0, info), win::ERROR_SUCCESS);
   EXPECT_STREQ(reinterpret_cast<char*>(info.data() + layout::kHeaderSize), "sym53c8xx");
   EXPECT_EQ(layer_.opened.size(), layer_.closed.size());
+  // The host was looked up and probed once.
+  EXPECT_EQ(std::count(layer_.requests.begin(), layer_.requests.end(), CCISS_GETPCIINFO), 1);
 
   // A host whose driver refuses them has no such miniport; nor has a BMIC request a place here.
   EXPECT_EQ(Send(2, config), win::ERROR_NOT_SUPPORTED);

@@ -53,58 +53,57 @@ void Fill(Command& command, const std::uint8_t* request, std::uint8_t* data, std
 
 }  // namespace
 
-bool LinuxCissMiniport::Find(Host& host, int& fd) {
+const LinuxCissMiniport::Host* LinuxCissMiniport::Locate() {
+  if (looked_) return host_ ? &*host_ : nullptr;
+  looked_ = true;
   const LinuxStorageMap map = LinuxStorageMap::Scan(sysfsRoot_);
   const LinuxStorageUnit* chosen = nullptr;
   for (const LinuxStorageUnit& unit : map.Units()) {
-    if (unit.attachment == LinuxAttachment::kOwnPort || unit.linuxHost != host_) continue;
+    if (unit.attachment == LinuxAttachment::kOwnPort || unit.linuxHost != linuxHost_) continue;
     if (chosen == nullptr || (unit.scsiType == 0x0C && chosen->scsiType != 0x0C)) chosen = &unit;
   }
-  if (chosen == nullptr) return false;
-  host.node = LinuxScsiPort::GenericNode(sysfsRoot_, host_, chosen->path, chosen->target, chosen->lun);
-  if (host.node.empty()) return false;
+  if (chosen == nullptr) return nullptr;
+  Host host;
+  host.node = LinuxScsiPort::GenericNode(sysfsRoot_, linuxHost_, chosen->path, chosen->target, chosen->lun);
+  if (host.node.empty()) return nullptr;
   for (const LinuxScsiHost& entry : map.Hosts())
-    if (entry.attachment != LinuxAttachment::kOwnPort && entry.linuxHost == host_) {
+    if (entry.attachment != LinuxAttachment::kOwnPort && entry.linuxHost == linuxHost_) {
       host.driver = entry.driver;
       host.pciFunction = entry.pciFunction;
     }
-  fd = layer_.Open(devRoot_ + "/" + host.node, O_RDWR | O_NONBLOCK);
-  if (fd < 0) return false;
+  const int fd = layer_.Open(devRoot_ + "/" + host.node, O_RDWR | O_NONBLOCK);
+  if (fd < 0) return nullptr;
   cciss_pci_info_struct info{};
-  if (layer_.Ioctl(fd, CCISS_GETPCIINFO, &info) == 0) return true;
+  const bool ciss = layer_.Ioctl(fd, CCISS_GETPCIINFO, &info) == 0;
   layer_.Close(fd);
-  fd = -1;
-  return false;
+  if (ciss) host_ = std::move(host);
+  return host_ ? &*host_ : nullptr;
 }
 
 win::DWORD LinuxCissMiniport::Request(void* buffer, win::DWORD length) {
-  Host host;
-  int fd = -1;
-  if (!Find(host, fd)) return win::ERROR_NOT_SUPPORTED;
+  const Host* host = Locate();
+  if (host == nullptr) return win::ERROR_NOT_SUPPORTED;
   auto* request = static_cast<std::uint8_t*>(buffer);
   if (buffer == nullptr || length < layout::kHeaderSize ||
       layout::Get32(request, layout::header::kHeaderLength) != layout::kHeaderSize ||
-      layout::Get32(request, layout::header::kLength) != length - layout::kHeaderSize) {
-    layer_.Close(fd);
+      layout::Get32(request, layout::header::kLength) != length - layout::kHeaderSize)
     return win::ERROR_INVALID_PARAMETER;
-  }
   const std::uint32_t code = layout::Get32(request, layout::header::kControlCode);
   std::uint32_t result = layout::kReturnSuccess;
   win::DWORD error = win::ERROR_SUCCESS;
   if (SignatureIs(request, layout::DriverKind::kQueryBmic) ||
       SignatureIs(request, layout::DriverKind::kQueryCiss)) {
-    result = Query(host, code, request + layout::kHeaderSize, length - layout::kHeaderSize);
+    result = Query(*host, code, request + layout::kHeaderSize, length - layout::kHeaderSize);
   } else if (SignatureIs(request, layout::DriverKind::kCiss)) {
     if (code != layout::kCissControlCode)
       result = layout::kReturnBadControlCode;
     else if (length < layout::kCissRequestSize)
       error = win::ERROR_INVALID_PARAMETER;
     else
-      error = Passthrough(fd, request, length);
+      error = Passthrough(*host, request, length);
   } else {
     result = layout::kReturnInvalidParameter;
   }
-  layer_.Close(fd);
   if (error == win::ERROR_SUCCESS) layout::Put32(request, layout::header::kReturnCode, result);
   return error;
 }
@@ -136,7 +135,9 @@ std::uint32_t LinuxCissMiniport::Query(const Host& host, std::uint32_t code, std
   return layout::kReturnSuccess;
 }
 
-win::DWORD LinuxCissMiniport::Passthrough(int fd, std::uint8_t* request, std::size_t length) {
+win::DWORD LinuxCissMiniport::Passthrough(const Host& host, std::uint8_t* request, std::size_t length) {
+  const int fd = layer_.Open(devRoot_ + "/" + host.node, O_RDWR | O_NONBLOCK);
+  if (fd < 0) return WindowsErrorFromErrno(errno);
   std::uint8_t* data = request + layout::ciss::kData;
   const std::size_t dataLength = length - layout::kCissRequestSize;
   ErrorInfo_struct errorInfo{};
@@ -156,7 +157,9 @@ win::DWORD LinuxCissMiniport::Passthrough(int fd, std::uint8_t* request, std::si
     status = layer_.Ioctl(fd, CCISS_BIG_PASSTHRU, &command);
     errorInfo = command.error_info;
   }
-  if (status < 0) return WindowsErrorFromErrno(errno);
+  const int ioctlErrno = errno;
+  layer_.Close(fd);
+  if (status < 0) return WindowsErrorFromErrno(ioctlErrno);
   static_assert(sizeof errorInfo == 48);
   std::memcpy(request + layout::ciss::kScsiStatus, &errorInfo, sizeof errorInfo);
   return win::ERROR_SUCCESS;

@@ -15,6 +15,7 @@
 // Every other host answers ERROR_NOT_SUPPORTED, as a port without a miniport of this kind: Linux has no
 // BMIC-only controllers. A failing ioctl is the Windows error of its errno.
 
+#include <optional>
 #include <string>
 
 #include "platform/linux/linuxioctllayer.h"
@@ -24,8 +25,13 @@ namespace os {
 
 class LinuxCissMiniport {
  public:
-  LinuxCissMiniport(LinuxIoctlLayer& layer, std::string sysfsRoot, std::string devRoot, unsigned host)
-      : layer_(layer), sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)), host_(host) {}
+  // The miniport of SCSI host `linuxHost` (the kernel's number). The host is looked up in sysfs once,
+  // on the first request, and kept.
+  LinuxCissMiniport(LinuxIoctlLayer& layer, std::string sysfsRoot, std::string devRoot, unsigned linuxHost)
+      : layer_(layer),
+        sysfsRoot_(std::move(sysfsRoot)),
+        devRoot_(std::move(devRoot)),
+        linuxHost_(linuxHost) {}
 
   // One IOCTL_SCSI_MINIPORT request, `buffer` both in and out.
   win::DWORD Request(void* buffer, win::DWORD length);
@@ -36,15 +42,17 @@ class LinuxCissMiniport {
     std::string driver;
     std::string pciFunction;  // "0000:05:00.0"
   };
-  // The host as a CISS controller: its node answers CCISS_GETPCIINFO; false otherwise.
-  bool Find(Host& host, int& fd);
+  // The host as a CISS controller, whose node answers CCISS_GETPCIINFO; null when it is none.
+  const Host* Locate();
   std::uint32_t Query(const Host& host, std::uint32_t code, std::uint8_t* body, std::size_t size) const;
-  win::DWORD Passthrough(int fd, std::uint8_t* request, std::size_t length);
+  win::DWORD Passthrough(const Host& host, std::uint8_t* request, std::size_t length);
 
   LinuxIoctlLayer& layer_;
   std::string sysfsRoot_;
   std::string devRoot_;
-  unsigned host_;
+  unsigned linuxHost_;
+  bool looked_ = false;
+  std::optional<Host> host_;
 };
 
 }  // namespace os

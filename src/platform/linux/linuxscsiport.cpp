@@ -15,7 +15,6 @@
 #include <string>
 
 #include "platform/linux/linuxblockdisk.h"
-#include "platform/linux/linuxcissminiport.h"
 #include "platform/linux/linuxmediarequests.h"
 #include "platform/linux/linuxplatform.h"
 #include "platform/linux/linuxsat.h"
@@ -112,8 +111,7 @@ std::shared_ptr<LinuxScsiPort> LinuxScsiPort::Open(unsigned host, win::DWORD& er
 
 win::DWORD LinuxScsiPort::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                                   win::DWORD outLength, win::DWORD* returned) {
-  if (code == win::IOCTL_SCSI_MINIPORT)
-    return LinuxCissMiniport(layer_, sysfsRoot_, devRoot_, host_).Request(out, outLength);
+  if (code == win::IOCTL_SCSI_MINIPORT) return ciss_.Request(out, outLength);
   if (code == win::IOCTL_SCSI_GET_INQUIRY_DATA) return WriteInquiryData(out, outLength, returned);
   if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
     return win::ERROR_INVALID_FUNCTION;

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "platform/devicehandle.h"
+#include "platform/linux/linuxcissminiport.h"
 #include "platform/linux/linuxioctllayer.h"
 
 namespace os {
@@ -40,7 +41,11 @@ class LinuxScsiPort : public DeviceHandle {
                                              const std::string& devRoot = "/dev");
 
   LinuxScsiPort(unsigned host, LinuxIoctlLayer& layer, std::string sysfsRoot, std::string devRoot)
-      : host_(host), layer_(layer), sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)) {}
+      : host_(host),
+        layer_(layer),
+        sysfsRoot_(std::move(sysfsRoot)),
+        devRoot_(std::move(devRoot)),
+        ciss_(layer, sysfsRoot_, devRoot_, host) {}
 
   win::DWORD Control(win::DWORD code, const void* in, win::DWORD inLength, void* out, win::DWORD outLength,
                      win::DWORD* returned) override;
@@ -56,6 +61,7 @@ class LinuxScsiPort : public DeviceHandle {
   LinuxIoctlLayer& layer_;
   std::string sysfsRoot_;
   std::string devRoot_;
+  LinuxCissMiniport ciss_;
 };
 
 // \\.\CDROMn on /dev/srn; it answers IOCTL_SCSI_GET_ADDRESS once it is told its address.
