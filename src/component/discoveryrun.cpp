@@ -6,6 +6,8 @@
 
 #include "component/fixedvolumes.h"
 #include "component/storagetestcomponent.h"
+#include "controllers/arraycontrollerdiscovery.h"
+#include "controllers/bmicdevice.h"
 #include "devices/ata/atacontrollerdiscovery.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/enumeration/scsiidentify.h"
@@ -112,7 +114,10 @@ void DiscoveryRun::IdentifyIde(XmlObject&) {
   component_.SetScsiPortAddresses(std::move(addresses));
 }
 
-void DiscoveryRun::IdentifyArrays(XmlObject&) {}
+void DiscoveryRun::IdentifyArrays(XmlObject&) {
+  for (const std::shared_ptr<BmicDevice>& controller : IdentifyArrayControllers(*context_))
+    component_.AddArrayController(controller.get());
+}
 
 void DiscoveryRun::IdentifyAllPciScsiControllers(XmlObject&) {
   ScsiIdentify(*context_).IdentifyAllPci();

@@ -2,6 +2,11 @@
 // Every class that the persistent file may name is listed here.
 #include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
+#include "controllers/bmicdevice.h"
+#include "controllers/bmicdriver.h"
+#include "controllers/cissdriver.h"
+#include "controllers/raidarray.h"
+#include "controllers/raiddisk.h"
 #include "devices/ata/atacontroller.h"
 #include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
@@ -72,6 +77,11 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<SearchDevice>();
   RegisterStreamableClass<ScsiDriver>();
   RegisterStreamableClass<ScsiController>();
+  RegisterStreamableClass<CissDriver>();
+  RegisterStreamableClass<BmicDriver>();
+  RegisterStreamableClass<BmicDevice>();
+  RegisterStreamableClass<RaidDisk>();
+  RegisterStreamableClass<RaidArray>();
   RegisterStreamableClass<ScsiDisk>();
   RegisterStreamableClass<ScsiCdrom>();
   RegisterStreamableClass<USBDisk>();

@@ -16,7 +16,7 @@ TEST_F(ComponentInventory, NewComponentFetchesItAndASavedOneKeepsItsOwn) {
   UseMachine(ReadText(RAVELBANK_SOURCE_DIR "/machines/demo.xml"));
   const std::unique_ptr<StorageTestComponent> component = StorageTestComponent::CreateNew();
   const rb::XmlObject& inventory = component->PciSummary();
-  ASSERT_EQ(inventory.Children().size(), 6u);
+  ASSERT_EQ(inventory.Children().size(), 11u);
   EXPECT_NE(inventory.SelectSingleNode("structure[@vendorID='10df' @deviceID='f180' @slotNumber='3']"), nullptr);
   // An empty component (the class factory's) holds none.
   EXPECT_TRUE(StorageTestComponent().PciSummary().IsEmpty());

@@ -190,6 +190,26 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
       << outcome.out;
 }
 
+TEST_F(DiaghostProgram, TheDemoListsItsBmicArrayControllerWithItsDrives) {
+  const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
+  const Outcome outcome = Run({"--machine", machines + "demo.xml", "id"}, false);
+  EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
+  for (const char* shown : {
+           "bmicController0: Array Controller 5 [Controller]\n  Array Controller\n"
+           "  Model: RB Array Controller L200\n  Firmware: 2.36\n  Configured logical drives: 1\n"
+           "  Total Memory Size: 128 Mbytes\n  Installed Memory: 128 Mbytes\n  Usable Cache RAM: 48 Mbytes\n"
+           "  Battery 1: OK\n  Battery 2: Charging\n",
+           "  Unassigned Drives: bmicController0b1d0, bmicController0b1d1\n  Physical Drives: "
+           "bmicController0b0d0, "
+           "bmicController0b0d1, bmicController0b0d2, bmicController0b1d0, bmicController0b1d1\n",
+           "scsiDisk2: SAS Hard Drive [sasDisk]\n",
+           "scsiDisk3: SATA Hard Disk [sataDisk]\n",
+           "  Drive type: SATA Hard Disk\n  Physical Drive: bmicController0b1d0\n  linked to bmicController0 "
+           "(parent)\n",
+       })
+    EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
+}
+
 TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
   const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
   Write("tape.txt",
@@ -220,18 +240,19 @@ TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
 
 TEST_F(DiaghostProgram, TheDemoDisksRunTheirExtendedSelfTestsOnTheSimulatedClock) {
   const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
-  Write("selftest.txt", "id\nrun scsiDisk1 EOSTTest retries=0\nrun scsiDisk2 EOSTTest retries=0\n");
+  // The disks of the SCSI port numbered after the five behind the array controller.
+  Write("selftest.txt", "id\nrun scsiDisk6 EOSTTest retries=0\nrun scsiDisk7 EOSTTest retries=0\n");
   const Outcome outcome = Run({"--machine", machines + "demo.xml", "script", "selftest.txt"}, false);
   EXPECT_EQ(outcome.status, 1) << "the second disk fails\n" << outcome.out << outcome.err;
   // An hour of simulated polling: the limit of 93 minutes counted down, and the progress up to 100.
-  for (const char* shown : {"progress   1%  scsiDisk1 EOSTTest running: Will timeout in 92 minutes\n",
-                            "progress 100%  scsiDisk1 EOSTTest running: Will timeout in 31 minutes\n"})
+  for (const char* shown : {"progress   1%  scsiDisk6 EOSTTest running: Will timeout in 92 minutes\n",
+                            "progress 100%  scsiDisk6 EOSTTest running: Will timeout in 31 minutes\n"})
     EXPECT_NE(outcome.err.find(shown), std::string::npos) << shown << "\n" << outcome.err;
-  EXPECT_NE(outcome.out.find("scsiDisk1 EOSTTest: passed, 100%, time  1:02:18"), std::string::npos)
+  EXPECT_NE(outcome.out.find("scsiDisk6 EOSTTest: passed, 100%, time  1:02:18"), std::string::npos)
       << outcome.out;
   EXPECT_NE(outcome.out.find("    Test completed in 100% of the expected time\n"), std::string::npos)
       << outcome.out;
-  const std::size_t failing = outcome.out.find("scsiDisk2 EOSTTest: failed");
+  const std::size_t failing = outcome.out.find("scsiDisk7 EOSTTest: failed");
   ASSERT_NE(failing, std::string::npos) << outcome.out;
   EXPECT_NE(outcome.out.find("  error: The selftest completed having the read element of the test failed.",
                              failing),

@@ -51,6 +51,14 @@ class RecordingIoctlLayer : public os::LinuxIoctlLayer {
       nvmeCalls.push_back(*command);
       if (nvmeAnswer) nvmeAnswer(*command);
     }
+    if (other) {
+      // A request the test answers itself: its errno when not 0.
+      if (const int error = other(request, argument)) {
+        errno = error;
+        return -1;
+      }
+      return 0;
+    }
     if (ioctlErrno != 0) {
       errno = ioctlErrno;
       return -1;
@@ -65,6 +73,8 @@ class RecordingIoctlLayer : public os::LinuxIoctlLayer {
   std::vector<nvme_admin_cmd> nvmeCalls;
   std::function<void(sg_io_hdr_t&)> answer;
   std::function<void(nvme_admin_cmd&)> nvmeAnswer;
+  // Answers every request (after the SG_IO and NVMe recording above) when set; returns an errno or 0.
+  std::function<int(unsigned long request, void* argument)> other;
   int openFlags = 0;
   int openErrno = 0;
   int ioctlErrno = 0;

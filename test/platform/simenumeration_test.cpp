@@ -523,9 +523,11 @@ TEST_F(SimEnumeration, DemoMachineListsEveryPortAndDrive) {
   EXPECT_EQ(Column("select * from Win32_CDROMDrive", "Caption"),
             (std::vector<std::string>{"RAVEL RB DVD-ROM SCSI CdRom Device",
                                       "ATA HL-DT-ST DVD+-RW SCSI CdRom Device"}));
-  EXPECT_EQ(
-      Column("select * from Win32_ScsiController", "Name"),
-      (std::vector<std::string>{"RB 12Gb SAS HBA", "SCSI Controller", "SCSI Controller", "SCSI Controller"}));
+  EXPECT_EQ(Column("select * from Win32_ScsiController", "Name"),
+            (std::vector<std::string>{"RB 12Gb SAS HBA", "SCSI Controller", "SCSI Controller",
+                                      "SCSI Controller", "RB Array Controller L200",
+                                      "RB Array Controller S600", "RB Array Controller S430",
+                                      "RB Array Controller S210", "RB Array Controller L400"}));
   EXPECT_EQ(Column("select * from Win32_IDEController", "Name").size(), 1u);
 }
 

@@ -118,6 +118,7 @@ TEST_F(SimScsiPortRequests, CsmiAdapterChecksSignatureAndCode) {
   };
   EXPECT_EQ(send(1, "CSMIALL"), win::CSMI_SAS_STATUS_SUCCESS);
   EXPECT_EQ(send(1, "CSMISAS"), win::CSMI_SAS_STATUS_INVALID_PARAMETER);
+  EXPECT_EQ(send(3, "CSMIALL"), win::CSMI_SAS_STATUS_SUCCESS);  // controller status
   EXPECT_EQ(send(12, "CSMISAS"), win::CSMI_SAS_STATUS_BAD_CNTL_CODE);
   EXPECT_EQ(send(20, "CSMISAS"), win::CSMI_SAS_STATUS_INVALID_PARAMETER);  // too short for the phys
   platform_.CloseHandle(port);

@@ -112,6 +112,11 @@ TEST_F(PciSummary, DemoMachineFunctionsWithBoardNames) {
       {"11", "0", "0", "9005", "8017", "2", "RB Ultra320 SCSI Adapter"},
       {"14", "0", "0", "10df", "f180", "3", "RB 8Gb Fibre Channel Host Adapter"},
       {"4", "0", "0", "1000", "0097", "4", "RB 12Gb SAS HBA"},
+      {"20", "0", "0", "1000", "0a50", "5", "RB Array Controller L200"},
+      {"21", "0", "0", "1000", "0a51", "6", "RB Array Controller S600"},
+      {"22", "0", "0", "1000", "0a51", "7", "RB Array Controller S430"},
+      {"23", "0", "0", "1000", "0a51", "8", "RB Array Controller S210"},
+      {"24", "0", "0", "1000", "0a51", "9", "RB Array Controller L400"},
   };
   ASSERT_EQ(summary.Children().size(), std::size(expected));
   for (std::size_t i = 0; i < std::size(expected); ++i) {

@@ -9,6 +9,7 @@
 #include "devices/scsi/scsidevice.h"
 #include "framework/ptstream.h"
 #include "platform/codepage.h"
+#include "platform/openhandle.h"
 #include "platform/os.h"
 #include "support/catalog.h"
 #include "support/debug.h"
@@ -23,21 +24,7 @@ namespace {
 
 constexpr std::uint32_t kTransferUnit = 512;
 
-// An open device handle, closed when the scope ends.
-class OpenHandle {
- public:
-  explicit OpenHandle(win::HANDLE handle) : handle_(handle) {}
-  ~OpenHandle() {
-    if (Valid()) os::Current().CloseHandle(handle_);
-  }
-  OpenHandle(const OpenHandle&) = delete;
-  OpenHandle& operator=(const OpenHandle&) = delete;
-  bool Valid() const { return handle_ != win::INVALID_HANDLE_VALUE; }
-  win::HANDLE Get() const { return handle_; }
-
- private:
-  win::HANDLE handle_;
-};
+using os::OpenHandle;
 
 void FillCsmiHeader(win::SrbIoControl& header, win::DWORD controlCode, win::DWORD length) {
   const char* signature = controlCode <= 4                         ? "CSMIALL"

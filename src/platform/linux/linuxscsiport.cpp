@@ -111,7 +111,7 @@ std::shared_ptr<LinuxScsiPort> LinuxScsiPort::Open(unsigned host, win::DWORD& er
 
 win::DWORD LinuxScsiPort::Control(win::DWORD code, const void* in, win::DWORD inLength, void* out,
                                   win::DWORD outLength, win::DWORD* returned) {
-  if (code == win::IOCTL_SCSI_MINIPORT) return win::ERROR_NOT_SUPPORTED;
+  if (code == win::IOCTL_SCSI_MINIPORT) return ciss_.Request(out, outLength);
   if (code == win::IOCTL_SCSI_GET_INQUIRY_DATA) return WriteInquiryData(out, outLength, returned);
   if (code != win::IOCTL_SCSI_PASS_THROUGH && code != win::IOCTL_SCSI_PASS_THROUGH_DIRECT)
     return win::ERROR_INVALID_FUNCTION;

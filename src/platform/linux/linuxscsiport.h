@@ -5,7 +5,8 @@
 // IOCTL_SCSI_PASS_THROUGH to (path, target, LUN) become SG_IO on the /dev/sg node whose sysfs
 // address is h:path:target:lun (the scsi_generic entry of /sys/bus/scsi/devices/n:path:target:lun,
 // never the order of the /dev names). \\.\CDROMn is /dev/srn, which takes SG_IO itself and ejects with
-// CDROMEJECT. IOCTL_SCSI_MINIPORT answers ERROR_NOT_SUPPORTED: Linux has no CSMI.
+// CDROMEJECT. IOCTL_SCSI_MINIPORT is a CISS array controller's request on a host whose driver takes the
+// kernel's CISS ioctls (linuxcissminiport.h), ERROR_NOT_SUPPORTED on any other: Linux has no CSMI.
 // IOCTL_SCSI_GET_INQUIRY_DATA lists the host's SCSI devices from sysfs, each with the INQUIRY data it
 // answers through SG_IO (the data the kernel keeps in sysfs when it does not answer).
 //
@@ -23,6 +24,7 @@
 #include <string>
 
 #include "platform/devicehandle.h"
+#include "platform/linux/linuxcissminiport.h"
 #include "platform/linux/linuxioctllayer.h"
 
 namespace os {
@@ -39,7 +41,11 @@ class LinuxScsiPort : public DeviceHandle {
                                              const std::string& devRoot = "/dev");
 
   LinuxScsiPort(unsigned host, LinuxIoctlLayer& layer, std::string sysfsRoot, std::string devRoot)
-      : host_(host), layer_(layer), sysfsRoot_(std::move(sysfsRoot)), devRoot_(std::move(devRoot)) {}
+      : host_(host),
+        layer_(layer),
+        sysfsRoot_(std::move(sysfsRoot)),
+        devRoot_(std::move(devRoot)),
+        ciss_(layer, sysfsRoot_, devRoot_, host) {}
 
   win::DWORD Control(win::DWORD code, const void* in, win::DWORD inLength, void* out, win::DWORD outLength,
                      win::DWORD* returned) override;
@@ -55,6 +61,7 @@ class LinuxScsiPort : public DeviceHandle {
   LinuxIoctlLayer& layer_;
   std::string sysfsRoot_;
   std::string devRoot_;
+  LinuxCissMiniport ciss_;
 };
 
 // \\.\CDROMn on /dev/srn; it answers IOCTL_SCSI_GET_ADDRESS once it is told its address. Opened for

@@ -18,6 +18,9 @@ const char* SignatureOf(win::DWORD code) {
   return "CSMISAS";
 }
 
+constexpr win::DWORD kGetControllerStatus = 3;
+constexpr std::size_t kControllerStatusSize = 36;
+
 template <class Body>
 bool Room(win::DWORD length) {
   return length >= sizeof(win::SrbIoControl) + sizeof(Body);
@@ -79,6 +82,10 @@ win::DWORD SimCsmiAdapter::Request(void* buffer, win::DWORD length, const Execut
     config.BusAddress.PciAddress.bBusNumber = bus_;
     config.BusAddress.PciAddress.bDeviceNumber = device_;
     std::memcpy(bytes + sizeof header, &config, sizeof config);
+  } else if (code == kGetControllerStatus && length >= sizeof header + kControllerStatusSize) {
+    // Controller status: uStatus 1 (good), no offline reason.
+    std::memset(bytes + sizeof header, 0, kControllerStatusSize);
+    bytes[sizeof header] = 1;
   } else if (code == win::CC_CSMI_SAS_GET_RAID_INFO && Room<win::CsmiSasRaidInfo>(length)) {
     win::CsmiSasRaidInfo info{};
     info.uMaxDrivesPerSet = 0;
@@ -109,7 +116,8 @@ win::DWORD SimCsmiAdapter::Request(void* buffer, win::DWORD length, const Execut
     std::memcpy(bytes, &header, sizeof header);
     Stp(bytes, length);
     return win::ERROR_SUCCESS;
-  } else if (code == 1 || code == 2 || code == 10 || code == 11 || code == 20 || code == 24 || code == 25) {
+  } else if (code == 1 || code == 2 || code == 3 || code == 10 || code == 11 || code == 20 || code == 24 ||
+             code == 25) {
     header.ReturnCode = win::CSMI_SAS_STATUS_INVALID_PARAMETER;
   } else {
     header.ReturnCode = win::CSMI_SAS_STATUS_BAD_CNTL_CODE;

@@ -6,6 +6,7 @@
 
 #include "platform/passthroughrequest.h"
 #include "platform/scsiinquirydata.h"
+#include "platform/sim/array/simarrayminiport.h"
 #include "platform/sim/scsi/simdriverequests.h"
 #include "platform/sim/scsi/simmmcdrive.h"
 #include "platform/sim/scsi/simosdevice.h"
@@ -75,6 +76,8 @@ SimScsiPort::SimScsiPort(const SimMachine& machine, const rb::XmlObject& element
     units_.push_back(std::move(unit));
   }
   if (element.GetAttribute("csmi") == "1") csmi_.emplace(machine, element);
+  if (element.FindAttribute("array") != nullptr)
+    array_ = std::make_unique<SimArrayController>(machine, element, clock, controller_);
 }
 
 SimScsiUnit* SimScsiPort::FindUnit(std::uint8_t path, std::uint8_t target, std::uint8_t lun) const {
@@ -109,8 +112,9 @@ win::DWORD SimScsiPort::UnitCommand(SimScsiUnit& unit, SimScsiCommand& command) 
 }
 
 win::DWORD SimScsiPort::Miniport(void* buffer, win::DWORD length) {
-  if (!csmi_) return win::ERROR_NOT_SUPPORTED;
   std::lock_guard lock(mutex_);
+  if (array_) return SimArrayMiniport(*array_).Request(buffer, length);
+  if (!csmi_) return win::ERROR_NOT_SUPPORTED;
   return csmi_->Request(buffer, length, [this](std::uint8_t target, SimScsiCommand& command) {
     SimScsiUnit* unit = FindUnit(0, target, 0);
     return unit != nullptr && unit->Execute(command) == win::ERROR_SUCCESS;

@@ -1,10 +1,11 @@
 #pragma once
 
 // A SCSI port of the simulated machine, declared as <scsi><port number="n" [openError="e"]
-// [csmi="1" ...]> with its units as children: <disk>, <optical>, <tape>, <enclosure>, <processor>
-// (see the unit classes). The port device \\.\SCSIn: answers IOCTL_SCSI_PASS_THROUGH_DIRECT and
+// [csmi="1" ...] [array="bmic|ciss" ...]> with its units as children: <disk>, <optical>, <tape>, <enclosure>,
+// <processor> (see the unit classes). The port device \\.\SCSIn: answers IOCTL_SCSI_PASS_THROUGH_DIRECT and
 // IOCTL_SCSI_PASS_THROUGH to (path, target, LUN), IOCTL_SCSI_GET_INQUIRY_DATA with every unit, and
-// IOCTL_SCSI_MINIPORT with CSMI when the port has it (ERROR_NOT_SUPPORTED otherwise). An address
+// IOCTL_SCSI_MINIPORT with CSMI when the port has it, or with an array controller's requests when it is
+// one (sim/array/simarraycontroller.h; ERROR_NOT_SUPPORTED otherwise). An address
 // without a unit fails as a selection timeout.
 //
 // How the system sees the port (its registry device map entry, the management view of its controller):
@@ -24,6 +25,7 @@
 #include "platform/devicehandle.h"
 #include "platform/devicenamespace.h"
 #include "platform/pcifunction.h"
+#include "platform/sim/array/simarraycontroller.h"
 #include "platform/sim/scsi/simcsmiadapter.h"
 #include "platform/sim/scsi/simscsiunit.h"
 #include "platform/sim/simclock.h"
@@ -89,6 +91,7 @@ class SimScsiPort {
   std::optional<std::uint32_t> ioAddress_;
   std::vector<std::unique_ptr<SimScsiUnit>> units_;
   std::optional<SimCsmiAdapter> csmi_;
+  std::unique_ptr<SimArrayController> array_;
   // The units are shared by every handle of the port and of its drives.
   std::mutex mutex_;
 };

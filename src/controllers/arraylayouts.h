@@ -1,0 +1,378 @@
+#pragma once
+
+// The bytes an array controller exchanges with this program, written down once: the miniport requests
+// that carry them (header, driver kinds, control codes, the CISS, BMIC and SCSI-through-BMIC requests,
+// the controller queries) and the layouts of the controllers' replies. Both the component's transports
+// and controller devices and the simulated array controller read their offsets from here, so the two
+// sides cannot drift apart. All integers are little-endian unless a field says otherwise.
+//
+// Fields marked "ours" are layouts no outside document fixes; the rest are the program's long-standing
+// contract with the controllers' drivers.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace rb::arraylayout {
+
+// Little-endian fields of requests and replies.
+inline constexpr std::uint16_t Get16(const std::uint8_t* bytes, std::size_t offset) {
+  return static_cast<std::uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
+}
+inline constexpr std::uint32_t Get32(const std::uint8_t* bytes, std::size_t offset) {
+  return static_cast<std::uint32_t>(Get16(bytes, offset) |
+                                    static_cast<std::uint32_t>(Get16(bytes, offset + 2)) << 16);
+}
+inline constexpr void Put16(std::uint8_t* bytes, std::size_t offset, std::uint16_t value) {
+  bytes[offset] = static_cast<std::uint8_t>(value);
+  bytes[offset + 1] = static_cast<std::uint8_t>(value >> 8);
+}
+inline constexpr void Put32(std::uint8_t* bytes, std::size_t offset, std::uint32_t value) {
+  Put16(bytes, offset, static_cast<std::uint16_t>(value));
+  Put16(bytes, offset + 2, static_cast<std::uint16_t>(value >> 16));
+}
+
+// ---- Miniport framing --------------------------------------------------------------------------
+
+// DeviceIoControl code of the SCSI miniport request; the buffer is both input and output.
+inline constexpr std::uint32_t kMiniportIoctl = 0x4D008;
+
+inline constexpr std::size_t kHeaderSize = 28;
+namespace header {
+inline constexpr std::size_t kHeaderLength = 0;  // u32, always 28
+inline constexpr std::size_t kSignature = 4;     // 8 bytes ASCII, NUL-padded
+inline constexpr std::size_t kTimeout = 12;      // u32 seconds
+inline constexpr std::size_t kControlCode = 16;  // u32
+inline constexpr std::size_t kReturnCode = 20;   // u32, written by the driver
+inline constexpr std::size_t kLength = 24;       // u32, total length minus 28
+}  // namespace header
+
+// Driver kinds: the small number a request is sent with picks its signature and timeout.
+enum class DriverKind : std::uint8_t {
+  kQueryBmic = 0,
+  kBmic = 1,
+  kScsi = 2,
+  kFibre = 3,
+  kCiss = 4,
+  kQueryCiss = 5
+};
+
+struct KindSignature {
+  std::string_view signature;
+  std::uint32_t timeout;
+};
+inline constexpr KindSignature SignatureOf(DriverKind kind) {
+  switch (kind) {
+    case DriverKind::kBmic:
+      return {"ZBRBMIC", 180};
+    case DriverKind::kScsi:
+      return {"ZBRSCSI", 180};
+    case DriverKind::kFibre:
+      return {"ZBRFC", 180};
+    case DriverKind::kCiss:
+      return {"ZBRCISS", 180};
+    case DriverKind::kQueryCiss:
+      return {"ZBRCSMI", 180};
+    default:
+      return {"CSMIALL", 60};
+  }
+}
+
+// Return codes in the header: 0 success; 1-3 are failures the transport raises; 4 and above make the
+// request report false with whatever the driver left in the buffer.
+inline constexpr std::uint32_t kReturnSuccess = 0;
+inline constexpr std::uint32_t kReturnFailed = 1;
+inline constexpr std::uint32_t kReturnBadControlCode = 2;
+inline constexpr std::uint32_t kReturnInvalidParameter = 3;
+
+// ---- Controller queries (port discovery) -------------------------------------------------------
+
+inline constexpr std::uint32_t kQueryDriverInfo = 1;  // 204 bytes in all
+inline constexpr std::uint32_t kQueryConfig = 2;      // 208 bytes in all
+inline constexpr std::uint32_t kQueryStatus = 3;      // 64 bytes in all
+inline constexpr std::size_t kDriverInfoSize = 204;
+inline constexpr std::size_t kConfigSize = 208;
+inline constexpr std::size_t kStatusSize = 64;
+namespace config {  // offsets in the 180 bytes after the header
+inline constexpr std::size_t kClass = 18;
+inline constexpr std::size_t kBusType = 19;
+inline constexpr std::size_t kPciBus = 20;
+inline constexpr std::size_t kPciDevice = 21;
+inline constexpr std::size_t kPciFunction = 22;
+}  // namespace config
+inline constexpr std::uint8_t kClassBmic = 1;
+inline constexpr std::uint8_t kClassCiss = 4;
+inline constexpr std::uint8_t kBusTypePci = 3;
+// Driver information (ours beyond its size): the driver's name, NUL-padded, at the start of the body.
+inline constexpr std::size_t kDriverInfoName = 0;
+inline constexpr std::size_t kDriverInfoNameSize = 80;
+
+// ---- CISS request (control code 2, kind 4) -----------------------------------------------------
+
+inline constexpr std::uint32_t kCissControlCode = 2;
+inline constexpr std::size_t kCissRequestSize = 152;  // plus the data length
+namespace ciss {
+inline constexpr std::size_t kLun = 28;            // 8 bytes
+inline constexpr std::size_t kTimeout = 36;        // u16
+inline constexpr std::size_t kCdbLength = 38;      // u8
+inline constexpr std::size_t kCdb = 40;            // 16 bytes
+inline constexpr std::size_t kDirection = 56;      // u32, values below
+inline constexpr std::size_t kScsiStatus = 76;     // u8
+inline constexpr std::size_t kSenseLength = 77;    // u8
+inline constexpr std::size_t kCommandStatus = 78;  // u16
+inline constexpr std::size_t kResidual = 80;       // u32
+inline constexpr std::size_t kMoreError = 84;      // 8 bytes; [2] field size, [3] field number
+inline constexpr std::size_t kSense = 92;          // 32 bytes
+inline constexpr std::size_t kData = 148;
+}  // namespace ciss
+inline constexpr std::uint32_t kCissDataIn = 1;
+inline constexpr std::uint32_t kCissDataOut = 2;
+inline constexpr std::uint32_t kCissNoData = 4;
+
+// Command status of a completed CISS command.
+enum CissStatus : std::uint16_t {
+  kCissSuccess = 0,
+  kCissTargetStatus = 1,
+  kCissDataUnderrun = 2,
+  kCissDataOverrun = 3,
+  kCissInvalidCommand = 4,
+  kCissProtocolError = 5,
+  kCissHardwareError = 6,
+  kCissConnectionLost = 7,
+  kCissAborted = 8,
+  kCissAbortFailed = 9,
+  kCissUnsolicitedAbort = 10,
+  kCissTimeout = 11,
+  kCissUnabortable = 12,
+};
+
+// CISS CDBs of the controllers.
+inline constexpr std::uint8_t kReportLogicalLuns = 0xC2;
+inline constexpr std::uint8_t kReportPhysicalLuns = 0xC3;
+inline constexpr std::uint8_t kBmicReadCdb = 0x26;   // BMIC-over-CISS, for commands 0xA0 and 0x17
+inline constexpr std::uint8_t kBmicWriteCdb = 0x27;  // BMIC-over-CISS, every other command
+inline constexpr std::size_t kLunListSize = 2056;    // 8-byte header (u32 big-endian length) + 256 × 8
+inline constexpr std::size_t kLunListMaxEntries = 256;
+
+// ---- BMIC request (control code 1, kind 1) and SCSI-through-BMIC (control code 2, kind 1) -------
+
+inline constexpr std::uint32_t kBmicControlCode = 1;
+inline constexpr std::size_t kBmicRequestSize = 96;  // plus the data length
+namespace bmic {
+inline constexpr std::size_t kUnit = 28;        // u8
+inline constexpr std::size_t kCommand = 29;     // u8
+inline constexpr std::size_t kParameter2 = 30;  // u16
+inline constexpr std::size_t kParameter = 32;   // u32
+inline constexpr std::size_t kStatus = 60;      // u8, returned
+inline constexpr std::size_t kData = 92;
+}  // namespace bmic
+
+inline constexpr std::uint32_t kScsiThroughBmicControlCode = 2;
+inline constexpr std::size_t kScsiThroughBmicRequestSize = 128;  // plus the data length
+inline constexpr std::uint8_t kBmicPassThroughCommand = 0x91;    // the record's command for a child CDB
+namespace scsibmic {
+inline constexpr std::size_t kPath = 28;
+inline constexpr std::size_t kTarget = 29;
+inline constexpr std::size_t kLun = 30;
+inline constexpr std::size_t kCdbLength = 31;
+inline constexpr std::size_t kCdb = 32;          // 16 bytes
+inline constexpr std::size_t kTimeout = 48;      // u32
+inline constexpr std::size_t kBmicStatus = 92;   // u8
+inline constexpr std::size_t kResidual = 96;     // u32
+inline constexpr std::size_t kSenseInfo = 100;   // u32, SCSI status 2 only
+inline constexpr std::size_t kScsiStatus = 104;  // u8
+inline constexpr std::size_t kMachineError = 105;
+inline constexpr std::size_t kAsc = 106;        // SCSI status 2 only
+inline constexpr std::size_t kSenseKey = 107;   // SCSI status 2 only
+inline constexpr std::size_t kErrorCode = 108;  // SCSI status 2 only
+inline constexpr std::size_t kAscq = 109;       // SCSI status 2 only
+inline constexpr std::size_t kData = 124;
+}  // namespace scsibmic
+// Machine errors of a SCSI-through-BMIC request (ours beyond the two the controller devices judge):
+// 0x22 accompanies a target status (the SCSI status and sense fields say what), 0x12 a data overrun
+// with its residual count, 0x01 a selection timeout (no device at the address).
+inline constexpr std::uint8_t kMachineErrorNone = 0;
+inline constexpr std::uint8_t kMachineErrorSelectionTimeout = 0x01;
+inline constexpr std::uint8_t kMachineErrorOverrun = 0x12;
+inline constexpr std::uint8_t kMachineErrorTargetStatus = 0x22;
+
+// BMIC status (ours beyond 0 = success): what the simulated controller answers.
+inline constexpr std::uint8_t kBmicOk = 0;
+inline constexpr std::uint8_t kBmicInvalidCommand = 1;
+inline constexpr std::uint8_t kBmicInvalidUnit = 2;
+inline constexpr std::uint8_t kBmicDriveFailed = 3;  // a transfer of a failed volume
+inline constexpr std::uint8_t kBmicBadLength = 4;    // the data length is short of the reply
+inline constexpr std::uint8_t kBmicScsiError = 5;    // a SCSI-through-BMIC command did not complete well
+
+// ---- BMIC commands -----------------------------------------------------------------------------
+
+namespace command {
+inline constexpr std::uint8_t kIdentifyLogicalDrive = 0x10;   // 512
+inline constexpr std::uint8_t kIdentifyController = 0x11;     // 4096
+inline constexpr std::uint8_t kLogicalDriveStatus = 0x12;     // 1024
+inline constexpr std::uint8_t kResetFinish = 0x13;            // 256
+inline constexpr std::uint8_t kIdentifyPhysicalDrive = 0x15;  // 1536
+inline constexpr std::uint8_t kReadBlocks = 0x20;
+inline constexpr std::uint8_t kWriteBlocks = 0x30;
+inline constexpr std::uint8_t kResetStart = 0x40;          // 512
+inline constexpr std::uint8_t kLogicalDriveQuery = 0x50;   // 512
+inline constexpr std::uint8_t kDeleteLogicalDrive = 0x51;  // 512
+inline constexpr std::uint8_t kBusTarget = 0x65;           // 536
+inline constexpr std::uint8_t kSubsystemInfo = 0x66;       // 512
+inline constexpr std::uint8_t kBackgroundDisable = 0x98;   // 256
+inline constexpr std::uint8_t kBackgroundEnable = 0x99;    // 256
+inline constexpr std::uint8_t kControllerInfo = 0xC1;      // 512
+inline constexpr std::uint8_t kVendor = 0x42;  // sub-function in CDB byte 8, its argument in byte 9
+}  // namespace command
+// Vendor sub-functions of BMIC 42h.
+inline constexpr std::uint8_t kVendorI2cAccess = 0xD4;  // byte 9: the part's I2C address
+
+// A drive map (ours): which physical drives of a controller a reply means. 8 buses × a u32 target mask:
+// bit t of the word at 4 × b is the drive at bus b, target t. Buses and targets are those of the
+// controller's "b%dd%d" naming and of the SCSI-through-BMIC path and target.
+inline constexpr std::size_t kDriveMapBuses = 8;
+inline constexpr std::size_t kDriveMapTargets = 32;
+inline constexpr std::size_t kDriveMapSize = kDriveMapBuses * 4;
+
+// The drive number of identify physical drive (0x15), in the parameter's low byte: with T targets per
+// bus, ((bus - 1) × T + target) mod 256, plus 128 (mod 256) when T is above 7.
+inline constexpr std::uint8_t DriveNumber(std::uint8_t bus, std::uint8_t target, std::uint8_t targetsPerBus) {
+  unsigned number = ((bus - 1u) * targetsPerBus + target) & 0xFFu;
+  if (targetsPerBus > 7) number = (number + 128u) & 0xFFu;
+  return static_cast<std::uint8_t>(number);
+}
+
+// ---- 0x11 identify controller (4096 bytes) -----------------------------------------------------
+namespace identifycontroller {
+inline constexpr std::size_t kSize = 4096;
+inline constexpr std::size_t kLogicalDrives = 0;  // u8, configured logical drives
+inline constexpr std::size_t kFirmware = 5;       // 4 ASCII bytes (ours)
+inline constexpr std::size_t kFirmwareSize = 4;
+inline constexpr std::size_t kBoardId = 26;              // u32
+inline constexpr std::size_t kFlags = 41;                // u8
+inline constexpr std::uint8_t kFlagPresenceMaps = 0x08;  // bit 3: kPresenceMap below is valid
+inline constexpr std::size_t kTargetsPerBus = 53;        // u8
+inline constexpr std::size_t kBusCount = 54;             // u8, buses with drives (ours), at most 8
+inline constexpr std::size_t kProductName = 60;          // 32 ASCII bytes, NUL- or space-padded (ours)
+inline constexpr std::size_t kProductNameSize = 32;
+inline constexpr std::size_t kSerialNumber = 100;  // 32 ASCII bytes (ours)
+inline constexpr std::size_t kSerialNumberSize = 32;
+inline constexpr std::size_t kInstalledMemory = 140;  // u8, megabytes
+inline constexpr std::size_t kTotalMemory = 143;      // u8, megabytes
+inline constexpr std::size_t kPresenceMap = 160;      // drive map of the drives present (ours)
+}  // namespace identifycontroller
+
+// ---- 0x66 subsystem information (512 bytes) ----------------------------------------------------
+namespace subsysteminfo {
+inline constexpr std::size_t kSize = 512;
+inline constexpr std::size_t kSlot = 0;  // low 7 bits; 16 or more means no slot
+}  // namespace subsysteminfo
+
+// ---- 0xC1 controller information (512 bytes) ---------------------------------------------------
+namespace controllerinfo {
+inline constexpr std::size_t kSize = 512;
+// u16 usable cache in the controller's cache unit: kilobytes on a BMIC controller, megabytes on a
+// CISS controller.
+inline constexpr std::size_t kUsableCache = 38;
+// Batteries (ours): a count (0 to 4) and one status byte per battery.
+inline constexpr std::size_t kBatteryCount = 40;
+inline constexpr std::size_t kBatteryStatus = 41;
+inline constexpr std::size_t kMaxBatteries = 4;
+}  // namespace controllerinfo
+// Battery status codes (ours) and their texts.
+inline constexpr std::array<std::string_view, 5> kBatteryStatusTexts = {"OK", "Charging", "Failed",
+                                                                        "Not Present", "Unknown"};
+inline constexpr std::string_view BatteryStatusText(std::uint8_t status) {
+  return kBatteryStatusTexts[status < kBatteryStatusTexts.size() ? status : kBatteryStatusTexts.size() - 1];
+}
+
+// ---- 0x10 identify logical drive (512 bytes) ---------------------------------------------------
+// The unassigned drives are the present drives (identify controller's presence map, or every drive the
+// discovery finds) less the union of the member maps of logical drives 0 .. configured - 1.
+namespace identifylogical {
+inline constexpr std::size_t kSize = 512;
+inline constexpr std::size_t kBlockSize = 0;        // u16 bytes per block (ours)
+inline constexpr std::size_t kBlockCount = 2;       // u32 (ours)
+inline constexpr std::size_t kFaultTolerance = 22;  // u8: 0 RAID 0, 2 RAID 1, 3 RAID 5, ...
+inline constexpr std::size_t kArrayNumber = 24;     // u8, the array the volume is carved from (ours)
+inline constexpr std::size_t kStripeBlocks = 26;    // u16 blocks per stripe unit (ours)
+inline constexpr std::size_t kMemberMap = 32;       // drive map of the member drives (ours)
+}  // namespace identifylogical
+inline constexpr std::uint8_t kFaultToleranceRaid0 = 0;
+inline constexpr std::uint8_t kFaultToleranceRaid1 = 2;
+inline constexpr std::uint8_t kFaultToleranceRaid5 = 3;
+
+// ---- 0x12 logical drive status (1024 bytes) ----------------------------------------------------
+namespace logicalstatus {
+inline constexpr std::size_t kSize = 1024;
+inline constexpr std::size_t kStatus = 0;           // u8: 0 OK, 1 failed, 3 interim recovery, 5 rebuilding
+inline constexpr std::size_t kBlocksToRecover = 4;  // u32 (ours)
+inline constexpr std::size_t kFailedMap = 32;       // drive map of the failed members (ours)
+}  // namespace logicalstatus
+inline constexpr std::uint8_t kVolumeOk = 0;
+inline constexpr std::uint8_t kVolumeFailed = 1;
+inline constexpr std::uint8_t kVolumeInterimRecovery = 3;
+inline constexpr std::uint8_t kVolumeRecovering = 5;
+
+// ---- 0x15 identify physical drive (1536 bytes) -------------------------------------------------
+namespace identifyphysical {
+inline constexpr std::size_t kSize = 1536;
+inline constexpr std::size_t kPresent = 0;  // u8, non-zero when a drive answers (ours)
+inline constexpr std::size_t kBus = 2;      // u8 (ours)
+inline constexpr std::size_t kTarget = 3;   // u8 (ours)
+inline constexpr std::size_t kModel = 4;    // 40 ASCII bytes (ours)
+inline constexpr std::size_t kModelSize = 40;
+inline constexpr std::size_t kSerialNumber = 44;  // 20 ASCII bytes (ours)
+inline constexpr std::size_t kSerialNumberSize = 20;
+inline constexpr std::size_t kFirmware = 64;  // 8 ASCII bytes (ours)
+inline constexpr std::size_t kFirmwareSize = 8;
+inline constexpr std::size_t kOlderRates = 103;  // bit 7 Ultra-2/Fast-40, bit 6 Ultra/Fast-20, bit 3 Fast
+inline constexpr std::size_t kNewerRates = 106;  // bit 3 Ultra-320, bit 0 Ultra-160
+inline constexpr std::size_t kBlockCount = 116;  // u32; 0 = ask the drive
+inline constexpr std::size_t kBlockSize = 120;   // u16 (ours)
+inline constexpr std::size_t kDriveType = 124;   // u8: 0 parallel SCSI, 1 SATA, 2 SAS (ours)
+inline constexpr std::size_t kLinkRate = 125;    // u8 negotiated link-rate code (ours)
+inline constexpr std::size_t kFailed = 126;      // u8, non-zero when the controller failed it (ours)
+// Error and usage counters (ours): u32 each, in this order from kCounters.
+inline constexpr std::size_t kCounters = 200;
+}  // namespace identifyphysical
+inline constexpr std::uint8_t kDriveTypeScsi = 0;
+inline constexpr std::uint8_t kDriveTypeSata = 1;
+inline constexpr std::uint8_t kDriveTypeSas = 2;
+inline constexpr std::array<std::string_view, 21> kPhysicalDriveCounters = {
+    "Drive Supports S.M.A.R.T. Predictive Failure",
+    "Drive S.M.A.R.T. Predictive Failure Enabled",
+    "Last Failure Reason",
+    "Reference Time",
+    "Sectors Read",
+    "Read Errors Corrected",
+    "Sectors Written",
+    "Seek Count",
+    "Seek Errors",
+    "Timeouts",
+    "Recovers",
+    "Recovers Failed Read",
+    "Recovers Failed Write",
+    "Format Errors",
+    "Not Ready Failures",
+    "Bus Faults",
+    "Hot Plug Count",
+    "Media Failures",
+    "Hardware Errors",
+    "Aborted Command Failures",
+    "Bad Target Count"};
+
+// ---- 0x65 bus and target (536 bytes); parameter = target × 256 + bus ---------------------------
+namespace bustarget {
+inline constexpr std::size_t kSize = 536;
+inline constexpr std::size_t kVendor = 8;  // 8 ASCII bytes (ours)
+inline constexpr std::size_t kVendorSize = 8;
+inline constexpr std::size_t kModel = 16;  // 16 ASCII bytes: the backplane model (ours)
+inline constexpr std::size_t kModelSize = 16;
+inline constexpr std::size_t kRevision = 32;  // 4 ASCII bytes: the backplane revision (ours)
+inline constexpr std::size_t kRevisionSize = 4;
+inline constexpr std::size_t kPresent = 36;  // u8, non-zero when a backplane answers at this address
+}  // namespace bustarget
+
+}  // namespace rb::arraylayout

@@ -1,0 +1,58 @@
+#pragma once
+
+// A physical disk behind an array controller, reached through the controller's send-to-child
+// operation at its bus and target. It keeps the controller's identification of the drive (BMIC 0x15),
+// read on first use, and the drive type that reply gives (parallel SCSI, SATA or SAS). What else the
+// array disks show (bus speed and link rate, the error counters, their tests) comes with the logical
+// volumes.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "devices/scsi/scsidisk.h"
+
+namespace rb {
+
+class BmicDevice;
+
+class RaidDisk : public ScsiDisk {
+ public:
+  static constexpr const char* kStreamableName = "RaidDisk";
+
+  // `addressName` is the controller's name for the drive's bus and target ("...b%dd%d").
+  RaidDisk(std::string name, BmicDevice& controller, std::uint8_t bus, std::uint8_t target,
+           std::string addressName);
+  // The state a reader starts from.
+  RaidDisk();
+
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  void Assign(const Persistent& other) override;
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<RaidDisk>(); }
+
+  BmicDevice* Controller() const { return controller_; }
+  std::uint8_t Bus() const { return Record().path; }
+  std::uint8_t Target() const { return Record().target; }
+  const std::string& AddressName() const { return addressName_; }
+
+  // The controller's identification of the drive, asked once; empty when the controller refused it.
+  const std::vector<std::uint8_t>& Identification();
+  // Takes an identification read already (discovery asks for it when the drive does not answer INQUIRY).
+  void SetIdentification(std::vector<std::uint8_t> reply);
+  // 0 parallel SCSI, 1 SATA, 2 SAS, from the identification.
+  std::uint8_t DriveType();
+
+  // The model of the INQUIRY data, else the controller's identification of the drive.
+  std::string ModelText() override;
+  void DescribeProperties(XmlObject& element, bool catalogRequest) override;
+
+ private:
+  BmicDevice* controller_ = nullptr;
+  std::string addressName_;
+  std::vector<std::uint8_t> identification_;
+  bool identificationRead_ = false;
+};
+
+}  // namespace rb
