@@ -3,7 +3,8 @@
 // The 32-bit board identifiers of the array controllers (identify controller, byte 26) that change
 // what the program does with a controller, each with its model name. One place for the values: the
 // controller devices read the sets from here and the simulated machines declare their controllers
-// with them (machines/demo.xml carries one of each set).
+// with them (machines/demo.xml carries one of each set). The board database data/allboards.xml names
+// the demo's controllers, by their PCI identity, with the same models; a test holds the two together.
 //
 //   SAS controller set        kSasBoards, eight boards: reported as SAS controllers, SAS and enclosure
 //                             tests offered
