@@ -29,12 +29,19 @@ RaidDisk::RaidDisk(std::string name, BmicDevice& controller, std::uint8_t bus, s
   SetParentAdapter(&controller);
 }
 
+RaidDisk::RaidDisk(std::string name, BmicDevice& controller, std::uint8_t bus, std::uint8_t target,
+                   std::string addressName, const std::array<std::uint8_t, 8>& lunAddress)
+    : RaidDisk(std::move(name), controller, bus, target, std::move(addressName)) {
+  lunAddress_ = lunAddress;
+}
+
 RaidDisk::RaidDisk() = default;
 
 void RaidDisk::Stream(ptstream& stream, bool writing, std::int32_t version) {
   ScsiDisk::Stream(stream, writing, version);
   stream.TransferLink(controller_);
   stream.Transfer(addressName_);
+  stream.TransferBytes(lunAddress_.data(), lunAddress_.size());
   if (!writing) SetParentAdapter(controller_);
 }
 
@@ -44,6 +51,7 @@ void RaidDisk::Assign(const Persistent& other) {
   if (disk == nullptr) return;
   controller_ = disk->controller_;
   addressName_ = disk->addressName_;
+  lunAddress_ = disk->lunAddress_;
   identification_ = disk->identification_;
   identificationRead_ = disk->identificationRead_;
 }

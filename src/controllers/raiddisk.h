@@ -6,6 +6,7 @@
 // array disks show (bus speed and link rate, the error counters, their tests) comes with the logical
 // volumes.
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -24,6 +25,9 @@ class RaidDisk : public ScsiDisk {
   // `addressName` is the controller's name for the drive's bus and target ("...b%dd%d").
   RaidDisk(std::string name, BmicDevice& controller, std::uint8_t bus, std::uint8_t target,
            std::string addressName);
+  // A disk of a CISS controller, which addresses it by its entry of the physical LUN report.
+  RaidDisk(std::string name, BmicDevice& controller, std::uint8_t bus, std::uint8_t target,
+           std::string addressName, const std::array<std::uint8_t, 8>& lunAddress);
   // The state a reader starts from.
   RaidDisk();
 
@@ -36,6 +40,8 @@ class RaidDisk : public ScsiDisk {
   std::uint8_t Bus() const { return Record().path; }
   std::uint8_t Target() const { return Record().target; }
   const std::string& AddressName() const { return addressName_; }
+  // The physical LUN address on a CISS controller; zero on a BMIC controller.
+  const std::array<std::uint8_t, 8>& LunAddress() const { return lunAddress_; }
 
   // The controller's identification of the drive, asked once; empty when the controller refused it.
   const std::vector<std::uint8_t>& Identification();
@@ -51,6 +57,7 @@ class RaidDisk : public ScsiDisk {
  private:
   BmicDevice* controller_ = nullptr;
   std::string addressName_;
+  std::array<std::uint8_t, 8> lunAddress_{};
   std::vector<std::uint8_t> identification_;
   bool identificationRead_ = false;
 };
