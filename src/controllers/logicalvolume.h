@@ -54,8 +54,26 @@ class LogicalVolume : public ScsiDisk {
   // The fault tolerance of the logical-drive identification, and its text.
   std::uint8_t FaultTolerance() const;
   static const char* FaultToleranceText(std::uint8_t value);
+  // "Logical Volume <n>, Controller Slot <slot>", or the external form with the controller's bus.
+  std::string DisplayNameText();
+
+  // The block count and size of the logical-drive identification.
+  std::uint64_t BlockCount();
+  std::uint64_t LastBlockAddress() override;
+  std::uint32_t BlockSize() override;
+  bool IsReady() override { return true; }
+  // BMIC read and write on a BMIC controller; through the operating system's device otherwise.
+  void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) override;
+  std::unique_ptr<DiskWriteHold> HoldForWriting() override;
+  std::string ModelText() override { return DisplayNameText(); }
+  void DescribeProperties(XmlObject& element, bool catalogRequest) override;
 
  private:
+  // Reads the controller's replies once when nothing has read them yet.
+  void RefreshOnce();
+  // Whether the controller moves the volume's blocks itself (BMIC read and write).
+  bool TransfersThroughBmic() const;
+
   BmicDevice* controller_ = nullptr;
   std::uint8_t logicalDrive_ = 0;
   std::uint32_t volumeId_ = 0;
