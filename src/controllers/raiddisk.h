@@ -2,9 +2,10 @@
 
 // A physical disk behind an array controller, reached through the controller's send-to-child
 // operation at its bus and target. It keeps the controller's identification of the drive (BMIC 0x15),
-// read on first use, and the drive type that reply gives (parallel SCSI, SATA or SAS). What else the
-// array disks show (bus speed and link rate, the error counters, their tests) comes with the logical
-// volumes.
+// read on first use, and what that reply gives: the drive type (parallel SCSI, SATA or SAS), the bus
+// speed or negotiated link rate and the error and usage counters. Its history (the controller's
+// records and logs of the drive) is what the disk's diagnosis judges; the diagnosis's "Identify
+// Drive" action blinks the drive's LED through the controller.
 
 #include <array>
 #include <cstdint>
@@ -12,13 +13,14 @@
 #include <string>
 #include <vector>
 
+#include "component/disklogreader.h"
 #include "devices/scsi/scsidisk.h"
 
 namespace rb {
 
 class BmicDevice;
 
-class RaidDisk : public ScsiDisk {
+class RaidDisk : public ScsiDisk, public DiskLogReader {
  public:
   static constexpr const char* kStreamableName = "RaidDisk";
 
@@ -53,8 +55,29 @@ class RaidDisk : public ScsiDisk {
   // The model of the INQUIRY data, else the controller's identification of the drive.
   std::string ModelText() override;
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
+  // "FlashLED" blinks the drive's LED for half a minute.
+  void Action(const XmlObject& command) override;
+
+  // The texts of the identification's speed bits and link-rate code.
+  static const char* BusSpeedText(std::uint8_t olderRates, std::uint8_t newerRates);
+  static const char* LinkRateText(std::uint8_t code);
+
+  DriveDescription DescribeDrive() override;
+  std::vector<DriveRecord> ReadDriveRecords() override;
+  std::optional<SmartFindings> ReadSmartLogs() override;
+  std::optional<DstFindings> ReadDstLogs() override;
+  std::optional<PerformanceFindings> ReadPerformanceLogs() override;
+  std::optional<std::vector<ScsiErrorLogEntry>> ReadScsiErrorLogs() override;
+  bool AmberLightOn() override;
+  std::optional<std::string> ReadApplicationClientLog() override;
+
+ protected:
+  std::string_view SpeedTestName() override;
 
  private:
+  std::uint8_t IdentificationByte(std::size_t offset);
+  void AddCounters(XmlObject& element);
+
   BmicDevice* controller_ = nullptr;
   std::string addressName_;
   std::array<std::uint8_t, 8> lunAddress_{};
