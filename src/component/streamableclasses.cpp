@@ -5,8 +5,10 @@
 #include "controllers/bmicdevice.h"
 #include "controllers/bmicdriver.h"
 #include "controllers/cissdriver.h"
+#include "controllers/logicalvolume.h"
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
+#include "controllers/sataraiddisk.h"
 #include "devices/ata/atacontroller.h"
 #include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
@@ -82,6 +84,8 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<BmicDevice>();
   RegisterStreamableClass<RaidDisk>();
   RegisterStreamableClass<RaidArray>();
+  RegisterStreamableClass<SATARaidDisk>();
+  RegisterStreamableClass<LogicalVolume>();
   RegisterStreamableClass<ScsiDisk>();
   RegisterStreamableClass<ScsiCdrom>();
   RegisterStreamableClass<USBDisk>();

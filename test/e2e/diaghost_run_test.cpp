@@ -173,7 +173,7 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
            "SCTRL0: RB 12Gb SAS HBA [ScsiController]\n",
            "sasDisk0: SAS Hard Drive [sasDisk]\n  Storage: Hard Drive(s)\n  Model: SEAGATE ST600MM0006\n"
            "  Firmware: B001\n  Capacity: 600.1 Gbytes\n",
-           "scsiDisk0: SCSI Hard Drive [scsiDisk]\n",
+           "scsiDisk0: SCSI Hard Drive [scsiDisk] (diagnosable)\n",
            "sataDisk0: SATA Hard Disk [sataDisk]\n",
            "  Capacity: 8001.6 Gbytes\n",
            "cdrom0: Optical Drive 1 [cdrom]\n",
@@ -202,10 +202,13 @@ TEST_F(DiaghostProgram, TheDemoListsItsBmicArrayControllerWithItsDrives) {
            "  Unassigned Drives: bmicController0b1d0, bmicController0b1d1\n  Physical Drives: "
            "bmicController0b0d0, "
            "bmicController0b0d1, bmicController0b0d2, bmicController0b1d0, bmicController0b1d1\n",
-           "scsiDisk2: SAS Hard Drive [sasDisk]\n",
-           "scsiDisk3: SATA Hard Disk [sataDisk]\n",
-           "  Drive type: SATA Hard Disk\n  Physical Drive: bmicController0b1d0\n  linked to bmicController0 "
-           "(parent)\n",
+           "scsiDisk2: SAS Hard Drive [sasDisk] (diagnosable)\n",
+           "scsiDisk3: SATA Hard Disk [sataDisk] (diagnosable)\n",
+           "  Drive type: SATA Hard Disk\n  Physical Drive: bmicController0b1d0\n",
+           "  Bad Target Count: 00000000\n  linked to bmicController0 (parent)\n",
+           "bmicController0v0: Logical Volume 1, Controller Slot 5 [logicalVolume]\n  Logical Volume\n"
+           "  Storage: Hard Drive(s)\n  Status Code: 0\n  Status Description: OK\n  Capacity: 293.6 Gbytes\n",
+           "  Fault Tolerance: RAID 5\n",
        })
     EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
 }
