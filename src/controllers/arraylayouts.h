@@ -79,6 +79,22 @@ inline constexpr KindSignature SignatureOf(DriverKind kind) {
   }
 }
 
+// Whether a buffer of `length` bytes is one request: its header's lengths agree with the buffer.
+inline bool WellFramed(const std::uint8_t* request, std::size_t length) {
+  return request != nullptr && length >= kHeaderSize &&
+         Get32(request, header::kHeaderLength) == kHeaderSize &&
+         Get32(request, header::kLength) == length - kHeaderSize;
+}
+
+// Whether a request carries the signature of a driver kind.
+inline bool HasSignature(const std::uint8_t* request, DriverKind kind) {
+  const std::string_view wanted = SignatureOf(kind).signature;
+  for (std::size_t i = 0; i < 8; ++i)
+    if (request[header::kSignature + i] != (i < wanted.size() ? static_cast<std::uint8_t>(wanted[i]) : 0))
+      return false;
+  return true;
+}
+
 // Return codes in the header: 0 success; 1-3 are failures the transport raises; 4 and above make the
 // request report false with whatever the driver left in the buffer.
 inline constexpr std::uint32_t kReturnSuccess = 0;
@@ -94,6 +110,13 @@ inline constexpr std::uint32_t kQueryStatus = 3;      // 64 bytes in all
 inline constexpr std::size_t kDriverInfoSize = 204;
 inline constexpr std::size_t kConfigSize = 208;
 inline constexpr std::size_t kStatusSize = 64;
+// The total length of a controller query by its control code; 0 for a code that is none.
+inline constexpr std::size_t QuerySize(std::uint32_t code) {
+  return code == kQueryConfig       ? kConfigSize
+         : code == kQueryStatus     ? kStatusSize
+         : code == kQueryDriverInfo ? kDriverInfoSize
+                                    : 0;
+}
 namespace config {  // offsets in the 180 bytes after the header
 inline constexpr std::size_t kClass = 18;
 inline constexpr std::size_t kBusType = 19;

@@ -26,13 +26,6 @@ namespace layout = rb::arraylayout;
 
 namespace {
 
-bool SignatureIs(const std::uint8_t* request, layout::DriverKind kind) {
-  const std::string_view wanted = layout::SignatureOf(kind).signature;
-  char signature[8] = {};
-  std::memcpy(signature, wanted.data(), wanted.size());
-  return std::memcmp(request + layout::header::kSignature, signature, sizeof signature) == 0;
-}
-
 // The kernel's command block, filled from the request: the fields are the same in both ioctls.
 template <class Command>
 void Fill(Command& command, const std::uint8_t* request, std::uint8_t* data, std::size_t length) {
@@ -84,17 +77,14 @@ win::DWORD LinuxCissMiniport::Request(void* buffer, win::DWORD length) {
   const Host* host = Locate();
   if (host == nullptr) return win::ERROR_NOT_SUPPORTED;
   auto* request = static_cast<std::uint8_t*>(buffer);
-  if (buffer == nullptr || length < layout::kHeaderSize ||
-      layout::Get32(request, layout::header::kHeaderLength) != layout::kHeaderSize ||
-      layout::Get32(request, layout::header::kLength) != length - layout::kHeaderSize)
-    return win::ERROR_INVALID_PARAMETER;
+  if (!layout::WellFramed(request, length)) return win::ERROR_INVALID_PARAMETER;
   const std::uint32_t code = layout::Get32(request, layout::header::kControlCode);
   std::uint32_t result = layout::kReturnSuccess;
   win::DWORD error = win::ERROR_SUCCESS;
-  if (SignatureIs(request, layout::DriverKind::kQueryBmic) ||
-      SignatureIs(request, layout::DriverKind::kQueryCiss)) {
+  if (layout::HasSignature(request, layout::DriverKind::kQueryBmic) ||
+      layout::HasSignature(request, layout::DriverKind::kQueryCiss)) {
     result = Query(*host, code, request + layout::kHeaderSize, length - layout::kHeaderSize);
-  } else if (SignatureIs(request, layout::DriverKind::kCiss)) {
+  } else if (layout::HasSignature(request, layout::DriverKind::kCiss)) {
     if (code != layout::kCissControlCode)
       result = layout::kReturnBadControlCode;
     else if (length < layout::kCissRequestSize)
@@ -110,10 +100,7 @@ win::DWORD LinuxCissMiniport::Request(void* buffer, win::DWORD length) {
 
 std::uint32_t LinuxCissMiniport::Query(const Host& host, std::uint32_t code, std::uint8_t* body,
                                        std::size_t size) const {
-  const std::size_t wanted = code == layout::kQueryConfig       ? layout::kConfigSize
-                             : code == layout::kQueryStatus     ? layout::kStatusSize
-                             : code == layout::kQueryDriverInfo ? layout::kDriverInfoSize
-                                                                : 0;
+  const std::size_t wanted = layout::QuerySize(code);
   if (wanted == 0) return layout::kReturnBadControlCode;
   if (size + layout::kHeaderSize < wanted) return layout::kReturnInvalidParameter;
   std::memset(body, 0, size);

@@ -13,13 +13,6 @@ namespace layout = rb::arraylayout;
 
 namespace {
 
-bool SignatureIs(const std::uint8_t* request, layout::DriverKind kind) {
-  const std::string_view wanted = layout::SignatureOf(kind).signature;
-  char signature[8] = {};
-  std::memcpy(signature, wanted.data(), wanted.size());
-  return std::memcmp(request + layout::header::kSignature, signature, sizeof signature) == 0;
-}
-
 // Whether a CDB moves data to the device: the request of a SCSI-through-BMIC command carries no
 // direction, so the controller knows it by the opcode, as its firmware does.
 bool DataOut(std::uint8_t opcode) {
@@ -69,17 +62,14 @@ void InvalidField(std::uint16_t& status, std::uint8_t* moreError, std::uint8_t f
 }  // namespace
 
 win::DWORD SimArrayMiniport::Request(void* buffer, win::DWORD length) {
-  if (buffer == nullptr || length < layout::kHeaderSize) return win::ERROR_INVALID_PARAMETER;
   auto* request = static_cast<std::uint8_t*>(buffer);
-  if (layout::Get32(request, layout::header::kHeaderLength) != layout::kHeaderSize ||
-      layout::Get32(request, layout::header::kLength) != length - layout::kHeaderSize)
-    return win::ERROR_INVALID_PARAMETER;
+  if (!layout::WellFramed(request, length)) return win::ERROR_INVALID_PARAMETER;
   const std::uint32_t code = layout::Get32(request, layout::header::kControlCode);
   std::uint32_t result = layout::kReturnSuccess;
-  const bool query = SignatureIs(request, layout::DriverKind::kQueryBmic) ||
-                     SignatureIs(request, layout::DriverKind::kQueryCiss);
-  const bool bmic = SignatureIs(request, layout::DriverKind::kBmic) && !controller_.Ciss();
-  const bool ciss = SignatureIs(request, layout::DriverKind::kCiss) && controller_.Ciss();
+  const bool query = layout::HasSignature(request, layout::DriverKind::kQueryBmic) ||
+                     layout::HasSignature(request, layout::DriverKind::kQueryCiss);
+  const bool bmic = layout::HasSignature(request, layout::DriverKind::kBmic) && !controller_.Ciss();
+  const bool ciss = layout::HasSignature(request, layout::DriverKind::kCiss) && controller_.Ciss();
   if (query) {
     result = Query(code, request + layout::kHeaderSize, length - layout::kHeaderSize);
   } else if (bmic && code == layout::kBmicControlCode) {
@@ -101,10 +91,7 @@ win::DWORD SimArrayMiniport::Request(void* buffer, win::DWORD length) {
 }
 
 std::uint32_t SimArrayMiniport::Query(std::uint32_t code, std::uint8_t* body, std::size_t size) {
-  const std::size_t wanted = code == layout::kQueryConfig       ? layout::kConfigSize
-                             : code == layout::kQueryStatus     ? layout::kStatusSize
-                             : code == layout::kQueryDriverInfo ? layout::kDriverInfoSize
-                                                                : 0;
+  const std::size_t wanted = layout::QuerySize(code);
   if (wanted == 0) return layout::kReturnBadControlCode;
   if (size + layout::kHeaderSize < wanted) return layout::kReturnInvalidParameter;
   std::memset(body, 0, size);
