@@ -4,6 +4,7 @@
 #include "component/storagetestcomponent.h"
 #include "controllers/bmicdevice.h"
 #include "controllers/bmicdriver.h"
+#include "controllers/cissdevice.h"
 #include "controllers/cissdriver.h"
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
@@ -80,6 +81,7 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<CissDriver>();
   RegisterStreamableClass<BmicDriver>();
   RegisterStreamableClass<BmicDevice>();
+  RegisterStreamableClass<CissDevice>();
   RegisterStreamableClass<RaidDisk>();
   RegisterStreamableClass<RaidArray>();
   RegisterStreamableClass<ScsiDisk>();

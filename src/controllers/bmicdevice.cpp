@@ -331,9 +331,13 @@ void BmicDevice::AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uin
   if (added == nullptr) return;
   added->AddInterface(Interface(Name(), "Array Controller", Caption(), Interface::kParent));
   AddInterface(Interface(added->Name(), "Physical Drive", caption, Interface::kChild));
-  if (auto* raidDisk = dynamic_cast<RaidDisk*>(added.get()))
+  KeepChild(*added);
+}
+
+void BmicDevice::KeepChild(Device& device) {
+  if (auto* raidDisk = dynamic_cast<RaidDisk*>(&device))
     physicalDisks_.push_back(raidDisk);
-  else if (auto* other = dynamic_cast<ScsiDevice*>(added.get()))
+  else if (auto* other = dynamic_cast<ScsiDevice*>(&device))
     otherDevices_.push_back(other);
 }
 

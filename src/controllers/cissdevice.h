@@ -69,7 +69,9 @@ class CissDevice : public BmicDevice {
   std::int32_t PciSlot() const { return pciSlot_; }
   const std::vector<CissLun>& PhysicalLuns() const { return physicalLuns_; }
   const std::vector<CissLun>& LogicalLuns() const { return logicalLuns_; }
-  const std::vector<std::shared_ptr<CissDevice>>& ExternalControllers() const { return external_; }
+  const std::vector<CissDevice*>& ExternalControllers() const { return external_; }
+  // "External Array Controller" and its number for a controller behind another one.
+  std::uint32_t ExternalNumber() const { return externalNumber_; }
   // The LUN address of the last command, its CDB, SCSI status and sense.
   struct LastCommand {
     std::array<std::uint8_t, 16> cdb{};
@@ -83,6 +85,7 @@ class CissDevice : public BmicDevice {
   void SetBackgroundTasks(bool enable);
 
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
+  std::string ElementClass() const override;
 
  private:
   std::vector<CissLun> ReadLunList(std::uint8_t opcode);
@@ -90,9 +93,13 @@ class CissDevice : public BmicDevice {
   void DiscoverExternalControllers(DiscoveryContext& context);
   void DiscoverPhysicalLuns(DiscoveryContext& context);
   void DiscoverVolumes(DiscoveryContext& context);
-  void AddChild(DiscoveryContext& context, std::unique_ptr<Device> device, const char* role);
+  // Adds a device behind `owner` (this controller or one behind it) at `lun`.
+  void AddChild(DiscoveryContext& context, CissDevice& owner, std::unique_ptr<ScsiDevice> device,
+                const CissLun& lun, const char* role);
+  const CissLun* LunOf(const ScsiDevice& child) const;
   void ReadSlot(const XmlObject& pciSummary);
   std::string DisplayName();
+  std::uint8_t IdentifyByte(std::size_t offset) const;
 
   CissDriver driver_;
   CissDevice* delegate_ = nullptr;
@@ -108,8 +115,12 @@ class CissDevice : public BmicDevice {
   std::int32_t pciSlot_ = 0;
   std::string serialNumber_;
   std::uint32_t externalNumber_ = 0;
-  std::vector<std::shared_ptr<CissDevice>> external_;
-  std::vector<ScsiDevice*> children_;
+  std::vector<CissDevice*> external_;
+  // The LUN address of each child this controller carries commands for, side by side.
+  std::vector<ScsiDevice*> lunOwners_;
+  std::vector<CissLun> ownerLuns_;
+  // Vendor, product and revision of the first processor-type LUN, and the four bytes after them.
+  std::vector<std::uint8_t> backplaneInquiry_;
 };
 
 }  // namespace rb
