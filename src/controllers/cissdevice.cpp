@@ -208,6 +208,12 @@ std::uint8_t CissDevice::SendToLun(const CissLun& lun, const std::uint8_t* cdb, 
   return SendCissCommand(lun, cdb, cdbLength, buffer, length, direction);
 }
 
+std::uint8_t CissDevice::SendCdb(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
+                                 std::uint32_t length, int direction) {
+  if (direction == kDataIn && buffer != nullptr) std::memset(buffer, 0, length);
+  return SendToController(cdb, cdbLength, buffer, length, direction);
+}
+
 std::uint8_t CissDevice::SendToController(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
                                           std::uint32_t length, int direction) {
   return SendToLun(ownLun_, cdb, cdbLength, buffer, length, direction);
@@ -309,7 +315,8 @@ void CissDevice::ReadSlot(const XmlObject& pciSummary) {
   pciSlot_ = Slot();
   if (delegate_ != nullptr || pciFunction_ < 0) return;
   const XmlObject* entry = pciSummary.SelectSingleNode(
-      StringPrintf("structure[$bus='%d' $device='%d' $function='%d']", pciBus_, pciDevice_, pciFunction_));
+      StringPrintf("structure[@bus='%d' @device='%d' @function='%d']", pciBus_, pciDevice_,
+                   pciFunction_));
   if (entry != nullptr) {
     DebugPrint("Found match %d, %d, %d\n", pciBus_, pciDevice_, pciFunction_);
     pciSlot_ = ToInt(entry->GetAttribute("slotNumber"));

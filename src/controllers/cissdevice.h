@@ -43,6 +43,9 @@ class CissDevice : public BmicDevice {
   // underrun; every other completion raises "CISS driver reported problem" with its reason.
   virtual std::uint8_t SendCissCommand(const CissLun& lun, const std::uint8_t* cdb, std::int32_t cdbLength,
                                        void* buffer, std::uint32_t length, int direction);
+  // The controller's own commands (its INQUIRY among them) go to its own LUN.
+  std::uint8_t SendCdb(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer, std::uint32_t length,
+                       int direction) override;
   std::uint8_t SendToController(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
                                 std::uint32_t length, int direction) override;
   // To the physical LUN of the child's bus and target.
