@@ -6,8 +6,10 @@
 #include "controllers/bmicdriver.h"
 #include "controllers/cissdevice.h"
 #include "controllers/cissdriver.h"
+#include "controllers/logicalvolume.h"
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
+#include "controllers/sataraiddisk.h"
 #include "devices/ata/atacontroller.h"
 #include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
@@ -84,6 +86,8 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<CissDevice>();
   RegisterStreamableClass<RaidDisk>();
   RegisterStreamableClass<RaidArray>();
+  RegisterStreamableClass<SATARaidDisk>();
+  RegisterStreamableClass<LogicalVolume>();
   RegisterStreamableClass<ScsiDisk>();
   RegisterStreamableClass<ScsiCdrom>();
   RegisterStreamableClass<USBDisk>();

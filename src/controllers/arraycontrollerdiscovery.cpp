@@ -3,6 +3,7 @@
 #include "controllers/bmicdevice.h"
 #include "controllers/cissdevice.h"
 #include "controllers/cissdriver.h"
+#include "controllers/logicalvolume.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
@@ -32,6 +33,7 @@ std::shared_ptr<BmicDevice> IdentifyCissController(DiscoveryContext& context, st
     for (ScsiDevice* child : external->Children()) context.Describe(*child);
   }
   for (ScsiDevice* child : controller->Children()) context.Describe(*child);
+  for (LogicalVolume* volume : controller->LogicalVolumes()) context.Describe(*volume);
   return controller;
 }
 
@@ -60,8 +62,10 @@ std::vector<std::shared_ptr<BmicDevice>> IdentifyArrayControllers(DiscoveryConte
     if (controller == nullptr) continue;
     controller->DiscoverPhysicalDevices(context);
     controller->ListArrays();
+    controller->DiscoverLogicalVolumes(context);
     context.Describe(*controller);
     for (ScsiDevice* child : controller->Children()) context.Describe(*child);
+    for (LogicalVolume* volume : controller->LogicalVolumes()) context.Describe(*volume);
     controllers.push_back(controller);
   }
   return controllers;

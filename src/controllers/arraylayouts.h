@@ -357,6 +357,7 @@ inline constexpr std::size_t kBlockSize = 120;   // u16 (ours)
 inline constexpr std::size_t kDriveType = 124;   // u8: 0 parallel SCSI, 1 SATA, 2 SAS (ours)
 inline constexpr std::size_t kLinkRate = 125;    // u8 negotiated link-rate code (ours)
 inline constexpr std::size_t kFailed = 126;      // u8, non-zero when the controller failed it (ours)
+inline constexpr std::size_t kAmberLight = 127;  // u8, non-zero while the drive's amber light is on (ours)
 // Error and usage counters (ours): u32 each, in this order from kCounters.
 inline constexpr std::size_t kCounters = 200;
 }  // namespace identifyphysical
@@ -385,6 +386,27 @@ inline constexpr std::array<std::string_view, 21> kPhysicalDriveCounters = {
     "Hardware Errors",
     "Aborted Command Failures",
     "Bad Target Count"};
+
+// ---- 0xB8 drive history (1024 bytes, ours) ------------------------------------------------------
+// What the controller has recorded about one physical drive. Parameter: that of identify physical
+// drive (0x15); unit: which record below.
+namespace drivehistory {
+inline constexpr std::uint8_t kCommand = 0xB8;
+inline constexpr std::size_t kSize = 1024;
+inline constexpr std::uint8_t kRecords = 0;       // u8 count, then 8-byte entries from offset 8:
+inline constexpr std::size_t kRecordEntries = 8;  //   [0] in the physical configuration, [1] failure
+inline constexpr std::size_t kRecordSize = 8;     //   reason, [4] u32 time stamp
+inline constexpr std::uint8_t kSmart = 1;         // [0] controller's SMART flag, [1] the drive's
+inline constexpr std::uint8_t kSelfTest = 2;      // [0] a self-test in the log ended in error
+inline constexpr std::uint8_t kPerformance = 3;   // [0] critical threshold, [1] aborted commands
+inline constexpr std::uint8_t kScsiErrors = 4;    // u8 count, then 32-byte entries from offset 8:
+inline constexpr std::size_t kErrorEntries = 8;   //   u32 service time, u8 SCSI status, CAM status,
+inline constexpr std::size_t kErrorEntrySize = 32;  // sense byte 2, ASC, ASCQ, then at 12 u32 block,
+                                                    // at 16 u32 time, at 20 u32 information
+inline constexpr std::uint8_t kClientLog = 5;       // u32 length, then the application client log
+}  // namespace drivehistory
+// 0xB9 blink a physical drive's LED (ours): the identify-physical-drive parameter, the seconds as count.
+inline constexpr std::uint8_t kBlinkDriveLed = 0xB9;
 
 // ---- 0x65 bus and target (536 bytes); parameter = target × 256 + bus ---------------------------
 namespace bustarget {

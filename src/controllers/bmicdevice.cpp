@@ -5,9 +5,11 @@
 
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
+#include "controllers/logicalvolume.h"
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
 #include "controllers/replytext.h"
+#include "controllers/sataraiddisk.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/tape/scsitape.h"
 #include "framework/interface.h"
@@ -307,7 +309,13 @@ void BmicDevice::AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uin
   }
   switch (type) {
     case 0:
-      device = std::move(disk);
+      if (disk->DriveType() == layout::kDriveTypeSata) {
+        auto sata = std::make_unique<SATARaidDisk>();
+        sata->Assign(*disk);
+        device = std::move(sata);
+      } else {
+        device = std::move(disk);
+      }
       break;
     case 1: {
       auto tape = std::make_unique<ScsiTape>("scsiTape", true, nullptr, bus, target, 0);
@@ -326,19 +334,46 @@ void BmicDevice::AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uin
       throw OruError("Device reported problem",
                      Translate("Unknown device type") + StringPrintf(" (%xh) : ", type) + childName);
   }
-  const std::string caption = device->Caption();
-  const std::shared_ptr<Device> added = context.Add(std::move(device), false);
+  const std::shared_ptr<Device> added = AddChild(context, std::move(device), "Physical Drive");
   if (added == nullptr) return;
-  added->AddInterface(Interface(Name(), "Array Controller", Caption(), Interface::kParent));
-  AddInterface(Interface(added->Name(), "Physical Drive", caption, Interface::kChild));
   KeepChild(*added);
 }
 
 void BmicDevice::KeepChild(Device& device) {
-  if (auto* raidDisk = dynamic_cast<RaidDisk*>(&device))
+  if (auto* volume = dynamic_cast<LogicalVolume*>(&device))
+    logicalVolumes_.push_back(volume);
+  else if (auto* raidDisk = dynamic_cast<RaidDisk*>(&device))
     physicalDisks_.push_back(raidDisk);
   else if (auto* other = dynamic_cast<ScsiDevice*>(&device))
     otherDevices_.push_back(other);
+}
+
+std::shared_ptr<Device> BmicDevice::AddChild(DiscoveryContext& context, std::unique_ptr<ScsiDevice> device,
+                                             const char* role) {
+  const std::string caption = device->Caption();
+  const std::shared_ptr<Device> added = context.Add(std::move(device), false);
+  if (added == nullptr) return nullptr;
+  added->AddInterface(Interface(Name(), "Array Controller", Caption(), Interface::kParent));
+  AddInterface(Interface(added->Name(), role, caption, Interface::kChild));
+  return added;
+}
+
+void BmicDevice::DiscoverLogicalVolumes(DiscoveryContext& context) {
+  logicalVolumes_.clear();
+  const std::uint8_t volumes = IdentifyByte(controller::kLogicalDrives);
+  for (std::uint8_t unit = 0; unit < volumes; ++unit) {
+    auto volume = std::make_unique<LogicalVolume>(*this, unit, unit);
+    try {
+      volume->Refresh();
+    } catch (const OruError& error) {
+      DebugPrint("%s: logical drive %u: %s %s\n", Name().c_str(), unit, error.Message().c_str(),
+                 error.Detail().c_str());
+      continue;
+    }
+    volume->SetCaption(volume->DisplayNameText());
+    const std::shared_ptr<Device> added = AddChild(context, std::move(volume), "Logical Volume");
+    if (auto* logical = dynamic_cast<LogicalVolume*>(added.get())) logicalVolumes_.push_back(logical);
+  }
 }
 
 void BmicDevice::ListArrays() {

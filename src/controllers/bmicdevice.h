@@ -21,6 +21,7 @@
 namespace rb {
 
 class DiscoveryContext;
+class LogicalVolume;
 class RaidArray;
 class RaidDisk;
 
@@ -97,8 +98,12 @@ class BmicDevice : public ScsiDevice {
   // and left out.
   void DiscoverPhysicalDevices(DiscoveryContext& context);
   const std::vector<RaidDisk*>& PhysicalDisks() const { return physicalDisks_; }
-  // Keeps a device behind the controller that is in the device set: a disk, or another device.
+  // Keeps a device behind the controller that is in the device set: a volume, a disk, or another device.
   void KeepChild(Device& device);
+  // Adds a volume for each configured logical drive that the controller identifies, as the drive's
+  // number; a drive it cannot identify is traced and left out.
+  virtual void DiscoverLogicalVolumes(DiscoveryContext& context);
+  const std::vector<LogicalVolume*>& LogicalVolumes() const { return logicalVolumes_; }
   // Every device behind the controller: the disks, then the others (tapes).
   std::vector<ScsiDevice*> Children() const;
   // The physical disks that belong to no logical drive (known once the arrays are listed).
@@ -113,6 +118,14 @@ class BmicDevice : public ScsiDevice {
   // reports presence maps.
   bool Probed(std::uint8_t bus, std::uint8_t target) const;
   void AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uint8_t target);
+
+ protected:
+  // Adds a child found behind the controller and links the two; the added device, or null when the
+  // device set already had it.
+  std::shared_ptr<Device> AddChild(DiscoveryContext& context, std::unique_ptr<ScsiDevice> device,
+                                   const char* role);
+
+ private:
   void AddBatteryAndCacheProperties(XmlObject& element);
   void AddBackplaneProperties(XmlObject& element);
 
@@ -128,6 +141,7 @@ class BmicDevice : public ScsiDevice {
   std::string firmware_;
   std::vector<RaidDisk*> physicalDisks_;
   std::vector<ScsiDevice*> otherDevices_;
+  std::vector<LogicalVolume*> logicalVolumes_;
   // Bus and target of each drive that a logical drive uses.
   std::vector<std::pair<std::uint8_t, std::uint8_t>> assignedDrives_;
   std::vector<std::unique_ptr<RaidArray>> arrays_;

@@ -7,6 +7,7 @@
 #include "controllers/cisscommandlist.h"
 #include "controllers/cisslunaddress.h"
 #include "controllers/cisstestlist.h"
+#include "controllers/logicalvolume.h"
 #include "controllers/raiddisk.h"
 #include "controllers/replytext.h"
 #include "devices/enumeration/discoverycontext.h"
@@ -418,12 +419,29 @@ void CissDevice::DiscoverPhysicalLuns(DiscoveryContext& context) {
   }
 }
 
-void CissDevice::DiscoverVolumes(DiscoveryContext&) {
+void CissDevice::DiscoverVolumes(DiscoveryContext& context) {
   try {
     logicalLuns_ = ReadLunList(layout::kReportLogicalLuns);
   } catch (const OruError& error) {
     DebugPrint("%s: logical LUNs: %s %s\n", Name().c_str(), error.Message().c_str(), error.Detail().c_str());
     logicalLuns_.clear();
+  }
+  for (const CissLun& lun : logicalLuns_) {
+    const std::uint32_t word = layout::Get32(lun.data(), 0);
+    if (word >> 30 != 1) continue;
+    const bool held = std::any_of(LogicalVolumes().begin(), LogicalVolumes().end(),
+                                  [&](const LogicalVolume* volume) { return volume->LunAddress() == lun; });
+    if (held) continue;
+    auto volume = std::make_unique<LogicalVolume>(*this, static_cast<std::uint8_t>(word), word & 0x3FFFFFFF, lun,
+                                                  Name() + StringPrintf("v%x", word));
+    try {
+      volume->Refresh();
+    } catch (const OruError& error) {
+      DebugPrint("%s: volume %x: %s %s\n", Name().c_str(), word, error.Message().c_str(), error.Detail().c_str());
+      continue;
+    }
+    volume->SetCaption(volume->DisplayNameText());
+    AddChild(context, *this, std::move(volume), lun, "Logical Volume");
   }
 }
 

@@ -13,8 +13,8 @@
 
 namespace rb {
 
-ScsiDisk::ScsiDisk(std::string name, bool makeUnique, ScsiDriver* driver, std::uint8_t path, std::uint8_t target,
-                   std::uint8_t lun)
+ScsiDisk::ScsiDisk(std::string name, bool makeUnique, ScsiDriver* driver, std::uint8_t path,
+                   std::uint8_t target, std::uint8_t lun)
     : ScsiBlockDevice(std::move(name), makeUnique, driver, path, target, lun) {
   SetCaption("SCSI Hard Drive");
   SetDescription("SCSI Hard Drive");
@@ -57,7 +57,8 @@ std::string ScsiDisk::GetCaptionName() {
   const std::string model = ModelText();
   std::string caption = "SCSI Hard Drive";
   // Disks behind an IDE RAID driver answer as SCSI disks whatever they are.
-  const bool ideRaid = model.find("IDERAID") != std::string::npos || model.find("MegaIDE") != std::string::npos;
+  const bool ideRaid =
+      model.find("IDERAID") != std::string::npos || model.find("MegaIDE") != std::string::npos;
   if (!ideRaid) {
     if (sata_)
       caption = "SATA Hard Disk";
@@ -65,7 +66,8 @@ std::string ScsiDisk::GetCaptionName() {
       caption = "SAS Hard Drive";
   }
   caption = Translate(caption);
-  if (controllerSlot_ >= 0) caption += ", " + Translate("Controller Slot") + StringPrintf(" %u", controllerSlot_);
+  if (controllerSlot_ >= 0)
+    caption += ", " + Translate("Controller Slot") + StringPrintf(" %u", controllerSlot_);
   if (enclosureSlot_ >= 0) caption += ", " + Translate("Slot") + StringPrintf(" %u", enclosureSlot_);
   return caption;
 }
@@ -89,7 +91,8 @@ std::string ScsiDisk::RotationRateText() {
   // The block device characteristics page: bytes 4-5 are the medium rotation rate, 1 for solid state.
   std::uint8_t page[64] = {};
   try {
-    if (InquiryVpd(0xB1, page, sizeof page) != kScsiGood || page[1] != 0xB1) return Translate("Not available");
+    if (InquiryVpd(0xB1, page, sizeof page) != kScsiGood || page[1] != 0xB1)
+      return Translate("Not available");
   } catch (const OruError&) {
     return Translate("Not available");
   }
@@ -160,10 +163,11 @@ void ScsiDisk::DescribeProperties(XmlObject& element, bool catalogRequest) {
       element.AddProperty("cableConfiguration", Translate("Cable Configuration"), CableDescription());
     element.AddProperty("EOSTinfo", Translate("Extended Offline SelfTest"), ExtendedSelfTestText());
   }
-  std::vector<std::string_view> tests = {
-      "ScsiHddLedBlinkTest", "SeqReadTest",    "RandReadTest", "BflyReadTest", "GrownDefectsTest",
-      "ScsiDfltSelfTest",    "SmartErrorTest", "SOSTTest",     "EOSTTest",     "SeqRwrcTest",
-      "RandRwrcTest",        "ScsiFormatTest", "BusSpeedTest"};
+  std::vector<std::string_view> tests = {"ScsiHddLedBlinkTest", "SeqReadTest",      "RandReadTest",
+                                         "BflyReadTest",        "GrownDefectsTest", "ScsiDfltSelfTest",
+                                         "SmartErrorTest",      "SOSTTest",         "EOSTTest",
+                                         "SeqRwrcTest",         "RandRwrcTest",     "ScsiFormatTest"};
+  if (const std::string_view speedTest = SpeedTestName(); !speedTest.empty()) tests.push_back(speedTest);
   // A drive without a self-test time of at least a minute has no self-test to offer.
   if (!catalogRequest && SelfTestSecondsOrZero() < 60)
     std::erase_if(tests, [](std::string_view test) { return test == "SOSTTest" || test == "EOSTTest"; });

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "devices/scsi/scsiblockdevice.h"
 
@@ -39,6 +40,10 @@ class ScsiDisk : public ScsiBlockDevice {
   // The bus width and the connector of a parallel SCSI disk, "Not available" where it cannot be told.
   std::string CableDescription();
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
+
+ protected:
+  // The bus-speed test the disk offers with its other tests; empty for none.
+  virtual std::string_view SpeedTestName() { return "BusSpeedTest"; }
 
  private:
   // The kind's name in documents: "scsiDisk", "sasDisk" or "sataDisk".

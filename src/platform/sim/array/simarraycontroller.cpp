@@ -217,6 +217,9 @@ std::uint8_t SimArrayController::Bmic(std::uint8_t command, std::uint8_t unit, s
           return layout::kBmicOk;
         }
       return layout::kBmicInvalidUnit;
+    case layout::drivehistory::kCommand:
+    case layout::kBlinkDriveLed:
+      return DriveHistory(command, unit, parameter, count, data, length);
     case cmd::kReadBlocks:
     case cmd::kWriteBlocks:
       return Transfer(command == cmd::kWriteBlocks, unit, parameter, count, data, length);
@@ -251,6 +254,23 @@ std::uint8_t SimArrayController::Bmic(std::uint8_t command, std::uint8_t unit, s
     default:
       return layout::kBmicInvalidCommand;
   }
+}
+
+std::uint8_t SimArrayController::DriveHistory(std::uint8_t command, std::uint8_t record,
+                                              std::uint32_t parameter, std::uint16_t count,
+                                              std::uint8_t* data, std::size_t length) {
+  for (const auto& disk : disks_) {
+    if (layout::DriveNumber(disk->Bus(), disk->Target(), targetsPerBus_) != (parameter & 0xFF)) continue;
+    if (command == layout::kBlinkDriveLed) {
+      disk->History().Blink(count);
+      return layout::kBmicOk;
+    }
+    const std::vector<std::uint8_t> reply = disk->History().Reply(record);
+    if (reply.empty()) return layout::kBmicInvalidUnit;
+    Reply(reply, data, length);
+    return layout::kBmicOk;
+  }
+  return layout::kBmicInvalidUnit;
 }
 
 std::uint8_t SimArrayController::Transfer(bool write, std::uint8_t unit, std::uint32_t first,
@@ -325,6 +345,8 @@ std::vector<std::uint8_t> SimArrayController::IdentifyPhysical(const SimArrayDis
   reply[ip::kDriveType] = disk.Kind();
   reply[ip::kLinkRate] = disk.LinkRate();
   reply[ip::kFailed] = disk.Failed() ? 1 : 0;
+  reply[ip::kAmberLight] = disk.History().AmberLight() ? 1 : 0;
+  disk.History().PutCounters(reply);
   return reply;
 }
 

@@ -88,6 +88,9 @@ class SimArrayController {
   std::vector<std::uint8_t> IdentifyPhysical(const SimArrayDisk& disk) const;
   std::vector<std::uint8_t> ControllerInfo() const;
   std::vector<std::uint8_t> BusTarget(std::uint32_t parameter) const;
+  // The drive-history read and the LED blink of the drive the parameter names.
+  std::uint8_t DriveHistory(std::uint8_t command, std::uint8_t record, std::uint32_t parameter,
+                            std::uint16_t count, std::uint8_t* data, std::size_t length);
   std::uint8_t Transfer(bool write, std::uint8_t unit, std::uint32_t first, std::uint16_t count,
                         std::uint8_t* data, std::size_t length);
   void FinishReset();

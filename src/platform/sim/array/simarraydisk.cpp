@@ -40,6 +40,7 @@ SimArrayDisk::SimArrayDisk(const SimMachine& machine, const rb::XmlObject& eleme
                  ? static_cast<std::uint16_t>(machine.Number(element, "rates", 0xFFFF))
                  : (kind_ == 0 ? 0x8008 : 0)),
       failed_(element.GetAttribute("failed", "0") == "1"),
+      history_(machine, element),
       unit_(std::make_unique<SimSbcDisk>(machine, AsDisk(machine, element), clock)) {}
 
 void SimArrayDisk::Replace() {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 
+#include "platform/sim/array/simdrivehistory.h"
 #include "platform/sim/scsi/simsbcdisk.h"
 
 namespace os {
@@ -28,6 +29,9 @@ class SimArrayDisk {
   std::uint8_t LinkRate() const { return linkRate_; }
   // The older (high byte) and newer (low byte) transfer-rate bits of identify physical drive.
   std::uint16_t Rates() const { return rates_; }
+  // What the controller has recorded about the drive (simdrivehistory.h).
+  SimDriveHistory& History() { return history_; }
+  const SimDriveHistory& History() const { return history_; }
   SimSbcDisk& Unit() { return *unit_; }
   const SimSbcDisk& Unit() const { return *unit_; }
 
@@ -55,6 +59,7 @@ class SimArrayDisk {
   std::uint16_t rates_;
   bool failed_;
   std::optional<std::uint64_t> rebuiltTo_;
+  SimDriveHistory history_;
   std::unique_ptr<SimSbcDisk> unit_;
 };
 
