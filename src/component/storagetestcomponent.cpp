@@ -50,7 +50,8 @@ void StorageTestComponent::NotifyArrayControllers(bool runEnds) {
   for (std::size_t i = 0; i < arrayControllers_.size(); ++i) {
     auto* controller = dynamic_cast<CissDevice*>(arrayControllers_[i]);
     if (controller == nullptr) continue;
-    DebugPrint(runEnds ? "enabling on ciss device #%d\n" : "disabling on ciss device #%d\n", static_cast<int>(i));
+    DebugPrint(runEnds ? "enabling on ciss device #%d\n" : "disabling on ciss device #%d\n",
+               static_cast<int>(i));
     try {
       controller->SetBackgroundTasks(runEnds);
     } catch (const OruError& error) {

@@ -55,7 +55,9 @@ class StorageTestComponent : public TestComponent {
   void AddArrayController(Device* controller) { arrayControllers_.push_back(controller); }
   // The SCSI ports' I/O addresses of the last discovery, each as port number × 2^32 + address.
   const std::vector<std::uint64_t>& ScsiPortAddresses() const { return scsiPortAddresses_; }
-  void SetScsiPortAddresses(std::vector<std::uint64_t> addresses) { scsiPortAddresses_ = std::move(addresses); }
+  void SetScsiPortAddresses(std::vector<std::uint64_t> addresses) {
+    scsiPortAddresses_ = std::move(addresses);
+  }
   // The fibre-channel adapters, each an interface of a device of the set.
   const std::vector<PersistentByProxy*>& FibreAdapters() const { return fibreAdapters_; }
   void AddFibreAdapter(PersistentByProxy* adapter) { fibreAdapters_.push_back(adapter); }

@@ -42,17 +42,28 @@ constexpr std::size_t kBackplaneIdentity = 24 + 4;
 
 const char* CommandStatusWord(std::uint16_t status) {
   switch (status) {
-    case layout::kCissDataOverrun: return "Data Overrun";
-    case layout::kCissInvalidCommand: return "Invalid Command";
-    case layout::kCissProtocolError: return "Protocol Error";
-    case layout::kCissHardwareError: return "Hardware Error";
-    case layout::kCissConnectionLost: return "Connection Lost";
-    case layout::kCissAborted: return "Command Aborted";
-    case layout::kCissAbortFailed: return "Abort Failed";
-    case layout::kCissUnsolicitedAbort: return "Unsolicited Abort";
-    case layout::kCissTimeout: return "Timeout";
-    case layout::kCissUnabortable: return "Unabortable Command";
-    default: return "Unknown CISS Status";
+    case layout::kCissDataOverrun:
+      return "Data Overrun";
+    case layout::kCissInvalidCommand:
+      return "Invalid Command";
+    case layout::kCissProtocolError:
+      return "Protocol Error";
+    case layout::kCissHardwareError:
+      return "Hardware Error";
+    case layout::kCissConnectionLost:
+      return "Connection Lost";
+    case layout::kCissAborted:
+      return "Command Aborted";
+    case layout::kCissAbortFailed:
+      return "Abort Failed";
+    case layout::kCissUnsolicitedAbort:
+      return "Unsolicited Abort";
+    case layout::kCissTimeout:
+      return "Timeout";
+    case layout::kCissUnabortable:
+      return "Unabortable Command";
+    default:
+      return "Unknown CISS Status";
   }
 }
 
@@ -68,7 +79,8 @@ std::string StatusParticulars(const CissErrorInfo& error, const std::uint8_t* cd
       const unsigned size = error.moreErrorInfo[2];
       const unsigned field = error.moreErrorInfo[3];
       if (size != 0)
-        text += "Byte" + StringPrintf(" %u-%u (%08xh)", field, field + size, layout::Get32(error.moreErrorInfo, 4));
+        text += "Byte" +
+                StringPrintf(" %u-%u (%08xh)", field, field + size, layout::Get32(error.moreErrorInfo, 4));
       return text;
     }
     case layout::kCissTimeout:
@@ -197,8 +209,9 @@ std::uint8_t CissDevice::SendCissCommand(const CissLun& lun, const std::uint8_t*
 
   if (error.commandStatus == layout::kCissSuccess || error.commandStatus == layout::kCissDataUnderrun)
     return error.scsiStatus;
-  const char* word =
-      error.commandStatus == layout::kCissTargetStatus ? "Target Status" : CommandStatusWord(error.commandStatus);
+  const char* word = error.commandStatus == layout::kCissTargetStatus
+                         ? "Target Status"
+                         : CommandStatusWord(error.commandStatus);
   throw OruError("CISS driver reported problem",
                  Name() + ": " + Translate(word) + StatusParticulars(error, list.cdb, list.cdbLength));
 }
@@ -236,7 +249,8 @@ std::uint8_t CissDevice::ForwardCdb(ScsiDevice& child, const std::uint8_t* cdb, 
                                     void* buffer, std::uint32_t length, int direction) {
   const CissLun* lun = LunOf(child);
   if (lun == nullptr)
-    throw OruError("Undefined SCSI adapter", StringPrintf("Device=%s Opcode=0x%02x", child.Name().c_str(), cdb[0]));
+    throw OruError("Undefined SCSI adapter",
+                   StringPrintf("Device=%s Opcode=0x%02x", child.Name().c_str(), cdb[0]));
   const std::uint8_t status = SendToLun(*lun, cdb, cdbLength, buffer, length, direction);
   ScsiCommandRecord& record = child.Record();
   record.status = status;
@@ -250,8 +264,8 @@ void CissDevice::PciLocation(std::int32_t& bus, std::int32_t& device, std::int32
   if (delegate_ == nullptr) driver_.PciLocation(bus, device, function);
 }
 
-void CissDevice::SendBmicCommand(std::uint8_t code, void* buffer, std::uint32_t length, std::uint32_t parameter,
-                                 std::uint16_t, std::uint8_t unit, int direction) {
+void CissDevice::SendBmicCommand(std::uint8_t code, void* buffer, std::uint32_t length,
+                                 std::uint32_t parameter, std::uint16_t, std::uint8_t unit, int direction) {
   std::uint8_t cdb[10] = {};
   cdb[0] = code == 0xA0 || code == 0x17 ? layout::kBmicReadCdb : layout::kBmicWriteCdb;
   cdb[1] = unit;
@@ -264,11 +278,20 @@ void CissDevice::SendBmicCommand(std::uint8_t code, void* buffer, std::uint32_t 
 }
 
 void CissDevice::SetBackgroundTasks(bool enable) {
-  const std::uint8_t cdb[10] = {layout::kBmicWriteCdb, 0, 0, 0, 0, 0,
-                                enable ? command::kBackgroundEnable : command::kBackgroundDisable, 0, 0, 0};
+  const std::uint8_t cdb[10] = {layout::kBmicWriteCdb,
+                                0,
+                                0,
+                                0,
+                                0,
+                                0,
+                                enable ? command::kBackgroundEnable : command::kBackgroundDisable,
+                                0,
+                                0,
+                                0};
   const std::uint8_t status = SendToController(cdb, sizeof cdb, nullptr, 0, kNoData);
-  DebugPrint(enable ? "Enable Sense Byte back looks like 0x%02x \n" : "Disable Sense Byte back looks like 0x%02x \n",
-             status);
+  DebugPrint(
+      enable ? "Enable Sense Byte back looks like 0x%02x \n" : "Disable Sense Byte back looks like 0x%02x \n",
+      status);
 }
 
 std::uint8_t CissDevice::IdentifyByte(std::size_t offset) const {
@@ -280,7 +303,8 @@ std::vector<CissLun> CissDevice::ReadLunList(std::uint8_t opcode) {
   std::uint8_t cdb[12] = {opcode};
   if (opcode == layout::kReportPhysicalLuns) cdb[8] = 0x30;
   SendToController(cdb, sizeof cdb, reply.data(), static_cast<std::uint32_t>(reply.size()), kDataIn);
-  const std::uint32_t bytes = static_cast<std::uint32_t>(reply[0]) << 24 | reply[1] << 16 | reply[2] << 8 | reply[3];
+  const std::uint32_t bytes =
+      static_cast<std::uint32_t>(reply[0]) << 24 | reply[1] << 16 | reply[2] << 8 | reply[3];
   const std::size_t entries = std::min<std::size_t>(bytes / 8, layout::kLunListMaxEntries);
   std::vector<CissLun> luns;
   for (std::size_t i = 0; i < entries; ++i) {
@@ -316,8 +340,7 @@ void CissDevice::ReadSlot(const XmlObject& pciSummary) {
   pciSlot_ = Slot();
   if (delegate_ != nullptr || pciFunction_ < 0) return;
   const XmlObject* entry = pciSummary.SelectSingleNode(
-      StringPrintf("structure[@bus='%d' @device='%d' @function='%d']", pciBus_, pciDevice_,
-                   pciFunction_));
+      StringPrintf("structure[@bus='%d' @device='%d' @function='%d']", pciBus_, pciDevice_, pciFunction_));
   if (entry != nullptr) {
     DebugPrint("Found match %d, %d, %d\n", pciBus_, pciDevice_, pciFunction_);
     pciSlot_ = ToInt(entry->GetAttribute("slotNumber"));
@@ -432,12 +455,13 @@ void CissDevice::DiscoverVolumes(DiscoveryContext& context) {
     const bool held = std::any_of(LogicalVolumes().begin(), LogicalVolumes().end(),
                                   [&](const LogicalVolume* volume) { return volume->LunAddress() == lun; });
     if (held) continue;
-    auto volume = std::make_unique<LogicalVolume>(*this, static_cast<std::uint8_t>(word), word & 0x3FFFFFFF, lun,
-                                                  Name() + StringPrintf("v%x", word));
+    auto volume = std::make_unique<LogicalVolume>(*this, static_cast<std::uint8_t>(word), word & 0x3FFFFFFF,
+                                                  lun, Name() + StringPrintf("v%x", word));
     try {
       volume->Refresh();
     } catch (const OruError& error) {
-      DebugPrint("%s: volume %x: %s %s\n", Name().c_str(), word, error.Message().c_str(), error.Detail().c_str());
+      DebugPrint("%s: volume %x: %s %s\n", Name().c_str(), word, error.Message().c_str(),
+                 error.Detail().c_str());
       continue;
     }
     volume->SetCaption(volume->DisplayNameText());
@@ -446,8 +470,10 @@ void CissDevice::DiscoverVolumes(DiscoveryContext& context) {
 }
 
 std::string CissDevice::DisplayName() {
-  if (delegate_ != nullptr) return Translate("External Array Controller") + StringPrintf(" %u", externalNumber_);
-  return Translate("Array Controller") + ", " + ModelText() + ", " + Translate("Slot") + StringPrintf(" %d", pciSlot_);
+  if (delegate_ != nullptr)
+    return Translate("External Array Controller") + StringPrintf(" %u", externalNumber_);
+  return Translate("Array Controller") + ", " + ModelText() + ", " + Translate("Slot") +
+         StringPrintf(" %d", pciSlot_);
 }
 
 void CissDevice::DescribeProperties(XmlObject& element, bool catalogRequest) {

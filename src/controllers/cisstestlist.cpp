@@ -33,18 +33,22 @@ std::vector<Row> AllRows(const CissBoardFacts& facts) {
                    Plain(1, "ScsiRemovalTest")}});
   rows.push_back({2, {Plain(2, "DownloadTest")}});
   rows.push_back({3, {Named(3, "NVRAMTest", "Controller MFG NVRAM test", "ctrlMFGNvramTest", {129})}});
-  rows.push_back(
-      {4, {Named(4, "RaidDiagFirmwareVersionCheck", "Diagnostics Firmware Version Test", "NvramDiagFwVerTest")}});
+  rows.push_back({4,
+                  {Named(4, "RaidDiagFirmwareVersionCheck", "Diagnostics Firmware Version Test",
+                         "NvramDiagFwVerTest")}});
   rows.push_back({5, {Named(5, "NVRAMTest", "Controller cache NVRAM test", "ctrlCacheNvramTest", {131})}});
-  rows.push_back({6, {Named(6, "ExpressLinkWidthTest", "PCI express link width test", "ExpressLinkWidthTest")}});
-  rows.push_back({7,
-                  {Named(7, "RaidDiagTest", "Controller Memory, MOVING INV LONG Test", "ControllerMemTestMIL", {1, 1}),
-                   Named(7, "RaidDiagTest", "Controller Memory, MOVING INV TURBO Test", "ControllerMemTestMIT", {1, 2}),
-                   Named(7, "RaidDiagTest", "Controller Memory, FBT Test", "ControllerMemTestFBT", {1, 4})}});
-  rows.push_back({8,
-                  {Named(8, "RaidDiagTest", "Full system memory, MOVING INV LONG Test", "fullSysMemTestMIL", {9, 1}),
-                   Named(8, "RaidDiagTest", "Full system memory, MOVING INV TURBO Test", "fullSysMemTestMIT", {9, 2}),
-                   Named(8, "RaidDiagTest", "Full system memory, FBT Test", "fullSysMemTestFBT", {9, 4})}});
+  rows.push_back(
+      {6, {Named(6, "ExpressLinkWidthTest", "PCI express link width test", "ExpressLinkWidthTest")}});
+  rows.push_back(
+      {7,
+       {Named(7, "RaidDiagTest", "Controller Memory, MOVING INV LONG Test", "ControllerMemTestMIL", {1, 1}),
+        Named(7, "RaidDiagTest", "Controller Memory, MOVING INV TURBO Test", "ControllerMemTestMIT", {1, 2}),
+        Named(7, "RaidDiagTest", "Controller Memory, FBT Test", "ControllerMemTestFBT", {1, 4})}});
+  rows.push_back(
+      {8,
+       {Named(8, "RaidDiagTest", "Full system memory, MOVING INV LONG Test", "fullSysMemTestMIL", {9, 1}),
+        Named(8, "RaidDiagTest", "Full system memory, MOVING INV TURBO Test", "fullSysMemTestMIT", {9, 2}),
+        Named(8, "RaidDiagTest", "Full system memory, FBT Test", "fullSysMemTestFBT", {9, 4})}});
   rows.push_back({9,
                   {Named(9, "RaidDiagTest", "Cache, MOVING INV LONG Test", "CacheMIL", {2, 1}),
                    Named(9, "RaidDiagTest", "Cache, MOVING INV TURBO Test", "CacheMIT", {2, 2}),
@@ -57,24 +61,29 @@ std::vector<Row> AllRows(const CissBoardFacts& facts) {
                    Named(11, "RaidDiagNVRAM", "Background Task Enable", "BackgroundTaskEnable", {153})}});
   rows.push_back(
       {12,
-       {Named(12, "RaidDiagTest", "Data Retention, Battery On Data Write Test", "DataRetentionBattOnDataWrite",
-              {3, 1}),
+       {Named(12, "RaidDiagTest", "Data Retention, Battery On Data Write Test",
+              "DataRetentionBattOnDataWrite", {3, 1}),
         Named(12, "RaidDiagTest", "Data Retention, Verify Test", "DataRetentionVerify", {3, 2}),
         Named(12, "RaidDiagTest", "Data Non-Retention, Verify Test", "DataNonRetentionVerify", {3, 255}),
         Named(12, "RaidDiagTest", "Data Retention, Set Battery On Test", "DataRetentionSetBatteryOn", {3, 4}),
-        Named(12, "RaidDiagTest", "Data Retention, Set Battery Off Test", "DataRetentionSetBatteryOff", {3, 8})}});
-  rows.push_back({13, {Named(13, "RaidDiagTest", "Loop Back, 1/2 Subtest", "Loop Back, 1/2 Subtest", {4, 3})}});
-  rows.push_back({14,
-                  {Named(14, "RaidDiagTest", "Controller LED Test", "ControllerLedTest", {5, storageBox ? 1 : -1})}});
+        Named(12, "RaidDiagTest", "Data Retention, Set Battery Off Test", "DataRetentionSetBatteryOff",
+              {3, 8})}});
+  rows.push_back(
+      {13, {Named(13, "RaidDiagTest", "Loop Back, 1/2 Subtest", "Loop Back, 1/2 Subtest", {4, 3})}});
+  rows.push_back(
+      {14,
+       {Named(14, "RaidDiagTest", "Controller LED Test", "ControllerLedTest", {5, storageBox ? 1 : -1})}});
   rows.push_back({15,
                   {Named(15, "RaidDiagTest", "SGPIO test", "SGPIOTest", {7, -1}),
                    Named(15, "RaidDiagTest", "SAS loopback test", "SASLoopbackTest", {8, 32}),
                    Named(15, "RaidDiagTest", "SAS Write/Read/Compare test", "SASWRCTest", {8, 2}),
-                   Named(15, "RaidDiagTest", "SAS TED board Write/Read/Compare test", "SASTEDBoardWRCTest", {10, 200})}});
-  rows.push_back({16,
-                  {Named(16, "NVRAMTest", "Controller battery(1) NVRAM test", "contrllerBattery1NvramTest", {133}),
-                   Named(16, "NVRAMTest", "Controller battery(2) NVRAM test", "contrllerBattery2NvramTest", {134}),
-                   Named(16, "NVRAMTest", "Controller battery(3) NVRAM test", "contrllerBattery3NvramTest", {135})}});
+                   Named(15, "RaidDiagTest", "SAS TED board Write/Read/Compare test", "SASTEDBoardWRCTest",
+                         {10, 200})}});
+  rows.push_back(
+      {16,
+       {Named(16, "NVRAMTest", "Controller battery(1) NVRAM test", "contrllerBattery1NvramTest", {133}),
+        Named(16, "NVRAMTest", "Controller battery(2) NVRAM test", "contrllerBattery2NvramTest", {134}),
+        Named(16, "NVRAMTest", "Controller battery(3) NVRAM test", "contrllerBattery3NvramTest", {135})}});
   rows.push_back({17, {Plain(17, "SASJBODPSoCTest"), Plain(17, "SASJBODWWNTest")}});
   rows.push_back({18,
                   {Named(18, "SESNVRAMTest", "SES IO MFG NVRAM test", "SESIOMFGNVRAMTest", {3}),
@@ -101,10 +110,11 @@ std::vector<Row> AllRows(const CissBoardFacts& facts) {
                          {15, storageBox ? 1 : 32, 64, 16})}});
   rows.push_back({24, {Named(24, "SESLEDTest", "SES UID LED-button test", "SESUIDLEDTest", {15, 8, 0, 0})}});
   rows.push_back({25, {Plain(25, "SASEccCntTest"), Plain(25, "SASControllerLEDTest")}});
-  rows.push_back({26,
-                  {Named(26, "SESNVRAMTest", "Expander(1) PHY attribute check", "exp1PhyAttributeCheck", {10}),
-                   Named(26, "SESNVRAMTest", "Expander(2) PHY attribute check", "exp2PhyAttributeCheck", {11}),
-                   Named(26, "SESNVRAMTest", "Write product id", "writeProductID", {12})}});
+  rows.push_back(
+      {26,
+       {Named(26, "SESNVRAMTest", "Expander(1) PHY attribute check", "exp1PhyAttributeCheck", {10}),
+        Named(26, "SESNVRAMTest", "Expander(2) PHY attribute check", "exp2PhyAttributeCheck", {11}),
+        Named(26, "SESNVRAMTest", "Write product id", "writeProductID", {12})}});
   rows.push_back({27, {Named(27, "wwidRangeCheckTest", "wwidRangeCheck", "wwidRangeCheck")}});
   rows.push_back({28,
                   {Plain(28, "ExpPhySpeedMapTest"), Plain(28, "ControllerPhySpeedMapTest"),
@@ -121,20 +131,29 @@ bool Selected(int row, const CissBoardFacts& facts, bool sgpioRowMade) {
   const bool storageBox = boards::IsStorageBoxBoard(board);
   if (!all && !boards::IsLegacyBoard(board) && !boards::IsSasBoard(board)) return row == 1 || row == 30;
   switch (row) {
-    case 2: return all || facts.supported;
+    case 2:
+      return all || facts.supported;
     case 5:
       return all || facts.installedMemory > 0 ||
              (board == boards::kMemoryCheckedLegacy.id && facts.totalMemory > 0);
-    case 8: return all || (boards::IsSasBoard(board) && board != boards::kPlainSas.id);
-    case 10: return all || boards::IsReducedMemoryBoard(board);
-    case 12: return all || facts.installedMemory > 0;
+    case 8:
+      return all || (boards::IsSasBoard(board) && board != boards::kPlainSas.id);
+    case 10:
+      return all || boards::IsReducedMemoryBoard(board);
+    case 12:
+      return all || facts.installedMemory > 0;
     case 16:
     case 21:
-    case 28: return all || storageBox;
-    case 22: return all || board == boards::kThreeTestStorageBox.id;
-    case 23: return all || facts.sgpioBackplanes;
-    case 24: return sgpioRowMade || !storageBox;
-    default: return true;
+    case 28:
+      return all || storageBox;
+    case 22:
+      return all || board == boards::kThreeTestStorageBox.id;
+    case 23:
+      return all || facts.sgpioBackplanes;
+    case 24:
+      return sgpioRowMade || !storageBox;
+    default:
+      return true;
   }
 }
 

@@ -40,7 +40,8 @@ class CissController : public testing::Test {
       layout::Put16(request, field::kCommandStatus, answer.commandStatus);
       request[field::kScsiStatus] = answer.scsiStatus;
       std::memcpy(request + field::kMoreError, answer.moreError, 8);
-      std::memcpy(request + field::kSense, answer.sense.data(), std::min<std::size_t>(answer.sense.size(), 32));
+      std::memcpy(request + field::kSense, answer.sense.data(),
+                  std::min<std::size_t>(answer.sense.size(), 32));
       std::memcpy(request + field::kData, answer.data.data(),
                   std::min<std::size_t>(answer.data.size(), length - field::kData));
     };
@@ -104,7 +105,8 @@ TEST_F(CissController, EveryOtherCompletionRaisesWithItsText) {
     answer.moreError[4] = 1;
     const std::uint8_t cdb[10] = {0x28, 0, 0, 0, 0, 0x10, 0, 0, 1, 0};
     std::uint8_t data[512];
-    const rb::OruError error = RaisedBy([&] { controller_.SendToController(cdb, 10, data, sizeof data, rb::kDataIn); });
+    const rb::OruError error =
+        RaisedBy([&] { controller_.SendToController(cdb, 10, data, sizeof data, rb::kDataIn); });
     EXPECT_EQ(error.Message(), "CISS driver reported problem");
     EXPECT_EQ(error.Detail(), c.detail);
   }
@@ -190,9 +192,9 @@ TEST(CissLunAddress, BusAndTargetByAddressingMode) {
     std::uint8_t bus;
     std::uint16_t target;
   } cases[] = {
-      {{0x05, 0x00, 0x00, 0x02, 1, 0, 0, 0}, 2, 5},         // mode 0
-      {{0x34, 0x12, 0x00, 0x41, 0, 0, 0, 0}, 1, 0x1234},    // mode 1: bits 24-29 and 16 bits
-      {{0x01, 0x00, 0x00, 0xC0, 0, 0, 9, 0xC3}, 3, 9},      // mode 3: byte 7's low six bits, byte 6
+      {{0x05, 0x00, 0x00, 0x02, 1, 0, 0, 0}, 2, 5},       // mode 0
+      {{0x34, 0x12, 0x00, 0x41, 0, 0, 0, 0}, 1, 0x1234},  // mode 1: bits 24-29 and 16 bits
+      {{0x01, 0x00, 0x00, 0xC0, 0, 0, 9, 0xC3}, 3, 9},    // mode 3: byte 7's low six bits, byte 6
   };
   for (const auto& c : cases) {
     const rb::CissLunAddress address = rb::DecodePhysicalLun(c.lun);

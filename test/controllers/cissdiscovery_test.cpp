@@ -81,7 +81,8 @@ TEST_F(CissDiscovery, TheControllerListsItsDisksByBusAndTargetAndDescribesItself
   EXPECT_EQ(controller->GetAttribute("class"), "Controller");
   // No slot anywhere: subsystem information says 20, the PCI inventory entry has none.
   EXPECT_EQ(controller->GetAttribute("caption").rfind("Array Controller, ", 0), 0u) << controller->ToString();
-  EXPECT_EQ(controller->GetAttribute("caption").substr(controller->GetAttribute("caption").size() - 8), ", Slot 0");
+  EXPECT_EQ(controller->GetAttribute("caption").substr(controller->GetAttribute("caption").size() - 8),
+            ", Slot 0");
   EXPECT_EQ(Property(*controller, "PciSlot"), "0");
   EXPECT_EQ(Property(*controller, "PciBus"), "9");
   EXPECT_EQ(Property(*controller, "SerialNumber"), "PSER0001");
@@ -111,7 +112,8 @@ TEST_F(CissDiscovery, TheSlotComesFromTheInventoryThenTheStorageConfiguration) {
              "<storageConfig><slotOverride><controller bus='3' slot='1'/><controller bus='9' slot='11'/>"
              "<controller bus='9' slot='12'/></slotOverride></storageConfig>");
   const XmlObject idResult = Identify();
-  EXPECT_EQ(Property(*DeviceNamed(idResult, "cissController0"), "PciSlot"), "11") << "the first entry of its bus";
+  EXPECT_EQ(Property(*DeviceNamed(idResult, "cissController0"), "PciSlot"), "11")
+      << "the first entry of its bus";
   EXPECT_EQ(Property(*DeviceNamed(idResult, "cissController1"), "PciSlot"), "2");
 }
 
@@ -136,7 +138,8 @@ TEST_F(CissDiscovery, AReadTestOfAnArrayDiskGoesThroughTheController) {
   ASSERT_NE(controller, nullptr);
   ASSERT_EQ(controller->PhysicalDisks().size(), 2u);
   RaidDisk* disk = controller->PhysicalDisks()[0];
-  const XmlObject result = disk->RunTest(XmlObject("<runTest device='" + disk->Name() + "' test='SeqReadTest'/>"));
+  const XmlObject result =
+      disk->RunTest(XmlObject("<runTest device='" + disk->Name() + "' test='SeqReadTest'/>"));
   EXPECT_EQ(result.GetAttribute("currentState"), "passed") << result.ToString();
   EXPECT_EQ(controller->Last().cdb[0], 0x28) << "the disk's reads are the controller's commands";
 }

@@ -38,30 +38,38 @@ TEST(CissTestList, RowsBySelectionRule) {
     std::set<int> rows;
   } cases[] = {
       {"outside the range and the SAS set", {boards::kOtherCiss.id}, {1, 30}},
-      {"outside both, with the flag", {boards::kOtherCiss.id, true},
+      {"outside both, with the flag",
+       {boards::kOtherCiss.id, true},
        with({5, 8, 10, 12, 16, 21, 22, 23, 24, 28})},
       {"legacy board without memory", {boards::kLegacyBmic.id}, with({24})},
-      {"legacy board, unsupported", {boards::kLegacyBmic.id, false, false}, [&] {
+      {"legacy board, unsupported",
+       {boards::kLegacyBmic.id, false, false},
+       [&] {
          std::set<int> rows = with({24});
          rows.erase(2);
          return rows;
        }()},
-      {"memory-checked legacy board with total memory only", {boards::kMemoryCheckedLegacy.id, false, true, 0, 64},
+      {"memory-checked legacy board with total memory only",
+       {boards::kMemoryCheckedLegacy.id, false, true, 0, 64},
        with({5, 24})},
-      {"legacy board with installed memory", {boards::kLegacyBmic.id, false, true, 64, 64}, with({5, 12, 24})},
+      {"legacy board with installed memory",
+       {boards::kLegacyBmic.id, false, true, 64, 64},
+       with({5, 12, 24})},
       {"plain SAS board", {boards::kPlainSas.id}, with({24})},
       {"reduced-memory board", {boards::kReducedMemory1.id}, with({8, 10, 24})},
       {"storage-box board", {boards::kStorageBox1.id}, with({8, 16, 21, 28})},
       {"three-test storage-box board", {boards::kThreeTestStorageBox.id}, with({8, 16, 21, 22, 28})},
       {"storage-box board with SGPIO backplanes",
-       {boards::kStorageBox2.id, false, true, 0, 0, true}, with({8, 16, 21, 23, 24, 28})},
+       {boards::kStorageBox2.id, false, true, 0, 0, true},
+       with({8, 16, 21, 23, 24, 28})},
   };
   for (const auto& c : cases) EXPECT_EQ(RowsOf(c.facts), c.rows) << c.what;
 }
 
 TEST(CissTestList, OrderNamesAndBoardCodes) {
   const std::vector<rb::CissTestEntry> all = rb::CissTestList({boards::kStorageBox1.id, true});
-  ASSERT_TRUE(std::is_sorted(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.row < b.row; }));
+  ASSERT_TRUE(
+      std::is_sorted(all.begin(), all.end(), [](const auto& a, const auto& b) { return a.row < b.row; }));
   EXPECT_EQ(all.front().name, "ScsiInsertTest");
   EXPECT_EQ(all.back().name, "VerifyWWIDTest");
   EXPECT_EQ(Find(all, "ColorLEDTest")->testClass, "LEDColorTest");
