@@ -1,5 +1,6 @@
 #include "component/catalogtemplates.h"
 
+#include "controllers/cissdevice.h"
 #include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
 #include "devices/ata/idefloppy.h"
@@ -46,6 +47,13 @@ std::unique_ptr<Device> MakeFibreAdapterTemplate(const std::string& name) {
   return adapter;
 }
 
+// The controller family's entry offers every test a CISS controller can have.
+std::unique_ptr<Device> MakeCissTemplate(const std::string& name) {
+  auto controller = std::make_unique<CissDevice>(name, true, 0);
+  controller->SetElementClass(name);
+  return controller;
+}
+
 std::unique_ptr<Device> MakeOpticalTemplate(const std::string& name) {
   return std::make_unique<ScsiCdrom>(name, true, "", 0, 0, 0, 0, name == "usbCdrom");
 }
@@ -65,7 +73,7 @@ const std::vector<CatalogTemplate>& CatalogTemplates() {
   // Each family sets its maker when it joins the component.
   static const std::vector<CatalogTemplate> templates = {
       {"FibreChannelController", "Fibre Channel Controller", C::kGiven, &MakeFibreAdapterTemplate},
-      {"CISS", "CISS controller", C::kGiven, nullptr},
+      {"CISS", "CISS controller", C::kGiven, &MakeCissTemplate},
       {"cissBackPlane", "SCSI Backplane Processor", C::kGiven, nullptr},
       {"scsiDisk", "SCSI Hard Drive", C::kGiven, &MakeScsiTemplate<ScsiDisk>},
       {"sataDisk", "SATA Hard Disk", C::kGiven, &MakeSataDiskTemplate},

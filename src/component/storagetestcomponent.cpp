@@ -2,9 +2,13 @@
 
 #include "component/catalogtemplates.h"
 #include "component/discoveryrun.h"
+#include "controllers/cissdevice.h"
 #include "framework/persistent.h"
 #include "framework/ptstream.h"
 #include "support/catalog.h"
+#include "support/debug.h"
+#include "support/oruerror.h"
+#include "support/runenvironment.h"
 #include "sysid/pciinventory.h"
 
 namespace rb {
@@ -31,6 +35,30 @@ std::string StorageTestComponent::IdentifyDevices() {
 
 std::string StorageTestComponent::BuildCatalog() {
   return BuildCatalogDocument(CatalogTemplates()).ToString();
+}
+
+void StorageTestComponent::DiagRunBegin(const XmlObject&) {
+  NotifyArrayControllers(false);
+}
+
+void StorageTestComponent::DiagRunEnd(const XmlObject&) {
+  NotifyArrayControllers(true);
+}
+
+void StorageTestComponent::NotifyArrayControllers(bool runEnds) {
+  if (IsFactory()) return;
+  for (std::size_t i = 0; i < arrayControllers_.size(); ++i) {
+    auto* controller = dynamic_cast<CissDevice*>(arrayControllers_[i]);
+    if (controller == nullptr) continue;
+    DebugPrint(runEnds ? "enabling on ciss device #%d\n" : "disabling on ciss device #%d\n",
+               static_cast<int>(i));
+    try {
+      controller->SetBackgroundTasks(runEnds);
+    } catch (const OruError& error) {
+      // A controller that does not take the notice keeps running as it was; the run goes on.
+      DebugPrint("%s: %s %s\n", controller->Name().c_str(), error.Message().c_str(), error.Detail().c_str());
+    }
+  }
 }
 
 void StorageTestComponent::Stream(ptstream& stream, bool writing, std::int32_t version) {

@@ -41,6 +41,10 @@ class StorageTestComponent : public TestComponent {
   std::string IdentifyDevices() override;
   // The catResult document of the component's catalog templates.
   std::string BuildCatalog() override;
+  // Outside the factory, the CISS controllers pause their background tasks for the diagnostics run
+  // and take them up again after it.
+  void DiagRunBegin(const XmlObject& diagRun) override;
+  void DiagRunEnd(const XmlObject& diagRun) override;
 
   // The machine's PCI summary document (see sysid/pciinventory.h), the inventory that discovery walks:
   // fetched when a new component is created, read back with a saved one.
@@ -51,12 +55,16 @@ class StorageTestComponent : public TestComponent {
   void AddArrayController(Device* controller) { arrayControllers_.push_back(controller); }
   // The SCSI ports' I/O addresses of the last discovery, each as port number × 2^32 + address.
   const std::vector<std::uint64_t>& ScsiPortAddresses() const { return scsiPortAddresses_; }
-  void SetScsiPortAddresses(std::vector<std::uint64_t> addresses) { scsiPortAddresses_ = std::move(addresses); }
+  void SetScsiPortAddresses(std::vector<std::uint64_t> addresses) {
+    scsiPortAddresses_ = std::move(addresses);
+  }
   // The fibre-channel adapters, each an interface of a device of the set.
   const std::vector<PersistentByProxy*>& FibreAdapters() const { return fibreAdapters_; }
   void AddFibreAdapter(PersistentByProxy* adapter) { fibreAdapters_.push_back(adapter); }
 
  private:
+  void NotifyArrayControllers(bool runEnds);
+
   XmlObject pciSummary_;
   std::vector<Device*> arrayControllers_;
   std::vector<PersistentByProxy*> fibreAdapters_;

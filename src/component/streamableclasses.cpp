@@ -4,6 +4,7 @@
 #include "component/storagetestcomponent.h"
 #include "controllers/bmicdevice.h"
 #include "controllers/bmicdriver.h"
+#include "controllers/cissdevice.h"
 #include "controllers/cissdriver.h"
 #include "controllers/logicalvolume.h"
 #include "controllers/raidarray.h"
@@ -82,6 +83,7 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<CissDriver>();
   RegisterStreamableClass<BmicDriver>();
   RegisterStreamableClass<BmicDevice>();
+  RegisterStreamableClass<CissDevice>();
   RegisterStreamableClass<RaidDisk>();
   RegisterStreamableClass<RaidArray>();
   RegisterStreamableClass<SATARaidDisk>();

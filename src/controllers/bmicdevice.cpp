@@ -336,9 +336,15 @@ void BmicDevice::AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uin
   }
   const std::shared_ptr<Device> added = AddChild(context, std::move(device), "Physical Drive");
   if (added == nullptr) return;
-  if (auto* raidDisk = dynamic_cast<RaidDisk*>(added.get()))
+  KeepChild(*added);
+}
+
+void BmicDevice::KeepChild(Device& device) {
+  if (auto* volume = dynamic_cast<LogicalVolume*>(&device))
+    logicalVolumes_.push_back(volume);
+  else if (auto* raidDisk = dynamic_cast<RaidDisk*>(&device))
     physicalDisks_.push_back(raidDisk);
-  else if (auto* other = dynamic_cast<ScsiDevice*>(added.get()))
+  else if (auto* other = dynamic_cast<ScsiDevice*>(&device))
     otherDevices_.push_back(other);
 }
 

@@ -82,6 +82,8 @@ class BmicDevice : public ScsiDevice {
   // The slot from BMIC 0x66, asked until it answers once; 0 while unknown, and for 16 and above.
   std::int32_t Slot();
   std::uint32_t BoardId() const;
+  // The identify-controller reply (empty before Identify).
+  const std::vector<std::uint8_t>& IdentifyReply() const { return identify_; }
   const std::string& ProductName() const { return productName_; }
   const std::string& Firmware() const { return firmware_; }
   // A storage-array controller (a product name with "KSR1000") numbers its drives its own way.
@@ -96,6 +98,8 @@ class BmicDevice : public ScsiDevice {
   // and left out.
   void DiscoverPhysicalDevices(DiscoveryContext& context);
   const std::vector<RaidDisk*>& PhysicalDisks() const { return physicalDisks_; }
+  // Keeps a device behind the controller that is in the device set: a volume, a disk, or another device.
+  void KeepChild(Device& device);
   // Adds a volume for each configured logical drive that the controller identifies, as the drive's
   // number; a drive it cannot identify is traced and left out.
   virtual void DiscoverLogicalVolumes(DiscoveryContext& context);

@@ -124,7 +124,7 @@ TEST_F(ArrayDiscovery, TheBmicControllerDescribesItselfAndItsDrives) {
   // The drives behind it, by kind; the backplane at bus 0, target 0 is no disk.
   std::vector<std::string> disks;
   for (const XmlObject& child : idResult.Children())
-    if (child.Name() == "device" && Property(child, "PhysicalDriveName") != "(none)")
+    if (child.Name() == "device" && Property(child, "PhysicalDriveName").rfind("bmicController0", 0) == 0)
       disks.push_back(Property(child, "PhysicalDriveName") + " " + Property(child, "DriveType"));
   EXPECT_EQ(disks, (std::vector<std::string>{
                        "bmicController0b0d1 SCSI Hard Drive", "bmicController0b0d2 SAS Hard Drive",
@@ -154,8 +154,10 @@ TEST_F(ArrayDiscovery, EachKindClaimsOnlyItsOwnPortAndASecondRunFindsTheSame) {
   EXPECT_TRUE(IsControllerPortClaimed(1));
   EXPECT_TRUE(IsControllerPortClaimed(2));
   EXPECT_EQ(component_.IdentifyDevices(), first) << "the second run finds the controller again";
-  ASSERT_EQ(component_.ArrayControllers().size(), 1u);
-  EXPECT_EQ(component_.ArrayControllers()[0]->Name(), "bmicController0");
+  // The CISS controllers are found first.
+  ASSERT_EQ(component_.ArrayControllers().size(), 2u);
+  EXPECT_EQ(component_.ArrayControllers()[0]->Name(), "cissController0");
+  EXPECT_EQ(component_.ArrayControllers()[1]->Name(), "bmicController0");
   ForgetClaimedControllerPorts();
 }
 
@@ -180,8 +182,8 @@ TEST_F(ArrayDiscovery, TheControllerAndItsDisksComeBackFromThePersistentForm) {
   EXPECT_EQ(controller->Arrays()[0]->Members().size(), 2u);
   auto* stored = dynamic_cast<StorageTestComponent*>(read.get());
   ASSERT_NE(stored, nullptr);
-  ASSERT_EQ(stored->ArrayControllers().size(), 1u);
-  EXPECT_EQ(stored->ArrayControllers()[0], controller);
+  ASSERT_EQ(stored->ArrayControllers().size(), 2u);
+  EXPECT_EQ(stored->ArrayControllers()[1], controller);
 }
 
 // A controller without drive-presence maps: every bus and target it reports is probed, and the

@@ -1,0 +1,129 @@
+#pragma once
+
+// An array controller that speaks CISS: the BMIC controller's identification, properties and BMIC
+// command set, carried as BMIC-over-CISS CDBs, with its own discovery of what is behind it (the
+// physical LUN list: disks, tapes, backplanes and the external controllers whose disks follow them;
+// the logical LUN list: volumes). Every command of the controller and of its children goes through
+// SendCissCommand, which judges the completion status; a controller reached through another one
+// ("External Array Controller") hands its commands to that one.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controllers/bmicdevice.h"
+#include "controllers/cissdriver.h"
+
+namespace rb {
+
+class DiscoveryContext;
+class XmlObject;
+
+using CissLun = std::array<std::uint8_t, 8>;
+
+class CissDevice : public BmicDevice {
+ public:
+  static constexpr const char* kStreamableName = "CissDevice";
+
+  CissDevice(std::string name, bool makeUnique, std::uint16_t port);
+  // A controller behind `delegate`, at its physical LUN `lun`.
+  CissDevice(std::string name, CissDevice& delegate, const CissLun& lun, bool sataAttached);
+  // The state a reader starts from.
+  CissDevice();
+  ~CissDevice() override;
+
+  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
+  void Assign(const Persistent& other) override;
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<CissDevice>(); }
+
+  // The central send: one CISS command list to `lun`. Answers the SCSI status for success and data
+  // underrun; every other completion raises "CISS driver reported problem" with its reason.
+  virtual std::uint8_t SendCissCommand(const CissLun& lun, const std::uint8_t* cdb, std::int32_t cdbLength,
+                                       void* buffer, std::uint32_t length, int direction);
+  // The controller's own commands (its INQUIRY among them) go to its own LUN.
+  std::uint8_t SendCdb(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer, std::uint32_t length,
+                       int direction) override;
+  std::uint8_t SendToController(const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
+                                std::uint32_t length, int direction) override;
+  // To the physical LUN of the child's bus and target.
+  std::uint8_t ForwardCdb(ScsiDevice& child, const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
+                          std::uint32_t length, int direction) override;
+  // A CDB to an explicit LUN (volumes hold theirs), recorded as the controller's last command.
+  std::uint8_t SendToLun(const CissLun& lun, const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
+                         std::uint32_t length, int direction);
+  void PciLocation(std::int32_t& bus, std::int32_t& device, std::int32_t& function) override;
+  void SendBmicCommand(std::uint8_t command, void* buffer, std::uint32_t length, std::uint32_t parameter,
+                       std::uint16_t count, std::uint8_t unit, int direction) override;
+  std::uint32_t CacheUnit() const override { return 1; }
+
+  // Identify controller, the physical LUN list and the slot (subsystem information, the PCI inventory
+  // of `pciSummary`, then the storage configuration file's override).
+  void IdentifyCiss(const XmlObject& pciSummary);
+  // External controllers, then the physical devices, then the logical volumes; each child is added to
+  // the set and the controller's interfaces.
+  void DiscoverChildren(DiscoveryContext& context);
+
+  bool IsExternal() const { return delegate_ != nullptr; }
+  bool SataAttached() const { return sataAttached_; }
+  void SetSupported(bool supported) { supported_ = supported; }
+  std::int32_t PciSlot() const { return pciSlot_; }
+  const std::vector<CissLun>& PhysicalLuns() const { return physicalLuns_; }
+  const std::vector<CissLun>& LogicalLuns() const { return logicalLuns_; }
+  const std::vector<CissDevice*>& ExternalControllers() const { return external_; }
+  // "External Array Controller" and its number for a controller behind another one.
+  std::uint32_t ExternalNumber() const { return externalNumber_; }
+  // The LUN address of the last command, its CDB, SCSI status and sense.
+  struct LastCommand {
+    std::array<std::uint8_t, 16> cdb{};
+    std::int32_t cdbLength = 0;
+    std::uint8_t scsiStatus = 0;
+    std::array<std::uint8_t, 32> sense{};
+  };
+  const LastCommand& Last() const { return last_; }
+
+  // Background tasks off (disable) or on again, with the controller's sense byte traced.
+  void SetBackgroundTasks(bool enable);
+
+  void DescribeProperties(XmlObject& element, bool catalogRequest) override;
+  std::string ElementClass() const override;
+
+ private:
+  std::vector<CissLun> ReadLunList(std::uint8_t opcode);
+  std::vector<std::uint8_t> InquiryLun(const CissLun& lun, bool ataIdentify);
+  void DiscoverExternalControllers(DiscoveryContext& context);
+  void DiscoverPhysicalLuns(DiscoveryContext& context);
+  void DiscoverVolumes(DiscoveryContext& context);
+  // Adds a device behind `owner` (this controller or one behind it) at `lun`.
+  void AddChild(DiscoveryContext& context, CissDevice& owner, std::unique_ptr<ScsiDevice> device,
+                const CissLun& lun, const char* role);
+  const CissLun* LunOf(const ScsiDevice& child) const;
+  void ReadSlot(const XmlObject& pciSummary);
+  std::string DisplayName();
+  std::uint8_t IdentifyByte(std::size_t offset) const;
+
+  CissDriver driver_;
+  CissDevice* delegate_ = nullptr;
+  bool supported_ = true;
+  bool sataAttached_ = false;
+  CissLun ownLun_{};
+  std::vector<CissLun> physicalLuns_;
+  std::vector<CissLun> logicalLuns_;
+  LastCommand last_;
+  std::int32_t pciBus_ = -1;
+  std::int32_t pciDevice_ = -1;
+  std::int32_t pciFunction_ = -1;
+  std::int32_t pciSlot_ = 0;
+  std::string serialNumber_;
+  std::uint32_t externalNumber_ = 0;
+  std::vector<CissDevice*> external_;
+  // The LUN address of each child this controller carries commands for, side by side.
+  std::vector<ScsiDevice*> lunOwners_;
+  std::vector<CissLun> ownerLuns_;
+  // Vendor, product and revision of the first processor-type LUN, and the four bytes after them.
+  std::vector<std::uint8_t> backplaneInquiry_;
+};
+
+}  // namespace rb
