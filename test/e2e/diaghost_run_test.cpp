@@ -33,6 +33,18 @@ std::string Slurp(const std::filesystem::path& file) {
   return text.str();
 }
 
+// The name the summary gives the device whose serial number is `serial` (empty when none has it).
+// Device names move as more controllers are found before the SCSI ports; serials stay.
+std::string DeviceWithSerial(const std::string& summary, const std::string& serial) {
+  const std::size_t at = summary.find("\n  Serial Number: " + serial + "\n");
+  if (at == std::string::npos) return {};
+  for (std::size_t end = at; end != std::string::npos && end > 0; end = summary.rfind('\n', end - 1)) {
+    const std::size_t start = summary.rfind('\n', end - 1) + 1;  // npos + 1 is the first line
+    if (summary[start] != ' ') return summary.substr(start, summary.find(':', start) - start);
+  }
+  return {};
+}
+
 // Each test runs diaghost in a scratch directory holding an empty simulated machine.
 class DiaghostProgram : public ::testing::Test {
  protected:
@@ -173,7 +185,6 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
            "SCTRL0: RB 12Gb SAS HBA [ScsiController]\n",
            "sasDisk0: SAS Hard Drive [sasDisk]\n  Storage: Hard Drive(s)\n  Model: SEAGATE ST600MM0006\n"
            "  Firmware: B001\n  Capacity: 600.1 Gbytes\n",
-           "scsiDisk0: SCSI Hard Drive [scsiDisk] (diagnosable)\n",
            "sataDisk0: SATA Hard Disk [sataDisk]\n",
            "  Capacity: 8001.6 Gbytes\n",
            "cdrom0: Optical Drive 1 [cdrom]\n",
@@ -181,6 +192,15 @@ TEST_F(DiaghostProgram, TheDemoSessionOfTheReadme) {
            "usbFloppy0: Diskette Drive 1 [usbFloppy]\n",
        })
     EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
+  // A disk behind the BMIC controller offers its history diagnosis; the SCSI port's disk does not.
+  const std::string arrayDisk = DeviceWithSerial(outcome.out, "3KR0A001");
+  const std::string portDisk = DeviceWithSerial(outcome.out, "3KR0D4F1");
+  EXPECT_NE(outcome.out.find(arrayDisk + ": SCSI Hard Drive [scsiDisk] (diagnosable)\n"), std::string::npos)
+      << arrayDisk << "\n"
+      << outcome.out;
+  EXPECT_NE(outcome.out.find(portDisk + ": SCSI Hard Drive [scsiDisk]\n"), std::string::npos)
+      << portDisk << "\n"
+      << outcome.out;
   EXPECT_NE(outcome.out.find("Logical Disks: 2\n  C:  Volume Name: System  File System: NTFS"),
             std::string::npos)
       << outcome.out;
@@ -202,8 +222,6 @@ TEST_F(DiaghostProgram, TheDemoListsItsBmicArrayControllerWithItsDrives) {
            "  Unassigned Drives: bmicController0b1d0, bmicController0b1d1\n  Physical Drives: "
            "bmicController0b0d0, "
            "bmicController0b0d1, bmicController0b0d2, bmicController0b1d0, bmicController0b1d1\n",
-           "scsiDisk2: SAS Hard Drive [sasDisk] (diagnosable)\n",
-           "scsiDisk3: SATA Hard Disk [sataDisk] (diagnosable)\n",
            "  Drive type: SATA Hard Disk\n  Physical Drive: bmicController0b1d0\n",
            "  Bad Target Count: 00000000\n  linked to bmicController0 (parent)\n",
            "bmicController0v0: Logical Volume 1, Controller Slot 5 [logicalVolume]\n  Logical Volume\n"
@@ -211,6 +229,13 @@ TEST_F(DiaghostProgram, TheDemoListsItsBmicArrayControllerWithItsDrives) {
            "  Fault Tolerance: RAID 5\n",
        })
     EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
+  // Its SAS and SATA drives, found by their serial numbers.
+  for (const auto& [serial, shown] : {std::pair{"3KR0A003", ": SAS Hard Drive [sasDisk] (diagnosable)\n"},
+                                      std::pair{"5QE0A004", ": SATA Hard Disk [sataDisk] (diagnosable)\n"}}) {
+    const std::string name = DeviceWithSerial(outcome.out, serial);
+    EXPECT_NE(outcome.out.find(name + shown), std::string::npos) << serial << " " << name << "\n"
+                                                                 << outcome.out;
+  }
 }
 
 TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
@@ -243,23 +268,29 @@ TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
 
 TEST_F(DiaghostProgram, TheDemoDisksRunTheirExtendedSelfTestsOnTheSimulatedClock) {
   const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
-  // The disks of the SCSI port numbered after the five behind the array controller.
-  Write("selftest.txt", "id\nrun scsiDisk6 EOSTTest retries=0\nrun scsiDisk7 EOSTTest retries=0\n");
+  // The two disks of the SCSI port, by their serial numbers.
+  const Outcome listing = Run({"--machine", machines + "demo.xml", "id"}, false);
+  const std::string passing = DeviceWithSerial(listing.out, "3KR0D4F1");
+  const std::string failing = DeviceWithSerial(listing.out, "3KR0D4F2");
+  ASSERT_FALSE(passing.empty() || failing.empty()) << listing.out;
+  Write("selftest.txt",
+        "id\nrun " + passing + " EOSTTest retries=0\nrun " + failing + " EOSTTest retries=0\n");
   const Outcome outcome = Run({"--machine", machines + "demo.xml", "script", "selftest.txt"}, false);
   EXPECT_EQ(outcome.status, 1) << "the second disk fails\n" << outcome.out << outcome.err;
   // An hour of simulated polling: the limit of 93 minutes counted down, and the progress up to 100.
-  for (const char* shown : {"progress   1%  scsiDisk6 EOSTTest running: Will timeout in 92 minutes\n",
-                            "progress 100%  scsiDisk6 EOSTTest running: Will timeout in 31 minutes\n"})
+  for (const std::string& shown :
+       {"progress   1%  " + passing + " EOSTTest running: Will timeout in 92 minutes\n",
+        "progress 100%  " + passing + " EOSTTest running: Will timeout in 31 minutes\n"})
     EXPECT_NE(outcome.err.find(shown), std::string::npos) << shown << "\n" << outcome.err;
-  EXPECT_NE(outcome.out.find("scsiDisk6 EOSTTest: passed, 100%, time  1:02:18"), std::string::npos)
+  EXPECT_NE(outcome.out.find(passing + " EOSTTest: passed, 100%, time  1:02:18"), std::string::npos)
       << outcome.out;
   EXPECT_NE(outcome.out.find("    Test completed in 100% of the expected time\n"), std::string::npos)
       << outcome.out;
-  const std::size_t failing = outcome.out.find("scsiDisk7 EOSTTest: failed");
-  ASSERT_NE(failing, std::string::npos) << outcome.out;
-  EXPECT_NE(outcome.out.find("  error: The selftest completed having the read element of the test failed.",
-                             failing),
-            std::string::npos)
+  const std::size_t failed = outcome.out.find(failing + " EOSTTest: failed");
+  ASSERT_NE(failed, std::string::npos) << outcome.out;
+  EXPECT_NE(
+      outcome.out.find("  error: The selftest completed having the read element of the test failed.", failed),
+      std::string::npos)
       << outcome.out;
 }
 
