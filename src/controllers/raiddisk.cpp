@@ -147,7 +147,7 @@ void RaidDisk::AddCounters(XmlObject& element) {
     const std::size_t offset = physical::kCounters + 4 * i;
     if (offset + 4 > reply.size()) return;
     const std::string caption(arraylayout::kPhysicalDriveCounters[i]);
-    element.AddProperty(StringPrintf("Counter%zu", i), Translate(caption),
+    element.AddProperty("Counter" + std::to_string(i), Translate(caption),
                         StringPrintf("%08x", arraylayout::Get32(reply.data(), offset)));
   }
 }

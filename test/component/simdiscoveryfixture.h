@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <memory>
+#include <string>
 
 #include "component/componentinstance.h"
 #include "component/storagetestcomponent.h"
@@ -54,5 +55,30 @@ class SimDiscoveryTest : public ::testing::Test {
   std::unique_ptr<InstalledPlatform> installed_;
   rb::StorageTestComponent component_;
 };
+
+// An entry of the PCI summary: function 0 of device 0 on `bus`, a RAID-class mass-storage controller.
+inline rb::XmlObject RaidControllerSummaryEntry(const char* bus) {
+  rb::XmlObject entry;
+  entry.SetName("structure");
+  entry.SetAttribute("bus", bus);
+  entry.SetAttribute("device", "0");
+  entry.SetAttribute("function", "0");
+  entry.SetAttribute("classCode", "010400");
+  return entry;
+}
+
+// The device element of an idResult named `name`, or null.
+inline const rb::XmlObject* DeviceNamed(const rb::XmlObject& idResult, const std::string& name) {
+  for (const rb::XmlObject& child : idResult.Children())
+    if (child.Name() == "device" && child.GetAttribute("name") == name) return &child;
+  return nullptr;
+}
+
+// The value of a device element's property `name`, "(none)" when it has none.
+inline std::string Property(const rb::XmlObject& device, const std::string& name) {
+  for (const rb::XmlObject& child : device.Children())
+    if (child.Name() == "property" && child.GetAttribute("name") == name) return child.GetAttribute("value");
+  return "(none)";
+}
 
 }  // namespace rbtest

@@ -25,6 +25,10 @@
 namespace rb {
 namespace {
 
+using rbtest::DeviceNamed;
+using rbtest::Property;
+using rbtest::RaidControllerSummaryEntry;
+
 // A BMIC controller on port 1 (a RAID 1 volume over two of its four drives, a backplane at bus 0,
 // target 0, two batteries) and a CISS controller on port 2.
 constexpr const char* kMachine = R"(<machine>
@@ -56,28 +60,8 @@ constexpr const char* kMachine = R"(<machine>
 XmlObject Summary() {
   XmlObject summary;
   summary.SetName("pciSummary");
-  for (const char* bus : {"7", "9"}) {
-    XmlObject entry;
-    entry.SetName("structure");
-    entry.SetAttribute("bus", bus);
-    entry.SetAttribute("device", "0");
-    entry.SetAttribute("function", "0");
-    entry.SetAttribute("classCode", "010400");
-    summary.AddChild(std::move(entry));
-  }
+  for (const char* bus : {"7", "9"}) summary.AddChild(RaidControllerSummaryEntry(bus));
   return summary;
-}
-
-const XmlObject* DeviceNamed(const XmlObject& idResult, const std::string& name) {
-  for (const XmlObject& child : idResult.Children())
-    if (child.Name() == "device" && child.GetAttribute("name") == name) return &child;
-  return nullptr;
-}
-
-std::string Property(const XmlObject& device, const std::string& name) {
-  for (const XmlObject& child : device.Children())
-    if (child.Name() == "property" && child.GetAttribute("name") == name) return child.GetAttribute("value");
-  return "(none)";
 }
 
 class ArrayDiscovery : public rbtest::SimDiscoveryTest {

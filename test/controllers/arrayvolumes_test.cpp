@@ -20,6 +20,9 @@
 namespace rb {
 namespace {
 
+using rbtest::Property;
+using rbtest::RaidControllerSummaryEntry;
+
 // A RAID 5 volume of 976562 blocks (just under 0.5 × 10^9 bytes) over three drives, one clean, one
 // with its amber light on and one failing; a SATA drive on its own on a second bus.
 constexpr const char* kMachine = R"(<machine>
@@ -45,20 +48,8 @@ constexpr const char* kMachine = R"(<machine>
 XmlObject Summary() {
   XmlObject summary;
   summary.SetName("pciSummary");
-  XmlObject entry;
-  entry.SetName("structure");
-  entry.SetAttribute("bus", "7");
-  entry.SetAttribute("device", "0");
-  entry.SetAttribute("function", "0");
-  entry.SetAttribute("classCode", "010400");
-  summary.AddChild(std::move(entry));
+  summary.AddChild(RaidControllerSummaryEntry("7"));
   return summary;
-}
-
-std::string Property(const XmlObject& device, const std::string& name) {
-  for (const XmlObject& child : device.Children())
-    if (child.Name() == "property" && child.GetAttribute("name") == name) return child.GetAttribute("value");
-  return "(none)";
 }
 
 class ArrayVolumes : public rbtest::SimDiscoveryTest {

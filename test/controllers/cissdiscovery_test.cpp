@@ -16,6 +16,10 @@
 namespace rb {
 namespace {
 
+using rbtest::DeviceNamed;
+using rbtest::Property;
+using rbtest::RaidControllerSummaryEntry;
+
 // A CISS controller of the plain SAS board on port 2: a SAS and a SATA disk, a backplane and a
 // RAID 1 volume; its subsystem information has no slot (20). A second CISS controller on port 3 has
 // nothing behind it.
@@ -42,30 +46,13 @@ XmlObject Summary(const char* slotOfBus9) {
   XmlObject summary;
   summary.SetName("pciSummary");
   for (const char* bus : {"9", "10"}) {
-    XmlObject entry;
-    entry.SetName("structure");
+    XmlObject entry = RaidControllerSummaryEntry(bus);
     entry.SetAttribute("name", "pciDevice");
-    entry.SetAttribute("bus", bus);
-    entry.SetAttribute("device", "0");
-    entry.SetAttribute("function", "0");
-    entry.SetAttribute("classCode", "010400");
     if (std::string(bus) == "9" && slotOfBus9 != nullptr) entry.SetAttribute("slotNumber", slotOfBus9);
     if (std::string(bus) == "10") entry.SetAttribute("slotNumber", "2");
     summary.AddChild(std::move(entry));
   }
   return summary;
-}
-
-const XmlObject* DeviceNamed(const XmlObject& idResult, const std::string& name) {
-  for (const XmlObject& child : idResult.Children())
-    if (child.Name() == "device" && child.GetAttribute("name") == name) return &child;
-  return nullptr;
-}
-
-std::string Property(const XmlObject& device, const std::string& name) {
-  for (const XmlObject& child : device.Children())
-    if (child.Name() == "property" && child.GetAttribute("name") == name) return child.GetAttribute("value");
-  return "(none)";
 }
 
 class CissDiscovery : public rbtest::SimDiscoveryTest {
