@@ -51,8 +51,8 @@ class BmicController : public testing::Test {
       } else {
         request[layout::bmic::kStatus] = answer.bmicStatus;
       }
-      std::memcpy(request + data, answer.data.data(),
-                  std::min<std::size_t>(answer.data.size(), length - data));
+      std::copy_n(answer.data.begin(), std::min<std::size_t>(answer.data.size(), length - data),
+                  request + data);
     };
   }
   ArrayPortFake& Fake() { return static_cast<ArrayPortFake&>(installed_.Get()); }

@@ -40,10 +40,10 @@ class CissController : public testing::Test {
       layout::Put16(request, field::kCommandStatus, answer.commandStatus);
       request[field::kScsiStatus] = answer.scsiStatus;
       std::memcpy(request + field::kMoreError, answer.moreError, 8);
-      std::memcpy(request + field::kSense, answer.sense.data(),
-                  std::min<std::size_t>(answer.sense.size(), 32));
-      std::memcpy(request + field::kData, answer.data.data(),
-                  std::min<std::size_t>(answer.data.size(), length - field::kData));
+      std::copy_n(answer.sense.begin(), std::min<std::size_t>(answer.sense.size(), 32),
+                  request + field::kSense);
+      std::copy_n(answer.data.begin(), std::min<std::size_t>(answer.data.size(), length - field::kData),
+                  request + field::kData);
     };
   }
   ArrayPortFake& Fake() { return static_cast<ArrayPortFake&>(installed_.Get()); }
