@@ -248,8 +248,23 @@ inline constexpr std::uint8_t kBackgroundEnable = 0x99;    // 256
 inline constexpr std::uint8_t kControllerInfo = 0xC1;      // 512
 inline constexpr std::uint8_t kVendor = 0x42;  // sub-function in CDB byte 8, its argument in byte 9
 }  // namespace command
-// Vendor sub-functions of BMIC 42h.
-inline constexpr std::uint8_t kVendorI2cAccess = 0xD4;  // byte 9: the part's I2C address
+// Vendor sub-functions of BMIC 42h (CDB byte 8; byte 9 carries the argument).
+inline constexpr std::uint8_t kVendorDiagStart = 0xD1;          // 8 bytes out, byte 9 = 1
+inline constexpr std::uint8_t kVendorDiagResult = 0xD3;         // 260 bytes in; byte 1 the error code
+inline constexpr std::uint8_t kVendorI2cAccess = 0xD4;          // byte 9: the part's I2C address
+inline constexpr std::uint8_t kVendorCpldVersion = 0xD5;        // 3 bytes in
+inline constexpr std::uint8_t kVendorPicBattery = 0xD6;         // PIC and battery information, in
+inline constexpr std::uint8_t kVendorDiagRomVersion = 0xD7;     // 2 bytes in
+inline constexpr std::uint8_t kVendorWorldWideNames = 0xDA;     // in
+inline constexpr std::uint8_t kVendorAsicRevisions = 0xDC;      // in
+inline constexpr std::uint8_t kVendorSesNvram = 0xDE;           // byte 9: region; >= 1024 in, 10 out
+inline constexpr std::uint8_t kVendorStorageBoxVersion = 0xDF;  // 48 bytes in
+inline constexpr std::size_t kDiagResultSize = 260;
+inline constexpr std::size_t kDiagStartSize = 8;
+inline constexpr std::size_t kStorageBoxVersionSize = 48;
+// The storage-box board set's I2C writes carry their length in CDB bytes 4-5, little-endian like the
+// parameter they sit in.
+inline constexpr std::size_t kVendorI2cWriteLength = 4;
 
 // A drive map (ours): which physical drives of a controller a reply means. 8 buses × a u32 target mask:
 // bit t of the word at 4 × b is the drive at bus b, target t. Buses and targets are those of the
@@ -393,14 +408,14 @@ inline constexpr std::array<std::string_view, 21> kPhysicalDriveCounters = {
 namespace drivehistory {
 inline constexpr std::uint8_t kCommand = 0xB8;
 inline constexpr std::size_t kSize = 1024;
-inline constexpr std::uint8_t kRecords = 0;       // u8 count, then 8-byte entries from offset 8:
-inline constexpr std::size_t kRecordEntries = 8;  //   [0] in the physical configuration, [1] failure
-inline constexpr std::size_t kRecordSize = 8;     //   reason, [4] u32 time stamp
-inline constexpr std::uint8_t kSmart = 1;         // [0] controller's SMART flag, [1] the drive's
-inline constexpr std::uint8_t kSelfTest = 2;      // [0] a self-test in the log ended in error
-inline constexpr std::uint8_t kPerformance = 3;   // [0] critical threshold, [1] aborted commands
-inline constexpr std::uint8_t kScsiErrors = 4;    // u8 count, then 32-byte entries from offset 8:
-inline constexpr std::size_t kErrorEntries = 8;   //   u32 service time, u8 SCSI status, CAM status,
+inline constexpr std::uint8_t kRecords = 0;         // u8 count, then 8-byte entries from offset 8:
+inline constexpr std::size_t kRecordEntries = 8;    //   [0] in the physical configuration, [1] failure
+inline constexpr std::size_t kRecordSize = 8;       //   reason, [4] u32 time stamp
+inline constexpr std::uint8_t kSmart = 1;           // [0] controller's SMART flag, [1] the drive's
+inline constexpr std::uint8_t kSelfTest = 2;        // [0] a self-test in the log ended in error
+inline constexpr std::uint8_t kPerformance = 3;     // [0] critical threshold, [1] aborted commands
+inline constexpr std::uint8_t kScsiErrors = 4;      // u8 count, then 32-byte entries from offset 8:
+inline constexpr std::size_t kErrorEntries = 8;     //   u32 service time, u8 SCSI status, CAM status,
 inline constexpr std::size_t kErrorEntrySize = 32;  // sense byte 2, ASC, ASCQ, then at 12 u32 block,
                                                     // at 16 u32 time, at 20 u32 information
 inline constexpr std::uint8_t kClientLog = 5;       // u32 length, then the application client log

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
 #include "controllers/cisscommandlist.h"
 #include "controllers/cisslunaddress.h"
@@ -15,6 +16,8 @@
 #include "devices/tape/scsitape.h"
 #include "framework/interface.h"
 #include "framework/ptstream.h"
+#include "framework/test.h"
+#include "framework/testfactory.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
@@ -294,6 +297,59 @@ void CissDevice::SetBackgroundTasks(bool enable) {
       status);
 }
 
+std::uint8_t CissDevice::SendVendorCommand(std::uint8_t subFunction, std::uint8_t argument, bool readCdb,
+                                           void* buffer, std::uint32_t length, int direction) {
+  std::uint8_t cdb[10] = {};
+  cdb[0] = readCdb ? layout::kBmicReadCdb : layout::kBmicWriteCdb;
+  cdb[6] = command::kVendor;
+  cdb[8] = subFunction;
+  cdb[9] = argument;
+  if (direction == kDataIn && buffer != nullptr && length != 0) std::memset(buffer, 0, length);
+  return SendToController(cdb, sizeof cdb, buffer, length, direction);
+}
+
+void CissDevice::ReadWriteI2CDevice(std::uint8_t address, void* buffer, std::uint32_t length, bool write) {
+  DebugPrint("CissDevice::ReadWriteI2CDevice() -- %s I2C device at %02x, buffer size= %d\n",
+             write ? "writting" : "reading", address, static_cast<int>(length));
+  std::uint8_t cdb[10] = {};
+  cdb[0] = write ? layout::kBmicWriteCdb : layout::kBmicReadCdb;
+  cdb[6] = command::kVendor;
+  cdb[8] = layout::kVendorI2cAccess;
+  cdb[9] = address;
+  if (write && arrayboards::IsStorageBoxBoard(BoardId()))
+    layout::Put16(cdb, layout::kVendorI2cWriteLength, static_cast<std::uint16_t>(length));
+  if (!write && buffer != nullptr && length != 0) std::memset(buffer, 0, length);
+  SendToController(cdb, sizeof cdb, buffer, length, write ? kDataOut : kDataIn);
+}
+
+void CissDevice::StartDiagnostic(std::uint8_t group, std::uint16_t code, std::uint16_t argument) {
+  std::uint8_t data[layout::kDiagStartSize] = {};
+  data[0] = group;
+  layout::Put16(data, 2, code);
+  layout::Put16(data, 4, argument);
+  SendVendorCommand(layout::kVendorDiagStart, 1, false, data, sizeof data, kDataOut);
+}
+
+std::vector<std::uint8_t> CissDevice::DiagnosticResult() {
+  std::vector<std::uint8_t> result(layout::kDiagResultSize, 0);
+  SendVendorCommand(layout::kVendorDiagResult, 0, false, result.data(),
+                    static_cast<std::uint32_t>(result.size()), kDataIn);
+  return result;
+}
+
+std::array<std::uint8_t, 2> CissDevice::DiagnosticRomVersion() {
+  std::array<std::uint8_t, 2> version{};
+  SendVendorCommand(layout::kVendorDiagRomVersion, 0, true, version.data(), 2, kDataIn);
+  return version;
+}
+
+std::vector<std::uint8_t> CissDevice::StorageBoxVersion() {
+  std::vector<std::uint8_t> version(layout::kStorageBoxVersionSize, 0);
+  SendVendorCommand(layout::kVendorStorageBoxVersion, 0, false, version.data(),
+                    static_cast<std::uint32_t>(version.size()), kDataIn);
+  return version;
+}
+
 std::uint8_t CissDevice::IdentifyByte(std::size_t offset) const {
   return offset < IdentifyReply().size() ? IdentifyReply()[offset] : 0;
 }
@@ -478,7 +534,7 @@ std::string CissDevice::DisplayName() {
 
 void CissDevice::DescribeProperties(XmlObject& element, bool catalogRequest) {
   if (catalogRequest) {
-    OfferTests(element, CissTestNames(CissTestList(CissBoardFacts{.allTests = true})));
+    OfferCissTests(element, CissTestList(CissBoardFacts{.allTests = true}));
     return;
   }
   BmicDevice::DescribeProperties(element, false);
@@ -496,7 +552,12 @@ void CissDevice::DescribeProperties(XmlObject& element, bool catalogRequest) {
   facts.installedMemory = IdentifyByte(controller::kInstalledMemory);
   facts.totalMemory = IdentifyByte(controller::kTotalMemory);
   facts.sgpioBackplanes = !backplaneInquiry_.empty();
-  OfferTests(element, CissTestNames(CissTestList(facts)));
+  OfferCissTests(element, CissTestList(facts));
+}
+
+void CissDevice::OfferCissTests(XmlObject& element, const std::vector<CissTestEntry>& list) {
+  for (const CissTestEntry& entry : list)
+    OfferTest(element, MakeConfiguredTest(entry.testClass, {entry.name, entry.caption, entry.codes}));
 }
 
 }  // namespace rb

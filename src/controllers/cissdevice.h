@@ -15,6 +15,7 @@
 
 #include "controllers/bmicdevice.h"
 #include "controllers/cissdriver.h"
+#include "controllers/cisstestlist.h"
 
 namespace rb {
 
@@ -87,6 +88,20 @@ class CissDevice : public BmicDevice {
   // Background tasks off (disable) or on again, with the controller's sense byte traced.
   void SetBackgroundTasks(bool enable);
 
+  // BMIC 42h with a vendor sub-function (CDB byte 8) and its argument (byte 9); CDB byte 0 is 26h when
+  // `readCdb`, 27h otherwise, as each sub-function's row asks. Raises what SendCissCommand raises.
+  std::uint8_t SendVendorCommand(std::uint8_t subFunction, std::uint8_t argument, bool readCdb, void* buffer,
+                                 std::uint32_t length, int direction);
+  // Reads (the buffer zeroed first) or writes the I2C part at `address`.
+  void ReadWriteI2CDevice(std::uint8_t address, void* buffer, std::uint32_t length, bool write);
+  // Starts a controller-resident diagnostic; its result record (260 bytes, byte 1 the error code).
+  void StartDiagnostic(std::uint8_t group, std::uint16_t code, std::uint16_t argument);
+  std::vector<std::uint8_t> DiagnosticResult();
+  // The diagnostics ROM version: byte 1 is shown first.
+  std::array<std::uint8_t, 2> DiagnosticRomVersion();
+  // The storage box's version information (48 bytes).
+  std::vector<std::uint8_t> StorageBoxVersion();
+
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
   std::string ElementClass() const override;
 
@@ -102,6 +117,8 @@ class CissDevice : public BmicDevice {
   const CissLun* LunOf(const ScsiDevice& child) const;
   void ReadSlot(const XmlObject& pciSummary);
   std::string DisplayName();
+  // Makes and offers each test of the list that is part of the component, configured by its entry.
+  void OfferCissTests(XmlObject& element, const std::vector<CissTestEntry>& list);
   std::uint8_t IdentifyByte(std::size_t offset) const;
 
   CissDriver driver_;

@@ -55,13 +55,14 @@ void Device::OfferTests(XmlObject& element, std::initializer_list<std::string_vi
 }
 
 void Device::OfferTests(XmlObject& element, const std::vector<std::string_view>& testClasses) {
-  for (std::string_view testClass : testClasses) {
-    std::unique_ptr<Test> test = MakeTest(testClass);
-    if (test == nullptr) continue;
-    Test& added = *test;
-    AddTest(std::move(test));
-    element.AddChild(added.Describe());
-  }
+  for (std::string_view testClass : testClasses) OfferTest(element, MakeTest(testClass));
+}
+
+void Device::OfferTest(XmlObject& element, std::unique_ptr<Test> test) {
+  if (test == nullptr) return;
+  Test& added = *test;
+  AddTest(std::move(test));
+  element.AddChild(added.Describe());
 }
 
 void Device::AddProperty(std::string name, std::string caption, std::string value) {

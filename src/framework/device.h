@@ -85,6 +85,9 @@ class Device : public Persistent {
   void OfferTests(XmlObject& element, std::initializer_list<std::string_view> testClasses);
   // The same for a list the device puts together (leaving out tests its hardware cannot run).
   void OfferTests(XmlObject& element, const std::vector<std::string_view>& testClasses);
+  // Adds a test the device made itself (a configured instance, testfactory.h) and writes its catalog
+  // element into the device element. A null test is ignored.
+  void OfferTest(XmlObject& element, std::unique_ptr<Test> test);
   // Exact, case-sensitive name; null when there is none.
   Test* FindTest(std::string_view name) const;
   const std::vector<std::unique_ptr<Test>>& Tests() const { return tests_; }

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <memory>
+#include <string>
 #include <string_view>
+#include <vector>
 
 namespace rb {
 
@@ -19,6 +21,23 @@ bool RegisterTestMaker(const char* name, TestMaker maker);
 // A new test of the named class, or null when no such class is part of the component. The component's
 // own test classes are registered on first use.
 std::unique_ptr<Test> MakeTest(std::string_view name);
+
+// One configured instance of a test class that a device offers several times under names of its own
+// (a controller's resident diagnostics by group and code, its NVRAM tests by part): the instance's
+// internal name, caption and the codes it is made with.
+struct TestConfig {
+  std::string name;
+  std::string caption;
+  std::vector<int> codes;
+};
+using ConfiguredTestMaker = std::unique_ptr<Test> (*)(const TestConfig& config);
+
+// Registers how a configured instance of the named class is made; false when one is registered already.
+bool RegisterConfiguredTestMaker(const char* name, ConfiguredTestMaker maker);
+// A configured instance of `testClass`: made by its configured maker, or, for a class without one, the
+// plain test when the instance carries the class's own name. Null when the class is not part of the
+// component or cannot take the configuration.
+std::unique_ptr<Test> MakeConfiguredTest(std::string_view testClass, const TestConfig& config);
 
 // Registers every test class of the component (defined beside the component). Called once.
 void RegisterComponentTests();

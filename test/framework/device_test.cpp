@@ -10,6 +10,7 @@
 #include "component/storagetestcomponent.h"
 #include "framework/searchdevice.h"
 #include "framework/testdoubles.h"
+#include "framework/testfactory.h"
 #include "support/debug.h"
 #include "support/xmlobject.h"
 
@@ -46,9 +47,8 @@ TEST_F(DeviceNaming, MakeUniqueTakesTheSmallestFreeNumber) {
       {"tape", true, "tape1", true},   {"tape", true, "tape2", false},
       {"tape7", false, "tape7", true},                              // taken as given
       {"cd01", true, "cd0", true},     {"12", true, "120", false},  // a name of digits only is kept whole
-      {"", true, "0", false},
-      {"disk01", false, "disk01", true}, {"disk", true, "disk0", true},
-      {"disk", true, "disk1", false},  // disk01 is another name than disk1
+      {"", true, "0", false},          {"disk01", false, "disk01", true},
+      {"disk", true, "disk0", true},   {"disk", true, "disk1", false},  // disk01 is another name than disk1
   };
   for (const auto& step : steps) {
     auto device = std::make_unique<RecordingDevice>(step.given, step.makeUnique);
@@ -226,6 +226,30 @@ TEST(DeviceTests, AddTestReplacesByNameAndSetsUp) {
   EXPECT_EQ(device.Tests().size(), 2u);
   EXPECT_EQ(replacement.setups, 2);
   EXPECT_EQ(ScriptedTest::Destroyed(), destroyed + 1);
+}
+
+// A device offers configured instances of one class under names of their own; a class without a
+// configured maker is offered only under its own name.
+TEST(ConfiguredTests, MadeByTheirMakerOrPlainUnderTheClassName) {
+  RegisterTestMaker("ConfiguredProbe", [] {
+    return std::unique_ptr<rb::Test>(new ScriptedTest("ConfiguredProbe", "passed", ""));
+  });
+  RegisterConfiguredTestMaker("ConfiguredProbeByCode", [](const TestConfig& config) {
+    return std::unique_ptr<rb::Test>(
+        new ScriptedTest(config.name, config.codes.empty() ? "failed" : "passed", config.caption));
+  });
+  const std::unique_ptr<rb::Test> coded =
+      MakeConfiguredTest("ConfiguredProbeByCode", {"probe7", "Probe seven", {7}});
+  ASSERT_NE(coded, nullptr);
+  EXPECT_EQ(coded->Name(), "probe7");
+  EXPECT_EQ(dynamic_cast<ScriptedTest&>(*coded).State(), "passed");
+
+  const std::unique_ptr<rb::Test> plain = MakeConfiguredTest("ConfiguredProbe", {"ConfiguredProbe", "", {}});
+  ASSERT_NE(plain, nullptr);
+  EXPECT_EQ(plain->Name(), "ConfiguredProbe");
+  EXPECT_EQ(MakeConfiguredTest("ConfiguredProbe", {"renamedProbe", "", {}}), nullptr);
+  EXPECT_EQ(MakeConfiguredTest("NoSuchTestClass", {"NoSuchTestClass", "", {}}), nullptr);
+  EXPECT_FALSE(RegisterConfiguredTestMaker("ConfiguredProbeByCode", nullptr));
 }
 
 }  // namespace

@@ -290,9 +290,17 @@ void SimArrayMiniport::BmicOverCiss(SimScsiCommand& command, std::uint16_t& stat
 namespace os {
 
 void SimArrayMiniport::Vendor(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError) {
-  const std::uint8_t subFunction = command.Byte(8);
-  // Only the I2C access is simulated: 26h reads a part, 27h writes it.
-  if (subFunction != layout::kVendorI2cAccess) return InvalidField(status, moreError, 8, 1);
+  // Each simulated sub-function has its case; the others are refused as an invalid CDB byte 8.
+  switch (command.Byte(8)) {
+    case layout::kVendorI2cAccess:
+      return I2cAccess(command);
+    default:
+      return InvalidField(status, moreError, 8, 1);
+  }
+}
+
+void SimArrayMiniport::I2cAccess(SimScsiCommand& command) {
+  // 26h reads a part, 27h writes it.
   std::vector<std::uint8_t>* part = controller_.Nvram(command.Byte(9));
   if (part == nullptr) return command.CheckCondition(0x05, 0x24, 0x00);
   const std::size_t count = std::min(part->size(), command.dataLength);

@@ -46,6 +46,8 @@ class SimArrayMiniport {
   void BmicOverCiss(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
   // BMIC 42h, the vendor sub-functions (CDB byte 8; byte 9 its argument).
   void Vendor(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
+  // BMIC 42h sub-function D4h: the NVRAM part at the I2C address of CDB byte 9.
+  void I2cAccess(SimScsiCommand& command);
 
   SimArrayController& controller_;
 };
