@@ -38,6 +38,21 @@
 #include "support/xmlobject.h"
 #include "tests/accesstest.h"
 #include "tests/cdromaccesstest.h"
+#include "tests/enclosure/blinkledtest.h"
+#include "tests/enclosure/ledcolortest.h"
+#include "tests/enclosure/loadcurrenttest.h"
+#include "tests/enclosure/sascontrollerledtest.h"
+#include "tests/enclosure/sasecccnttest.h"
+#include "tests/enclosure/sasjbodpsoctest.h"
+#include "tests/enclosure/sasjbodwwntest.h"
+#include "tests/enclosure/expphyspeedmaptest.h"
+#include "tests/enclosure/controllerphyspeedmaptest.h"
+#include "tests/enclosure/expresslinkwidthtest.h"
+#include "tests/enclosure/picinterruptlinetest.h"
+#include "tests/enclosure/extsasnotedboardtest.h"
+#include "tests/enclosure/wwidrangechecktest.h"
+#include "tests/enclosure/verifywwidtest.h"
+#include "tests/enclosure/cisscmddebugger.h"
 #include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
 #include "tests/growndefectstest.h"
@@ -150,6 +165,22 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<FloppyLedTest>();
   RegisterStreamableClass<FloppyFormatTest>();
   RegisterStreamableClass<ZipEjectTest>();
+  // The enclosure, LED and controller-signal tests.
+  RegisterStreamableClass<BlinkLEDTest>();
+  RegisterStreamableClass<LEDColorTest>();
+  RegisterStreamableClass<LoadCurrentTest>();
+  RegisterStreamableClass<SASControllerLEDTest>();
+  RegisterStreamableClass<SASEccCntTest>();
+  RegisterStreamableClass<SASJBODPSoCTest>();
+  RegisterStreamableClass<SASJBODWWNTest>();
+  RegisterStreamableClass<ExpPhySpeedMapTest>();
+  RegisterStreamableClass<ControllerPhySpeedMapTest>();
+  RegisterStreamableClass<ExpressLinkWidthTest>();
+  RegisterStreamableClass<PICInterruptLineTest>();
+  RegisterStreamableClass<ExtSasNoTEDBoardTest>();
+  RegisterStreamableClass<wwidRangeCheckTest>();
+  RegisterStreamableClass<VerifyWWIDTest>();
+  RegisterStreamableClass<CissCmdDebugger>();
 }
 
 }  // namespace rb

@@ -3,6 +3,21 @@
 #include "framework/testfactory.h"
 #include "tests/accesstest.h"
 #include "tests/cdromaccesstest.h"
+#include "tests/enclosure/blinkledtest.h"
+#include "tests/enclosure/ledcolortest.h"
+#include "tests/enclosure/loadcurrenttest.h"
+#include "tests/enclosure/sascontrollerledtest.h"
+#include "tests/enclosure/sasecccnttest.h"
+#include "tests/enclosure/sasjbodpsoctest.h"
+#include "tests/enclosure/sasjbodwwntest.h"
+#include "tests/enclosure/expphyspeedmaptest.h"
+#include "tests/enclosure/controllerphyspeedmaptest.h"
+#include "tests/enclosure/expresslinkwidthtest.h"
+#include "tests/enclosure/picinterruptlinetest.h"
+#include "tests/enclosure/extsasnotedboardtest.h"
+#include "tests/enclosure/wwidrangechecktest.h"
+#include "tests/enclosure/verifywwidtest.h"
+#include "tests/enclosure/cisscmddebugger.h"
 #include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
 #include "tests/growndefectstest.h"
@@ -44,6 +59,15 @@ namespace {
 template <class T>
 void Register(const char* name) {
   RegisterTestMaker(name, []() -> std::unique_ptr<Test> { return std::make_unique<T>(); });
+}
+
+// A class a device offers under names of its own, made from each entry's configuration.
+template <class T>
+void RegisterConfigured(const char* name) {
+  Register<T>(name);
+  RegisterConfiguredTestMaker(name, [](const TestConfig& config) -> std::unique_ptr<Test> {
+    return std::make_unique<T>(config);
+  });
 }
 
 // The loopback variants are one class, each with its mode.
@@ -100,6 +124,22 @@ void RegisterComponentTests() {
   Register<FloppyLedTest>("FloppyLedTest");
   Register<FloppyFormatTest>("FloppyFormatTest");
   Register<ZipEjectTest>("ZipEjectTest");
+  // The enclosure, LED and controller-signal tests.
+  Register<BlinkLEDTest>("BlinkLEDTest");
+  RegisterConfigured<LEDColorTest>("LEDColorTest");
+  RegisterConfigured<LoadCurrentTest>("LoadCurrentTest");
+  Register<SASControllerLEDTest>("SASControllerLEDTest");
+  Register<SASEccCntTest>("SASEccCntTest");
+  Register<SASJBODPSoCTest>("SASJBODPSoCTest");
+  Register<SASJBODWWNTest>("SASJBODWWNTest");
+  Register<ExpPhySpeedMapTest>("ExpPhySpeedMapTest");
+  Register<ControllerPhySpeedMapTest>("ControllerPhySpeedMapTest");
+  Register<ExpressLinkWidthTest>("ExpressLinkWidthTest");
+  Register<PICInterruptLineTest>("PICInterruptLineTest");
+  Register<ExtSasNoTEDBoardTest>("ExtSasNoTEDBoardTest");
+  RegisterConfigured<wwidRangeCheckTest>("wwidRangeCheckTest");
+  Register<VerifyWWIDTest>("VerifyWWIDTest");
+  RegisterConfigured<CissCmdDebugger>("CissCmdDebugger");
 }
 
 }  // namespace rb

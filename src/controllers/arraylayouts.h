@@ -435,4 +435,38 @@ inline constexpr std::size_t kRevisionSize = 4;
 inline constexpr std::size_t kPresent = 36;  // u8, non-zero when a backplane answers at this address
 }  // namespace bustarget
 
+// ---- The controller signals the enclosure tests read (ours) ------------------------------------
+// Fields of the vendor replies that the controller's own checks compare: the PIC's interrupt line and
+// the firmware's ECC count in the PIC and battery information (D6h), the PCI Express link and the phys'
+// negotiated speeds in the ASIC revisions (DCh), the expanders' world wide names (DAh), the PSoC
+// versions in the storage box's version information (DFh), and the battery gauge at its I2C address.
+namespace signals {
+inline constexpr std::size_t kPicBatterySize = 64;  // D6h
+inline constexpr std::size_t kPicInterruptLine = 48;  // u8, kPicLineLow / kPicLineHigh; else unknown
+inline constexpr std::uint8_t kPicLineLow = 0;
+inline constexpr std::uint8_t kPicLineHigh = 1;  // the idle state of the open-drain line: good
+inline constexpr std::size_t kEccCount = 52;      // u32, ECC events the firmware registered
+inline constexpr std::size_t kAsicRevisionsSize = 64;  // DCh
+inline constexpr std::size_t kLinkWidth = 40;          // u8, PCI Express lanes negotiated
+// One speed code per phy, a nibble each, phy 0 in the high nibble of the first byte; shown as 16 hex
+// digits.
+inline constexpr std::size_t kControllerPhyMap = 44;
+inline constexpr std::size_t kExpanderPhyMap = 52;
+inline constexpr std::size_t kPhyMapSize = 8;
+inline constexpr std::size_t kWorldWideNamesSize = 32;  // DAh
+inline constexpr std::size_t kControllerWwn = 0;         // 8 bytes each, most significant first
+inline constexpr std::size_t kExpanderWwn = 8;           // expander 1; expander 2 follows it
+inline constexpr std::size_t kWwnSize = 8;
+inline constexpr std::size_t kExpanders = 2;
+// DFh: the SEP, fan and two LED PSoCs, a major and a minor byte each, shown "%d.%02d".
+inline constexpr std::size_t kPsocVersions = 16;
+inline constexpr std::size_t kPsocs = 4;
+// The battery gauge (I2C C1h, C3h, C5h): 1024 bytes read; status byte and load current byte.
+inline constexpr std::size_t kGaugeSize = 1024;
+inline constexpr std::size_t kGaugeStatus = 2;
+inline constexpr std::uint8_t kGaugeFault = 0x20;
+inline constexpr std::size_t kGaugeLoadCurrent = 5;
+inline constexpr std::uint8_t kMostLoadCurrent = 0x4F;
+}  // namespace signals
+
 }  // namespace rb::arraylayout

@@ -110,6 +110,8 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
         sum = static_cast<std::uint8_t>(sum - part[i]);
       part.back() = sum;
       nvram_.emplace_back(address, std::move(part));
+    } else if (rb::EqualsNoCase(name, "signals")) {
+      signals_.Read(machine, child);
     } else if (rb::EqualsNoCase(name, "cissFault")) {
       CissFault fault{static_cast<std::uint16_t>(machine.Number(child, "status", 0xFFFF)), std::nullopt,
                       OptionalByte(machine, child, "field", 0), OptionalByte(machine, child, "size", 0)};
@@ -164,7 +166,7 @@ bool SimArrayController::Execute(std::uint8_t bus, std::uint8_t target, SimScsiC
 std::vector<std::uint8_t>* SimArrayController::Nvram(std::uint8_t address) {
   for (auto& [at, part] : nvram_)
     if (at == address) return &part;
-  return nullptr;
+  return signals_.Gauge(address);
 }
 
 void SimArrayController::Advance() {

@@ -24,6 +24,8 @@
 //                            address, read and written with BMIC 42h sub-function D4h over CISS: `text`
 //                            from its first byte, zeros after it, the last byte making the upper half's
 //                            8-bit sum 0 (1 with badChecksum="1")
+//   <signals .../>           what the enclosure tests read: PIC line, ECC count, link width, phy maps,
+//                            world wide names, PSoC versions, battery gauges (simcontrollersignals.h)
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
@@ -38,6 +40,7 @@
 
 #include "platform/pcifunction.h"
 #include "platform/sim/array/simarraydisk.h"
+#include "platform/sim/array/simcontrollersignals.h"
 #include "platform/sim/array/simraidvolume.h"
 
 namespace os {
@@ -70,6 +73,7 @@ class SimArrayController {
   std::vector<Backplane>& Backplanes() { return backplanes_; }
   std::vector<std::unique_ptr<SimRaidVolume>>& Volumes() { return volumes_; }
   const std::vector<CissFault>& CissFaults() const { return cissFaults_; }
+  const SimControllerSignals& Signals() const { return signals_; }
 
   // One BMIC command; `count` is the block count of reads and writes. Returns the BMIC status.
   std::uint8_t Bmic(std::uint8_t command, std::uint8_t unit, std::uint32_t parameter, std::uint16_t count,
@@ -116,6 +120,7 @@ class SimArrayController {
   std::vector<std::unique_ptr<SimRaidVolume>> volumes_;
   std::vector<Backplane> backplanes_;
   std::vector<CissFault> cissFaults_;
+  SimControllerSignals signals_;
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> nvram_;
   bool resetPending_ = false;
   std::uint64_t rebuildStart_ = 0;

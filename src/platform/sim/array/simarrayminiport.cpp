@@ -295,6 +295,7 @@ void SimArrayMiniport::Vendor(SimScsiCommand& command, std::uint16_t& status, st
     case layout::kVendorI2cAccess:
       return I2cAccess(command);
     default:
+      if (controller_.Signals().Reply(command.Byte(8), command)) return;
       return InvalidField(status, moreError, 8, 1);
   }
 }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <memory>
+
+#include "tests/enclosure/enclosuretest.h"
+
+namespace rb {
+
+// The expander's phys' negotiated speeds (one code per phy, 16 hex digits) against the expected map.
+class ExpPhySpeedMapTest : public EnclosureTest {
+ public:
+  static constexpr const char* kStreamableName = "ExpPhySpeedMapTest";
+
+  ExpPhySpeedMapTest();
+
+  std::string StreamableName() const override { return kStreamableName; }
+  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<ExpPhySpeedMapTest>(); }
+  bool Execute(const XmlObject& command) override;
+};
+
+}  // namespace rb

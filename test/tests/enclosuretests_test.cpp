@@ -1,0 +1,293 @@
+// The enclosure, LED and controller-signal tests run through the component on a simulated machine: a
+// CISS controller of a storage-box board whose signals, world wide names, PSoC versions and battery
+// gauges come from the machine description, found by discovery and offering its tests as the
+// controller's list names them. The operator's answers come from the host's callback.
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "component/componentinstance.h"
+#include "component/testcomponent.h"
+#include "controllers/cissdevice.h"
+#include "framework/runtestdoubles.h"
+#include "platform/forwardingplatform.h"
+#include "platform/os.h"
+#include "platform/scratchdir.h"
+#include "platform/sim/simplatform.h"
+#include "ravelbank/host.h"
+#include "support/xmlobject.h"
+#include "tests/enclosure/blinkledtest.h"
+#include "tests/enclosure/loadcurrenttest.h"
+
+namespace {
+
+using rbtest::AnsweringHost;
+
+constexpr const char* kController = "cissController0";
+
+// Blinks left to right, so that the operator's right answer is known.
+class LeftToRightBlinkLEDTest : public rb::BlinkLEDTest {
+ protected:
+  bool LeftToRight() override { return true; }
+};
+
+// A machine with one CISS controller of the three-test storage-box board: two drives and the storage
+// box's processor behind it, and `signals` as its <signals> attributes and children.
+class EnclosureRun {
+ public:
+  explicit EnclosureRun(const std::string& signals,
+                        const std::string& options = "<options component='storage.so'/>")
+      : sim_(std::make_unique<os::SimPlatform>(dir_.Write(
+            "machine.xml",
+            "<machine><pci><function bus=\"22\" device=\"0\" function=\"0\" vendorID=\"0x1000\" "
+            "deviceID=\"0x0A51\" classCode=\"0x010400\" slotNumber=\"7\" description=\"RB Array Controller\"/>"
+            "</pci><scsi><port number=\"11\" array=\"ciss\" pciBus=\"22\" pciDevice=\"0\" pciFunction=\"0\" "
+            "board=\"0x52420103\" slot=\"7\">"
+            "<drive bus=\"1\" target=\"4\" kind=\"sas\" blocks=\"2000\"/>"
+            "<drive bus=\"1\" target=\"5\" kind=\"sas\" blocks=\"2000\"/>"
+            "<backplane bus=\"1\" target=\"15\" vendor=\"RAVEL\" product=\"RB STORAGE BOX\" revision=\"0200\"/>"
+            "<signals " +
+                signals + "</port></scsi></machine>"))),
+        installed_(std::make_unique<rbtest::ForwardingPlatform>(*sim_)) {
+    previous_ = std::filesystem::current_path();
+    std::filesystem::current_path(dir_.Path());
+    Initialize(options.c_str());
+    OruFree(SetCallback(&AnsweringHost::Callback));
+    char* identified = ExecuteXMLCommand("<id/>");
+    idResult = rb::XmlObject{std::string(identified != nullptr ? identified : "")};
+    OruFree(identified);
+  }
+  ~EnclosureRun() {
+    Uninitialize(nullptr);
+    AnsweringHost::Reset(nullptr);
+    std::filesystem::current_path(previous_);
+  }
+
+  // Runs the test with its parameters, answering each prompt with the next of `answers` (then Cancel);
+  // records the prompts' texts.
+  rb::XmlObject Run(const std::string& test, std::vector<std::string> answers = {},
+                    const std::string& parameters = "") {
+    auto queue = std::make_shared<std::deque<std::string>>(answers.begin(), answers.end());
+    replies_.clear();
+    AnsweringHost::Reset([this, queue](const rb::XmlObject&) {
+      replies_.push_back("<promptAnswer value='" + (queue->empty() ? std::string("Cancel") : queue->front()) + "'/>");
+      if (!queue->empty()) queue->pop_front();
+      return replies_.back().c_str();
+    });
+    char* result = ExecuteXMLCommand(("<runTest device='" + std::string(kController) + "' test='" + test +
+                                      "' retries='0' " + parameters + "/>")
+                                         .c_str());
+    const rb::XmlObject parsed{std::string(result != nullptr ? result : "")};
+    OruFree(result);
+    prompts.clear();
+    for (const rb::XmlObject& prompt : AnsweringHost::Taken("diagPrompt")) prompts.push_back(prompt.Text());
+    return parsed;
+  }
+  rb::CissDevice* Controller() {
+    return dynamic_cast<rb::CissDevice*>(rb::ComponentInstance()->FindDevice(kController));
+  }
+  const rbtest::ScratchDir& Dir() const { return dir_; }
+
+  rb::XmlObject idResult;
+  std::vector<std::string> prompts;
+
+ private:
+  rbtest::ScratchDir dir_;
+  std::unique_ptr<os::SimPlatform> sim_;
+  rbtest::InstalledPlatform installed_;
+  std::filesystem::path previous_;
+  std::deque<std::string> replies_;
+};
+
+std::string State(const rb::XmlObject& result) {
+  return result.GetAttribute("currentState", "error");
+}
+
+bool Has(const rb::XmlObject& result, const std::string& text) {
+  return result.ToString().find(text) != std::string::npos;
+}
+
+struct Case {
+  const char* what;
+  const char* signals;  // the <signals> element's attributes and children, closing it
+  const char* test;
+  const char* parameters;
+  std::vector<std::string> answers;
+  const char* state;
+  const char* text;  // in the result: the failure, or what the output shows
+};
+
+void RunCases(const std::vector<Case>& cases) {
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    EnclosureRun run(c.signals);
+    const rb::XmlObject result = run.Run(c.test, c.answers, c.parameters);
+    EXPECT_EQ(State(result), c.state) << result.ToString();
+    EXPECT_TRUE(Has(result, c.text)) << c.text << "\n" << result.ToString();
+  }
+}
+
+TEST(EnclosureTests, TheControllerOffersItsSignalTestsByTheirNames) {
+  EnclosureRun run("/>");
+  rb::CissDevice* controller = run.Controller();
+  ASSERT_NE(controller, nullptr) << run.idResult.ToString();
+  for (const char* name : {"BlinkLEDTest", "ColorLEDTest", "ExpressLinkWidthTest", "SASJBODPSoCTest", "SASJBODWWNTest",
+                           "LoadCurrentTest1", "LoadCurrentTest2", "LoadCurrentTest3", "SASEccCntTest",
+                           "SASControllerLEDTest", "wwidRangeCheck", "ExpPhySpeedMapTest", "ctrlPhySpeedMapTest",
+                           "PICInterruptLineTest", "ExtSasNoTEDBoardTest", "cmdDebugger", "VerifyWWIDTest"})
+    EXPECT_NE(controller->FindTest(name), nullptr) << name;
+  EXPECT_EQ(controller->FindTest("LoadCurrentTest2")->Caption(), "Load current battery test 2");
+}
+
+// The gauge's fault bit fails whatever the current; 79 passes and 80 fails.
+TEST(EnclosureTests, LoadCurrentJudgesTheGaugesStatusThenItsCurrent) {
+  RunCases({
+      {"79", "><gauge address=\"0xC1\" status=\"0\" loadCurrent=\"79\"/></signals>", "LoadCurrentTest1", "", {},
+       "passed", "load current 4Fh"},
+      {"80", "><gauge address=\"0xC1\" status=\"0\" loadCurrent=\"80\"/></signals>", "LoadCurrentTest1", "", {},
+       "failed", "Load current battery test failed"},
+      {"fault, no current", "><gauge address=\"0xC1\" status=\"0x20\" loadCurrent=\"0\"/></signals>",
+       "LoadCurrentTest1", "", {}, "failed", "status 20h"},
+      {"the third battery's gauge", "><gauge address=\"0xC5\" status=\"0x01\" loadCurrent=\"0x10\"/></signals>",
+       "LoadCurrentTest3", "", {}, "passed", "load current 10h"},
+  });
+}
+
+TEST(EnclosureTests, ControllerReadingsAgainstTheirParameters) {
+  RunCases({
+      {"link as expected", "linkWidth=\"4\"/>", "ExpressLinkWidthTest", "LinkWidth='4'", {}, "passed", "x4"},
+      {"narrower link", "linkWidth=\"4\"/>", "ExpressLinkWidthTest", "", {}, "failed",
+       "PCI Express link width mismatch"},
+      {"expander map, any case", "expanderPhyMap=\"99990000AAAA0000\"/>", "ExpPhySpeedMapTest",
+       "phySpeedMapExp='99990000aaaa0000'", {}, "passed", "99990000AAAA0000"},
+      {"expander phy down", "expanderPhyMap=\"99990000AAA00000\"/>", "ExpPhySpeedMapTest",
+       "phySpeedMapExp='99990000AAAA0000'", {}, "failed", "Expander phy speed map mismatch"},
+      {"controller map", "phyMap=\"8888888800000000\"/>", "ctrlPhySpeedMapTest",
+       "phySpeedMapCtrl='8888888800000000'", {}, "passed", "8888888800000000"},
+      {"controller map differs", "phyMap=\"8888888800000000\"/>", "ctrlPhySpeedMapTest", "", {}, "failed",
+       "Controller phy speed map mismatch"},
+      {"ECC counts within", "eccCount=\"5\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "passed", "ECC counts: 5"},
+      {"ECC counts above", "eccCount=\"6\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "failed", "Data Mismatch"},
+      {"PIC line high", "picLine=\"high\"/>", "PICInterruptLineTest", "", {}, "passed", "High"},
+      {"PIC line low", "picLine=\"low\"/>", "PICInterruptLineTest", "", {}, "failed",
+       "Bad PIC interrupt line condition"},
+      {"PIC line undefined", "picLine=\"7\"/>", "PICInterruptLineTest", "", {}, "failed", "Unknown"},
+  });
+}
+
+TEST(EnclosureTests, TheJbodsExpandersAndPsocs) {
+  RunCases({
+      {"two names of one block", "expanderWwns=\"500143800A1B0010 500143800A1B0020\"/>", "SASJBODWWNTest", "", {},
+       "passed", "WWN2 = 500143800A1B0020"},
+      // The same name also shares its first six bytes: it is reported as the invalid one.
+      {"the same name twice", "expanderWwns=\"500143800A1B0010 500143800A1B0010\"/>", "SASJBODWWNTest", "", {},
+       "failed", "Invalid WWN"},
+      {"names of two blocks", "expanderWwns=\"500143800A1B0010 500143800A1C0010\"/>", "SASJBODWWNTest", "", {},
+       "failed", "First 6 bytes of both the WWNs should match"},
+      {"versions as expected", "psoc=\"1.02 1.10 2.00 2.01\"/>", "SASJBODPSoCTest",
+       "SEPPSoCVersion='1.02' FanPSoCVersion='1.10' LEDPSoC1Version='2.00' LEDPSoC2Version='2.01'", {}, "passed",
+       "LED PSoC(2) version: 2.01"},
+      {"second LED PSoC behind", "psoc=\"1.02 1.10 2.00 2.01\"/>", "SASJBODPSoCTest",
+       "SEPPSoCVersion='1.02' LEDPSoC2Version='2.02'", {}, "failed",
+       "LED PSoC(2) version: Expected = 2.02, Actual = 2.01"},
+  });
+}
+
+TEST(EnclosureTests, TheOperatorsWwidAgainstTheControllers) {
+  RunCases({
+      {"as entered", "wwn=\"500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"500143800a1b00ff"}, "passed", ""},
+      {"not a WWID", "wwn=\"500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"5001438"}, "failed", "Invalid WWID"},
+      {"another WWID", "wwn=\"500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"500143800A1B0000"}, "failed",
+       "Expected = 500143800A1B0000, Actual = 500143800A1B00FF"},
+  });
+}
+
+TEST(EnclosureTests, TheWwidRangeFile) {
+  const struct {
+    const char* what;
+    const char* file;  // nullptr: no file
+    const char* state;
+    const char* text;
+  } cases[] = {
+      {"no file", nullptr, "failed", "File not found"},
+      {"in a range",
+       "<wwidrange><wwidlist><wwid>5001438000000001</wwid>"
+       "<wwid first=\"500143800A1B0000\" last=\"500143800A1BFFFF\"/></wwidlist></wwidrange>",
+       "passed", "is in the assigned ranges"},
+      {"one WWID", "<wwidrange><wwidlist><wwid>500143800A1B00FF</wwid></wwidlist></wwidrange>", "passed", ""},
+      {"in none", "<wwidrange><wwidlist><wwid>5001438000000001</wwid></wwidlist></wwidrange>", "failed",
+       "Data Mismatch"},
+      {"no list", "<wwidrange><wwid>500143800A1B00FF</wwid></wwidrange>", "failed", "WWID wwidlist not found"},
+      // A malformed entry fails even after a matching one.
+      {"bad entry", "<wwidrange><wwidlist><wwid>500143800A1B00FF</wwid><wwid>12</wwid></wwidlist></wwidrange>",
+       "failed", "WWID wwidlist TAG error"},
+      {"foreign tag", "<wwidrange><wwidlist><range>500143800A1B00FF</range></wwidlist></wwidrange>", "failed",
+       "WWID wwidlist TAG error"},
+      {"not XML", "<wwidrange><wwidlist>", "failed", "WWID file format error"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    EnclosureRun run("wwn=\"500143800A1B00FF\"/>");
+    if (c.file != nullptr) run.Dir().Write("wwidrange.xml", c.file);
+    const rb::XmlObject result = run.Run("wwidRangeCheck");
+    EXPECT_EQ(State(result), c.state) << result.ToString();
+    EXPECT_TRUE(Has(result, c.text)) << result.ToString();
+  }
+}
+
+TEST(EnclosureTests, LedQuestionsPassOnTheRightAnswerOnly) {
+  RunCases({
+      {"colours right", "/>", "ColorLEDTest", "", {"Yes"}, "passed", ""},
+      {"colours wrong", "/>", "ColorLEDTest", "", {"No"}, "failed",
+       "Color LED Test failed.  Please note the non compliant Drive and replace."},
+  });
+  const struct {
+    const char* answer;
+    const char* state;
+  } blinks[] = {{"(L)eft", "passed"}, {"(R)ight", "failed"}, {"(F)ailed", "failed"}};
+  for (const auto& c : blinks) {
+    SCOPED_TRACE(c.answer);
+    EnclosureRun run("/>");
+    run.Controller()->AddTest(std::make_unique<LeftToRightBlinkLEDTest>());
+    const rb::XmlObject result = run.Run("BlinkLEDTest", {"OK", c.answer}, "MaximumBlinks='2'");
+    EXPECT_EQ(State(result), c.state) << result.ToString();
+    ASSERT_EQ(run.prompts.size(), 2u);
+    EXPECT_EQ(run.prompts[0].rfind("LED on Slot 7 will blink in a few moments.", 0), 0u) << run.prompts[0];
+    if (std::string(c.state) == "failed") EXPECT_TRUE(Has(result, "Blink LED test failed")) << result.ToString();
+  }
+}
+
+TEST(EnclosureTests, TheCommandDebuggerSendsOnlyTheCommandsItKnows) {
+  RunCases({
+      {"PIC line", "picLine=\"low\"/>", "cmdDebugger", "command='readPICLineInterruptCondition'", {}, "passed",
+       "Low"},
+      {"world wide names", "wwn=\"500143800A1B00FF\"/>", "cmdDebugger", "command='readExpWWID'", {}, "passed",
+       "50 01 43 80 0a 1b 00 ff"},
+      {"unknown keyword", "/>", "cmdDebugger", "command='formatEverything'", {}, "failed", "Unknown command"},
+  });
+}
+
+// A configured test read back from the persistent file is the instance it was.
+TEST(EnclosureTests, AConfiguredTestKeepsItsCodesThroughThePersistentFile) {
+  const std::string options = "<options component='storage.so' persistentFilename='state.bin'/>";
+  EnclosureRun run("><gauge address=\"0xC3\" status=\"0\" loadCurrent=\"0x50\"/></signals>", options);
+  ASSERT_NE(run.Controller(), nullptr) << run.idResult.ToString();
+  Uninitialize(nullptr);
+  Initialize(options.c_str());
+  OruFree(SetCallback(&AnsweringHost::Callback));
+  ASSERT_NE(run.Controller(), nullptr);
+  const auto* test = dynamic_cast<const rb::LoadCurrentTest*>(run.Controller()->FindTest("LoadCurrentTest2"));
+  ASSERT_NE(test, nullptr);
+  EXPECT_EQ(test->Caption(), "Load current battery test 2");
+  EXPECT_EQ(test->Codes(), std::vector<int>{0xC3});
+  const rb::XmlObject result = run.Run("LoadCurrentTest2");
+  EXPECT_EQ(State(result), "failed") << result.ToString();
+  EXPECT_TRUE(Has(result, "I2C C3h: status 00h, load current 80")) << result.ToString();
+}
+
+}  // namespace
