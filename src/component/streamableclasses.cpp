@@ -10,6 +10,7 @@
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
 #include "controllers/sataraiddisk.h"
+#include "controllers/sesdiagapi.h"
 #include "devices/ata/atacontroller.h"
 #include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
@@ -102,6 +103,7 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<RaidDisk>();
   RegisterStreamableClass<RaidArray>();
   RegisterStreamableClass<SATARaidDisk>();
+  RegisterStreamableClass<SESDiagApi>();
   RegisterStreamableClass<LogicalVolume>();
   RegisterStreamableClass<ScsiDisk>();
   RegisterStreamableClass<ScsiCdrom>();
