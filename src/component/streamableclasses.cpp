@@ -54,6 +54,15 @@
 #include "tests/enclosure/wwidrangechecktest.h"
 #include "tests/enclosure/verifywwidtest.h"
 #include "tests/enclosure/cisscmddebugger.h"
+#include "tests/enclosure/sesledtest.h"
+#include "tests/enclosure/sesbpledtest.h"
+#include "tests/enclosure/sesfanledtest.h"
+#include "tests/enclosure/sespsledtest.h"
+#include "tests/enclosure/seshealthledtest.h"
+#include "tests/enclosure/sesuidledtest.h"
+#include "tests/enclosure/sesfanspeedtest.h"
+#include "tests/enclosure/drivemaptest.h"
+#include "tests/enclosure/verifyexpanderwwidtest.h"
 #include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
 #include "tests/growndefectstest.h"
@@ -183,6 +192,15 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<wwidRangeCheckTest>();
   RegisterStreamableClass<VerifyWWIDTest>();
   RegisterStreamableClass<CissCmdDebugger>();
+  RegisterStreamableClass<SESLEDTest>();
+  RegisterStreamableClass<SESBPLEDTest>();
+  RegisterStreamableClass<SESFanLEDTest>();
+  RegisterStreamableClass<SESPSLEDTest>();
+  RegisterStreamableClass<SESHealthLEDTest>();
+  RegisterStreamableClass<SESUIDLEDTest>();
+  RegisterStreamableClass<SESFanSpeedTest>();
+  RegisterStreamableClass<DriveMapTest>();
+  RegisterStreamableClass<VerifyExpanderWWIDTest>();
 }
 
 }  // namespace rb

@@ -18,6 +18,15 @@
 #include "tests/enclosure/wwidrangechecktest.h"
 #include "tests/enclosure/verifywwidtest.h"
 #include "tests/enclosure/cisscmddebugger.h"
+#include "tests/enclosure/sesledtest.h"
+#include "tests/enclosure/sesbpledtest.h"
+#include "tests/enclosure/sesfanledtest.h"
+#include "tests/enclosure/sespsledtest.h"
+#include "tests/enclosure/seshealthledtest.h"
+#include "tests/enclosure/sesuidledtest.h"
+#include "tests/enclosure/sesfanspeedtest.h"
+#include "tests/enclosure/drivemaptest.h"
+#include "tests/enclosure/verifyexpanderwwidtest.h"
 #include "tests/eosttest.h"
 #include "tests/fibreloopbacktest.h"
 #include "tests/growndefectstest.h"
@@ -140,6 +149,15 @@ void RegisterComponentTests() {
   RegisterConfigured<wwidRangeCheckTest>("wwidRangeCheckTest");
   Register<VerifyWWIDTest>("VerifyWWIDTest");
   RegisterConfigured<CissCmdDebugger>("CissCmdDebugger");
+  RegisterConfigured<SESLEDTest>("SESLEDTest");
+  RegisterConfigured<SESBPLEDTest>("SESBPLEDTest");
+  Register<SESFanLEDTest>("SESFanLEDTest");
+  Register<SESPSLEDTest>("SESPSLEDTest");
+  Register<SESHealthLEDTest>("SESHealthLEDTest");
+  Register<SESUIDLEDTest>("SESUIDLEDTest");
+  Register<SESFanSpeedTest>("SESFanSpeedTest");
+  Register<DriveMapTest>("DriveMapTest");
+  Register<VerifyExpanderWWIDTest>("VerifyExpanderWWIDTest");
 }
 
 }  // namespace rb

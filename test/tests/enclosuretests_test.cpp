@@ -17,6 +17,7 @@
 #include "framework/runtestdoubles.h"
 #include "platform/forwardingplatform.h"
 #include "platform/os.h"
+#include "platform/recordingplatform.h"
 #include "platform/scratchdir.h"
 #include "platform/sim/simplatform.h"
 #include "ravelbank/host.h"
@@ -138,8 +139,8 @@ TEST(EnclosureTests, TheControllerOffersItsSignalTestsByTheirNames) {
   ASSERT_NE(controller, nullptr) << run.idResult.ToString();
   for (const char* name : {"BlinkLEDTest", "ColorLEDTest", "ExpressLinkWidthTest", "SASJBODPSoCTest", "SASJBODWWNTest",
                            "LoadCurrentTest1", "LoadCurrentTest2", "LoadCurrentTest3", "SASEccCntTest",
-                           "SASControllerLEDTest", "wwidRangeCheck", "ExpPhySpeedMapTest", "ctrlPhySpeedMapTest",
-                           "PICInterruptLineTest", "ExtSasNoTEDBoardTest", "cmdDebugger", "VerifyWWIDTest"})
+                           "SASControllerLEDTest", "wwidRangeCheck", "expPhySpeedMapTest", "ctrlPhySpeedMapTest",
+                           "picIntrruptLineCondition", "extSasNoTEDBoardTest", "cmdDebugger", "VerifyWWIDTest"})
     EXPECT_NE(controller->FindTest(name), nullptr) << name;
   EXPECT_EQ(controller->FindTest("LoadCurrentTest2")->Caption(), "Load current battery test 2");
 }
@@ -163,9 +164,9 @@ TEST(EnclosureTests, ControllerReadingsAgainstTheirParameters) {
       {"link as expected", "linkWidth=\"4\"/>", "ExpressLinkWidthTest", "LinkWidth='4'", {}, "passed", "x4"},
       {"narrower link", "linkWidth=\"4\"/>", "ExpressLinkWidthTest", "", {}, "failed",
        "PCI Express link width mismatch"},
-      {"expander map, any case", "expanderPhyMap=\"99990000AAAA0000\"/>", "ExpPhySpeedMapTest",
+      {"expander map, any case", "expanderPhyMap=\"99990000AAAA0000\"/>", "expPhySpeedMapTest",
        "phySpeedMapExp='99990000aaaa0000'", {}, "passed", "99990000AAAA0000"},
-      {"expander phy down", "expanderPhyMap=\"99990000AAA00000\"/>", "ExpPhySpeedMapTest",
+      {"expander phy down", "expanderPhyMap=\"99990000AAA00000\"/>", "expPhySpeedMapTest",
        "phySpeedMapExp='99990000AAAA0000'", {}, "failed", "Expander phy speed map mismatch"},
       {"controller map", "phyMap=\"8888888800000000\"/>", "ctrlPhySpeedMapTest",
        "phySpeedMapCtrl='8888888800000000'", {}, "passed", "8888888800000000"},
@@ -173,10 +174,10 @@ TEST(EnclosureTests, ControllerReadingsAgainstTheirParameters) {
        "Controller phy speed map mismatch"},
       {"ECC counts within", "eccCount=\"5\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "passed", "ECC counts: 5"},
       {"ECC counts above", "eccCount=\"6\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "failed", "Data Mismatch"},
-      {"PIC line high", "picLine=\"high\"/>", "PICInterruptLineTest", "", {}, "passed", "High"},
-      {"PIC line low", "picLine=\"low\"/>", "PICInterruptLineTest", "", {}, "failed",
+      {"PIC line high", "picLine=\"high\"/>", "picIntrruptLineCondition", "", {}, "passed", "High"},
+      {"PIC line low", "picLine=\"low\"/>", "picIntrruptLineCondition", "", {}, "failed",
        "Bad PIC interrupt line condition"},
-      {"PIC line undefined", "picLine=\"7\"/>", "PICInterruptLineTest", "", {}, "failed", "Unknown"},
+      {"PIC line undefined", "picLine=\"7\"/>", "picIntrruptLineCondition", "", {}, "failed", "Unknown"},
   });
 }
 
@@ -258,7 +259,9 @@ TEST(EnclosureTests, LedQuestionsPassOnTheRightAnswerOnly) {
     EXPECT_EQ(State(result), c.state) << result.ToString();
     ASSERT_EQ(run.prompts.size(), 2u);
     EXPECT_EQ(run.prompts[0].rfind("LED on Slot 7 will blink in a few moments.", 0), 0u) << run.prompts[0];
-    if (std::string(c.state) == "failed") EXPECT_TRUE(Has(result, "Blink LED test failed")) << result.ToString();
+    if (std::string(c.state) == "failed") {
+      EXPECT_TRUE(Has(result, "Blink LED test failed")) << result.ToString();
+    }
   }
 }
 
@@ -272,12 +275,26 @@ TEST(EnclosureTests, TheCommandDebuggerSendsOnlyTheCommandsItKnows) {
   });
 }
 
+// Without an enclosure behind the controller the enclosure tests fail with the common text, and
+// nothing is set.
+TEST(EnclosureTests, EnclosureTestsNeedAnEnclosure) {
+  for (const char* test : {"NonSGPIOBPLEDTest", "SESUIDLEDTest"}) {
+    SCOPED_TRACE(test);
+    EnclosureRun run("/>");
+    const rb::XmlObject result = run.Run(test, {"OK", "Solid blue"});
+    EXPECT_NE(State(result), "passed") << result.ToString();
+    EXPECT_TRUE(Has(result, "Backplane or Controller not supported")) << result.ToString();
+    EXPECT_TRUE(run.prompts.empty());
+  }
+}
+
 // A configured test read back from the persistent file is the instance it was.
 TEST(EnclosureTests, AConfiguredTestKeepsItsCodesThroughThePersistentFile) {
   const std::string options = "<options component='storage.so' persistentFilename='state.bin'/>";
   EnclosureRun run("><gauge address=\"0xC3\" status=\"0\" loadCurrent=\"0x50\"/></signals>", options);
   ASSERT_NE(run.Controller(), nullptr) << run.idResult.ToString();
-  Uninitialize(nullptr);
+  Uninitialize(options.c_str());
+  ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(run.Dir().Path()) / "state.bin"));
   Initialize(options.c_str());
   OruFree(SetCallback(&AnsweringHost::Callback));
   ASSERT_NE(run.Controller(), nullptr);

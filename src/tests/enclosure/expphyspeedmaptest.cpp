@@ -8,7 +8,7 @@
 namespace rb {
 
 ExpPhySpeedMapTest::ExpPhySpeedMapTest()
-    : EnclosureTest("ExpPhySpeedMapTest", "Expander Phy speed map test",
+    : EnclosureTest("expPhySpeedMapTest", "Expander Phy speed map test",
                     "Verifies all the phys have negotiated to the right speed and are operating correctly") {
   Parameters().Add(std::make_unique<StringParameter>(
       "phySpeedMapExp", Translate("Phy speed map for expander"),

@@ -6,7 +6,7 @@
 namespace rb {
 
 ExtSasNoTEDBoardTest::ExtSasNoTEDBoardTest()
-    : EnclosureTest("ExtSasNoTEDBoardTest", "Extended SAS no TED Board",
+    : EnclosureTest("extSasNoTEDBoardTest", "Extended SAS no TED Board",
                     "Performs extended SAS test without a TED board") {}
 
 bool ExtSasNoTEDBoardTest::Execute(const XmlObject&) {

@@ -5,7 +5,7 @@
 namespace rb {
 
 PICInterruptLineTest::PICInterruptLineTest()
-    : EnclosureTest("PICInterruptLineTest", "PIC Interrupt line condition test",
+    : EnclosureTest("picIntrruptLineCondition", "PIC Interrupt line condition test",
                     "Verifies that PIC interrupt line is working properly") {}
 
 bool PICInterruptLineTest::Execute(const XmlObject&) {
