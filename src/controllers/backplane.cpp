@@ -24,7 +24,8 @@ constexpr std::size_t kInquiryProductSize = 16;
 
 bool NamesPolarwind(const std::vector<std::uint8_t>& inquiry) {
   if (inquiry.size() < kInquiryProduct + kInquiryProductSize) return false;
-  std::string product(inquiry.begin() + kInquiryProduct, inquiry.begin() + kInquiryProduct + kInquiryProductSize);
+  std::string product(inquiry.begin() + kInquiryProduct,
+                      inquiry.begin() + kInquiryProduct + kInquiryProductSize);
   std::transform(product.begin(), product.end(), product.begin(),
                  [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
   return product.find("POLARWIND") != std::string::npos;
@@ -89,8 +90,8 @@ bool Backplane::ReceiveFromProcessor(std::uint8_t page, void* buffer, std::uint3
 bool Backplane::SendToProcessor(std::uint8_t page, const void* buffer, std::uint32_t length) {
   std::vector<std::uint8_t> data(static_cast<const std::uint8_t*>(buffer),
                                  static_cast<const std::uint8_t*>(buffer) + (buffer != nullptr ? length : 0));
-  return Transfer(ses::kSendOpcode, page, data.empty() ? nullptr : data.data(), static_cast<std::uint32_t>(data.size()),
-                  kDataOut);
+  return Transfer(ses::kSendOpcode, page, data.empty() ? nullptr : data.data(),
+                  static_cast<std::uint32_t>(data.size()), kDataOut);
 }
 
 void Backplane::DescribeProperties(XmlObject& element, bool catalogRequest) {

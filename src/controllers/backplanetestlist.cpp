@@ -8,7 +8,8 @@ namespace rb {
 
 namespace {
 
-CissTestEntry Entry(std::string_view testClass, std::string caption, std::string name, std::vector<int> codes = {}) {
+CissTestEntry Entry(std::string_view testClass, std::string caption, std::string name,
+                    std::vector<int> codes = {}) {
   return {0, testClass, std::move(name), std::move(caption), std::move(codes)};
 }
 
@@ -30,8 +31,8 @@ std::vector<CissTestEntry> CissBackPlaneTestList() {
       Entry("SESNVRAMTest", "SES IO MFG NVRAM test", "SESIOMFGNVRAMTest", {3}),
       Entry("SESNVRAMTest", "Midplane slot (1) NVRAM", "SESMPSlot1NVRAMTest", {15}),
       Entry("SESNVRAMTest", "Midplane slot (2) NVRAM", "SESMPSlot2NVRAMTest", {16}),
-      Entry("SESNVRAMTest", "Midplane storage enclosure management setting", "SESMPStorEnclMgmtSettingNVRAMTest",
-            {17}),
+      Entry("SESNVRAMTest", "Midplane storage enclosure management setting",
+            "SESMPStorEnclMgmtSettingNVRAMTest", {17}),
       Entry("SESNVRAMTest", "SES fan control module(1) NVRAM test", "SESFCM1NVRAMTest", {18}),
       Entry("SESNVRAMTest", "SES fan control module(2) NVRAM test", "SESFCM2NVRAMTest", {19}),
       Entry("SESNVRAMTest", "SES seven segment display NVRAM test", "SESSSDNVRAMTest", {20}),

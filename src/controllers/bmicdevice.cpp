@@ -329,15 +329,17 @@ void BmicDevice::AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uin
     }
     case 3:
       DebugPrint("%s: backplane\n", childName.c_str());
-      device = Backplane::Make(*this, bus, target,
-                               std::vector<std::uint8_t>(disk->Record().inquiry.begin(),
-                                                         disk->Record().inquiry.begin() + kInquiryAllocation));
+      device =
+          Backplane::Make(*this, bus, target,
+                          std::vector<std::uint8_t>(disk->Record().inquiry.begin(),
+                                                    disk->Record().inquiry.begin() + kInquiryAllocation));
       break;
     default:
       throw OruError("Device reported problem",
                      Translate("Unknown device type") + StringPrintf(" (%xh) : ", type) + childName);
   }
-  const std::shared_ptr<Device> added = AddChild(context, std::move(device), type == 3 ? "Backplane" : "Physical Drive");
+  const std::shared_ptr<Device> added =
+      AddChild(context, std::move(device), type == 3 ? "Backplane" : "Physical Drive");
   if (added == nullptr) return;
   KeepChild(*added);
 }

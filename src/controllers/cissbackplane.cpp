@@ -1,5 +1,7 @@
 #include "controllers/cissbackplane.h"
 
+#include <functional>
+
 #include "controllers/arraylayouts.h"
 #include "controllers/backplanetestlist.h"
 #include "controllers/cissdevice.h"
@@ -96,11 +98,13 @@ SESDiagApi& CissBackPlane::Ses() {
 
 void CissBackPlane::DescribeProperties(XmlObject& element, bool catalogRequest) {
   if (!catalogRequest) {
+    DescribeScsiProperties(element, catalogRequest);
     SESDiagApi& api = Ses();
     for (std::size_t enclosure = 0; enclosure < api.EnclosureCount(); ++enclosure) {
       AddDiagInquiry(element, enclosure);
       AddExpanders(element, enclosure);
-      if (!AddTemperatures(element, enclosure)) AddWarning(element, "Error adding temperature Info", "errTempInfo");
+      if (!AddTemperatures(element, enclosure))
+        AddWarning(element, "Error adding temperature Info", "errTempInfo");
       if (!AddFans(element, enclosure)) AddWarning(element, "Error adding fan Info", "errFanInfo");
       if (!AddPowerSupplies(element, enclosure))
         AddWarning(element, "Error adding power supply Info", "errPowerSupplyInfo");
@@ -117,14 +121,16 @@ void CissBackPlane::AddDiagInquiry(XmlObject& element, std::size_t enclosure) {
     return;
   }
   element.AddProperty("vendor", Translate("Vendor"), ReplyText(data, inquiry::kVendor, inquiry::kVendorSize));
-  element.AddProperty("product", Translate("Product"), ReplyText(data, inquiry::kProduct, inquiry::kProductSize));
+  element.AddProperty("product", Translate("Product"),
+                      ReplyText(data, inquiry::kProduct, inquiry::kProductSize));
   element.AddProperty("productRev", Translate("Product Revision"),
                       ReplyText(data, inquiry::kRevision, inquiry::kRevisionSize));
   element.AddProperty("version", Translate("Version"), StringPrintf("%d", data[inquiry::kVersion]));
   const std::size_t count = std::min<std::size_t>(data[inquiry::kDescriptorCount], inquiry::kMaxDescriptors);
   for (const FirmwareKind& kind : kFirmwareKinds) {
     int total = 0;
-    for (std::size_t i = 0; i < count; ++i) total += data[inquiry::kDescriptors + i * inquiry::kDescriptorSize] == kind.kind;
+    for (std::size_t i = 0; i < count; ++i)
+      total += data[inquiry::kDescriptors + i * inquiry::kDescriptorSize] == kind.kind;
     int seen = 0;
     for (std::size_t i = 0; i < count; ++i) {
       const std::size_t at = inquiry::kDescriptors + i * inquiry::kDescriptorSize;
@@ -145,7 +151,8 @@ void CissBackPlane::AddExpanders(XmlObject& element, std::size_t enclosure) {
   const int count = ses_->QueryByte(enclosure, ses::kTypeSasExpander);
   for (int i = 0; i < count; ++i) {
     std::vector<std::uint8_t> data(expander::kSize, 0);
-    if (!ses_->ReadEnclosureBuffer(enclosure, static_cast<std::uint16_t>(ses::kBufferExpander + i), data)) continue;
+    if (!ses_->ReadEnclosureBuffer(enclosure, static_cast<std::uint16_t>(ses::kBufferExpander + i), data))
+      continue;
     XmlObject block = Block(StringPrintf("%s%d", "expAsicRev", i + 1), "Expander ASIC revision");
     block.AddProperty("vendorId", Translate("Vendor ID"),
                       StringPrintf("%08x", arraylayout::Get32(data.data(), expander::kVendorId)));
@@ -160,62 +167,62 @@ void CissBackPlane::AddExpanders(XmlObject& element, std::size_t enclosure) {
   }
 }
 
-bool CissBackPlane::AddTemperatures(XmlObject& element, std::size_t enclosure) {
+bool CissBackPlane::AddElementBlocks(XmlObject& element, std::size_t enclosure, std::uint8_t type,
+                                     const char* name, const char* caption,
+                                     const std::function<void(XmlObject&, const SesElementRecord&)>& fill) {
   std::vector<SesElementRecord> records;
-  if (!ses_->ReadElements(enclosure, ses::kTypeTemperature, records)) return false;
+  if (!ses_->ReadElements(enclosure, type, records)) return false;
   int number = 0;
   for (const SesElementRecord& record : records) {
-    DebugPrint("status value %d\n", record[0] & ses::kStatusMask);
-    XmlObject block = Block(StringPrintf("tempElement%d", ++number), "Temperature element");
+    XmlObject block = Block(StringPrintf("%s%d", name, ++number), caption);
     block.AddProperty("status", Translate("Status"), Translate(SESDiagApi::StatusText(record[0])));
-    block.AddProperty("temperature", Translate("Temperature"), StringPrintf("%d", record[2]));
-    AddFlag(block, "overTempFailure", "Over temperature failure", record[3] & ses::kTempOverFailure);
-    AddFlag(block, "overTempWarning", "Over temperature warning", record[3] & ses::kTempOverWarning);
-    AddFlag(block, "underTempFailure", "Under temperature failure", record[3] & ses::kTempUnderFailure);
-    AddFlag(block, "underTempWarning", "Under temperature warning", record[3] & ses::kTempUnderWarning);
+    fill(block, record);
     element.AddChild(std::move(block));
   }
   return true;
+}
+
+bool CissBackPlane::AddTemperatures(XmlObject& element, std::size_t enclosure) {
+  return AddElementBlocks(
+      element, enclosure, ses::kTypeTemperature, "tempElement", "Temperature element",
+      [](XmlObject& block, const SesElementRecord& record) {
+        DebugPrint("status value %d\n", record[0] & ses::kStatusMask);
+        block.AddProperty("temperature", Translate("Temperature"), StringPrintf("%d", record[2]));
+        AddFlag(block, "overTempFailure", "Over temperature failure", record[3] & ses::kTempOverFailure);
+        AddFlag(block, "overTempWarning", "Over temperature warning", record[3] & ses::kTempOverWarning);
+        AddFlag(block, "underTempFailure", "Under temperature failure", record[3] & ses::kTempUnderFailure);
+        AddFlag(block, "underTempWarning", "Under temperature warning", record[3] & ses::kTempUnderWarning);
+      });
 }
 
 bool CissBackPlane::AddFans(XmlObject& element, std::size_t enclosure) {
-  std::vector<SesElementRecord> records;
-  if (!ses_->ReadElements(enclosure, ses::kTypeCooling, records)) return false;
-  int number = 0;
-  for (const SesElementRecord& record : records) {
-    XmlObject block = Block(StringPrintf("fanElement%d", ++number), "Fan element");
-    block.AddProperty("status", Translate("Status"), Translate(SESDiagApi::StatusText(record[0])));
-    const unsigned speed = (record[1] | record[2] << 8) & ses::kFanSpeedMask;
-    block.AddProperty("actSpeed", Translate("Actual Bus Speed"), StringPrintf("%d", speed));
-    AddFlag(block, "fail", "Fail", record[3] & ses::kFanFail);
-    AddFlag(block, "requestOn", "Requested on", record[3] & ses::kFanRequestedOn);
-    AddFlag(block, "off", "Off", record[3] & ses::kFanOff);
-    block.AddProperty("actSpeedCode", Translate("Actual speed code"),
-                      StringPrintf("%02x", record[3] & ses::kFanSpeedCodeMask));
-    element.AddChild(std::move(block));
-  }
-  return true;
+  return AddElementBlocks(element, enclosure, ses::kTypeCooling, "fanElement", "Fan element",
+                          [](XmlObject& block, const SesElementRecord& record) {
+                            const unsigned speed = (record[1] | record[2] << 8) & ses::kFanSpeedMask;
+                            block.AddProperty("actSpeed", Translate("Actual Bus Speed"),
+                                              StringPrintf("%d", speed));
+                            AddFlag(block, "fail", "Fail", record[3] & ses::kFanFail);
+                            AddFlag(block, "requestOn", "Requested on", record[3] & ses::kFanRequestedOn);
+                            AddFlag(block, "off", "Off", record[3] & ses::kFanOff);
+                            block.AddProperty("actSpeedCode", Translate("Actual speed code"),
+                                              StringPrintf("%02x", record[3] & ses::kFanSpeedCodeMask));
+                          });
 }
 
 bool CissBackPlane::AddPowerSupplies(XmlObject& element, std::size_t enclosure) {
-  std::vector<SesElementRecord> records;
-  if (!ses_->ReadElements(enclosure, ses::kTypePowerSupply, records)) return false;
-  int number = 0;
-  for (const SesElementRecord& record : records) {
-    XmlObject block = Block(StringPrintf("psElement%d", ++number), "Power supply element");
-    block.AddProperty("status", Translate("Status"), Translate(SESDiagApi::StatusText(record[0])));
-    AddFlag(block, "dcOverVoltage", "DC over voltage", record[2] & ses::kPsDcOverVoltage);
-    AddFlag(block, "dcUnderVoltage", "DC under voltage", record[2] & ses::kPsDcUnderVoltage);
-    AddFlag(block, "dcOverCurrent", "DC over current", record[2] & ses::kPsDcOverCurrent);
-    AddFlag(block, "fail", "Fail", record[3] & ses::kPsFail);
-    AddFlag(block, "off", "Off", record[3] & ses::kPsOff);
-    AddFlag(block, "overTempFailure", "Over temperature failure", record[3] & ses::kPsOverTempFailure);
-    AddFlag(block, "tempWarning", "Temperature warning", record[3] & ses::kPsTempWarning);
-    AddFlag(block, "acFailure", "AC failure", record[3] & ses::kPsAcFailure);
-    AddFlag(block, "dcFailure", "DC failure", record[3] & ses::kPsDcFailure);
-    element.AddChild(std::move(block));
-  }
-  return true;
+  return AddElementBlocks(
+      element, enclosure, ses::kTypePowerSupply, "psElement", "Power supply element",
+      [](XmlObject& block, const SesElementRecord& record) {
+        AddFlag(block, "dcOverVoltage", "DC over voltage", record[2] & ses::kPsDcOverVoltage);
+        AddFlag(block, "dcUnderVoltage", "DC under voltage", record[2] & ses::kPsDcUnderVoltage);
+        AddFlag(block, "dcOverCurrent", "DC over current", record[2] & ses::kPsDcOverCurrent);
+        AddFlag(block, "fail", "Fail", record[3] & ses::kPsFail);
+        AddFlag(block, "off", "Off", record[3] & ses::kPsOff);
+        AddFlag(block, "overTempFailure", "Over temperature failure", record[3] & ses::kPsOverTempFailure);
+        AddFlag(block, "tempWarning", "Temperature warning", record[3] & ses::kPsTempWarning);
+        AddFlag(block, "acFailure", "AC failure", record[3] & ses::kPsAcFailure);
+        AddFlag(block, "dcFailure", "DC failure", record[3] & ses::kPsDcFailure);
+      });
 }
 
 }  // namespace rb

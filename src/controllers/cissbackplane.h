@@ -6,6 +6,7 @@
 // the expanders, and a block per temperature sensor, fan and power supply with their status texts. A
 // block whose reads fail is replaced by its warning and the entry goes on.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -39,6 +40,11 @@ class CissBackPlane : public ScsiDevice {
  private:
   void AddDiagInquiry(XmlObject& element, std::size_t enclosure);
   void AddExpanders(XmlObject& element, std::size_t enclosure);
+  // A block per element of `type` ("name1", "name2", ...) with its status text and what `fill` adds;
+  // false when the elements cannot be read.
+  bool AddElementBlocks(XmlObject& element, std::size_t enclosure, std::uint8_t type, const char* name,
+                        const char* caption,
+                        const std::function<void(XmlObject&, const SesElementRecord&)>& fill);
   bool AddTemperatures(XmlObject& element, std::size_t enclosure);
   bool AddFans(XmlObject& element, std::size_t enclosure);
   bool AddPowerSupplies(XmlObject& element, std::size_t enclosure);

@@ -35,7 +35,8 @@ int PolarwindBackplane::WriteChassisSerial(const std::string& serial) {
   const std::size_t room = ses::kChassisSerialSize - ses::kChassisSerialText;
   for (std::size_t i = 0; i < room; ++i)
     buffer[ses::kChassisSerialText + i] = i < serial.size() ? static_cast<std::uint8_t>(serial[i]) : 0;
-  if (!SendToProcessor(ses::kBufferChassisSerial, buffer.data(), ses::kChassisSerialSize)) return kTransferFailed;
+  if (!SendToProcessor(ses::kBufferChassisSerial, buffer.data(), ses::kChassisSerialSize))
+    return kTransferFailed;
   return VerifyChassisSerial(serial.substr(0, room));
 }
 

@@ -12,8 +12,8 @@
 #include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
 #include "controllers/polarwindbackplane.h"
-#include "controllers/seslayouts.h"
 #include "controllers/sesdiagapi.h"
+#include "controllers/seslayouts.h"
 #include "platform/sim/array/simarraycontroller.h"
 #include "support/xmlobject.h"
 
@@ -85,7 +85,8 @@ constexpr const char* kMachine = R"(<machine>
 XmlObject Summary() {
   XmlObject summary;
   summary.SetName("pciSummary");
-  for (const char* bus : {"9", "10", "11", "12", "13", "14"}) summary.AddChild(RaidControllerSummaryEntry(bus));
+  for (const char* bus : {"9", "10", "11", "12", "13", "14"})
+    summary.AddChild(RaidControllerSummaryEntry(bus));
   return summary;
 }
 
@@ -99,7 +100,8 @@ const XmlObject* Block(const XmlObject& device, const std::string& name) {
 std::vector<std::string> WarningKeys(const XmlObject& device) {
   std::vector<std::string> keys;
   for (const XmlObject& child : device.Children())
-    if (child.Name() == "warning") keys.push_back(child.GetAttribute("name") + ":" + child.GetAttribute("caption"));
+    if (child.Name() == "warning")
+      keys.push_back(child.GetAttribute("name") + ":" + child.GetAttribute("caption"));
   return keys;
 }
 
@@ -187,9 +189,10 @@ TEST_F(SesEnclosure, AFailingElementQueryLeavesItsBlocksOutWithTheirWarnings) {
   const XmlObject idResult = Identify();
   const XmlObject* entry = ElementOf(idResult, BackplaneOf<CissBackPlane>(idResult, 4));
   ASSERT_NE(entry, nullptr) << idResult.ToString();
-  EXPECT_EQ(WarningKeys(*entry), (std::vector<std::string>{"errTempInfo:Error adding temperature Info",
-                                                          "errFanInfo:Error adding fan Info",
-                                                          "errPowerSupplyInfo:Error adding power supply Info"}));
+  EXPECT_EQ(WarningKeys(*entry),
+            (std::vector<std::string>{"errTempInfo:Error adding temperature Info",
+                                      "errFanInfo:Error adding fan Info",
+                                      "errPowerSupplyInfo:Error adding power supply Info"}));
   EXPECT_EQ(Block(*entry, "tempElement1"), nullptr);
   EXPECT_EQ(Property(*entry, "vendor"), "RAVEL") << "the inquiry buffer still reads";
 }
@@ -218,7 +221,8 @@ TEST_F(SesEnclosure, SettingASlotLightsItsLedsAndTheStatusShowsThem) {
   ASSERT_NE(backplane, nullptr);
   SESDiagApi& api = backplane->Ses();
   os::SimSesEnclosure& enclosure = *machine_->ArrayController(2)->Enclosures()[0];
-  ASSERT_TRUE(api.SetElement(0, ses::kTypeArrayDeviceSlot, 2, {ses::kControlSelect, 0, ses::kSlotIdent, ses::kSlotFault}));
+  ASSERT_TRUE(api.SetElement(0, ses::kTypeArrayDeviceSlot, 2,
+                             {ses::kControlSelect, 0, ses::kSlotIdent, ses::kSlotFault}));
   EXPECT_TRUE(enclosure.SlotIdentify(2));
   EXPECT_TRUE(enclosure.SlotFault(2));
   EXPECT_FALSE(enclosure.SlotIdentify(1));

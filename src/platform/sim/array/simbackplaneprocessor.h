@@ -14,7 +14,8 @@ namespace os {
 
 class SimBackplaneProcessor : public SimScsiUnit {
  public:
-  SimBackplaneProcessor(const SimMachine& machine, const rb::XmlObject& element, std::shared_ptr<SimClock> clock);
+  SimBackplaneProcessor(const SimMachine& machine, const rb::XmlObject& element,
+                        std::shared_ptr<SimClock> clock);
 
   const std::vector<std::uint8_t>& ChassisSerialBuffer() const { return chassisSerial_; }
 

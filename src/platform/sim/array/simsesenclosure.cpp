@@ -20,8 +20,10 @@ using rb::arraylayout::Put32;
 
 namespace {
 
-void PutText(std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t size, const std::string& text) {
-  for (std::size_t i = 0; i < size; ++i) bytes[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
+void PutText(std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t size,
+             const std::string& text) {
+  for (std::size_t i = 0; i < size; ++i)
+    bytes[offset + i] = i < text.size() ? static_cast<std::uint8_t>(text[i]) : ' ';
 }
 
 void PutBe16(std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t value) {
@@ -72,27 +74,31 @@ SimSesEnclosure::Record FaultRecord(const SimMachine& machine, const rb::XmlObje
 void Overrides(const SimMachine& machine, const rb::XmlObject& element, SimSesEnclosure::Record& record) {
   if (element.FindAttribute("status"))
     record[0] = static_cast<std::uint8_t>(machine.Number(element, "status", ses::kStatusMask));
-  if (element.FindAttribute("byte3")) record[3] = static_cast<std::uint8_t>(machine.Number(element, "byte3", 0xFF));
+  if (element.FindAttribute("byte3"))
+    record[3] = static_cast<std::uint8_t>(machine.Number(element, "byte3", 0xFF));
 }
 
 }  // namespace
 
 SimSesEnclosure::SimSesEnclosure(const SimMachine& machine, const rb::XmlObject& element,
                                  std::uint16_t defaultHandle)
-    : handle_(element.FindAttribute("handle") ? static_cast<std::uint16_t>(machine.Number(element, "handle", 0xFFFE))
-                                              : defaultHandle),
+    : handle_(element.FindAttribute("handle")
+                  ? static_cast<std::uint16_t>(machine.Number(element, "handle", 0xFFFE))
+                  : defaultHandle),
       vendor_(element.GetAttribute("vendor", "RAVEL")),
       product_(element.GetAttribute("product", "RB SAS ENCLOSURE")),
       revision_(element.GetAttribute("revision", "0100")) {
   std::istringstream pages(element.GetAttribute("failPages"));
   for (std::string word; pages >> word;)
-    failPages_.push_back(static_cast<std::uint8_t>(WordNumber(machine, element.Name(), "failPages", word, 0xFF)));
+    failPages_.push_back(
+        static_cast<std::uint8_t>(WordNumber(machine, element.Name(), "failPages", word, 0xFF)));
   std::vector<std::uint8_t> inquiry(ses::diaginquiry::kSize, 0);
   PutText(inquiry, ses::diaginquiry::kVendor, ses::diaginquiry::kVendorSize, vendor_);
   PutText(inquiry, ses::diaginquiry::kProduct, ses::diaginquiry::kProductSize, product_);
   PutText(inquiry, ses::diaginquiry::kRevision, ses::diaginquiry::kRevisionSize, revision_);
   inquiry[ses::diaginquiry::kVersion] =
-      element.FindAttribute("version") ? static_cast<std::uint8_t>(machine.Number(element, "version", 0xFF)) : 5;
+      element.FindAttribute("version") ? static_cast<std::uint8_t>(machine.Number(element, "version", 0xFF))
+                                       : 5;
   std::size_t firmware = 0;
   for (const rb::XmlObject& child : element.Children()) {
     const std::string& name = child.Name();
@@ -114,14 +120,15 @@ SimSesEnclosure::SimSesEnclosure(const SimMachine& machine, const rb::XmlObject&
       record[2] = static_cast<std::uint8_t>(machine.Number(child, "value", 0xFF));
     } else if (rb::EqualsNoCase(name, "fan")) {
       type = ses::kTypeCooling;
-      record = FaultRecord(machine, child,
-                           {{"failed", ses::kStatusCritical, 0, ses::kFanFail},
-                            {"off", ses::kStatusNotAvailable, 0, 0x10}});
+      record = FaultRecord(
+          machine, child,
+          {{"failed", ses::kStatusCritical, 0, ses::kFanFail}, {"off", ses::kStatusNotAvailable, 0, 0x10}});
       const auto speed = static_cast<std::uint16_t>(machine.Number(child, "speed", ses::kFanSpeedMask));
       // Low byte first: the controller's encoding of the actual speed.
       record[1] = static_cast<std::uint8_t>(speed);
       record[2] = static_cast<std::uint8_t>(speed >> 8);
-      const auto code = child.FindAttribute("code") ? machine.Number(child, "code", ses::kFanSpeedCodeMask) : 3;
+      const auto code =
+          child.FindAttribute("code") ? machine.Number(child, "code", ses::kFanSpeedCodeMask) : 3;
       if ((record[3] & (ses::kFanFail | ses::kFanOff)) == 0)
         record[3] = static_cast<std::uint8_t>(record[3] | ses::kFanRequestedOn | code);
     } else if (rb::EqualsNoCase(name, "powerSupply")) {
@@ -144,7 +151,8 @@ SimSesEnclosure::SimSesEnclosure(const SimMachine& machine, const rb::XmlObject&
                                               : ses::kTypeArrayDeviceSlot;
       if (slotType_ != ses::kTypeArrayDeviceSlot && slotType_ != ses::kTypeDeviceSlot)
         machine.Reject("<slots> type must be 0x01 or 0x17");
-      elements_[slotType_].resize(machine.Number(child, "count", 255), Element{{ses::kStatusOk, 0, 0, 0}, {}});
+      elements_[slotType_].resize(machine.Number(child, "count", 255),
+                                  Element{{ses::kStatusOk, 0, 0, 0}, {}});
       continue;
     } else if (rb::EqualsNoCase(name, "expander")) {
       std::vector<std::uint8_t> record(ses::expander::kSize, 0);
@@ -153,9 +161,11 @@ SimSesEnclosure::SimSesEnclosure(const SimMachine& machine, const rb::XmlObject&
       };
       Put32(record.data(), ses::expander::kVendorId, static_cast<std::uint32_t>(number("vendorId", 0x1000)));
       Put32(record.data(), ses::expander::kAsicId, static_cast<std::uint32_t>(number("asicId", 0x0222)));
-      Put32(record.data(), ses::expander::kAsicRevision, static_cast<std::uint32_t>(number("asicRevision", 1)));
+      Put32(record.data(), ses::expander::kAsicRevision,
+            static_cast<std::uint32_t>(number("asicRevision", 1)));
       const std::uint64_t wwn = machine.Number(child, "wwn", ~0ull);
-      for (int i = 0; i < 8; ++i) record[ses::expander::kWorldWideName + i] = static_cast<std::uint8_t>(wwn >> (56 - 8 * i));
+      for (int i = 0; i < 8; ++i)
+        record[ses::expander::kWorldWideName + i] = static_cast<std::uint8_t>(wwn >> (56 - 8 * i));
       std::istringstream phys(child.GetAttribute("phys"));
       std::size_t count = 0;
       for (std::string word; phys >> word; ++count) {
@@ -226,11 +236,13 @@ void SimSesEnclosure::Access(SimScsiCommand& command) {
       std::size_t count = 0;
       if (type == ses::kTypeSasExpander) {
         count = expanders_;
-      } else if (const auto found = elements_.find(static_cast<std::uint8_t>(type)); found != elements_.end()) {
+      } else if (const auto found = elements_.find(static_cast<std::uint8_t>(type));
+                 found != elements_.end()) {
         count = found->second.size();
       }
       std::memset(command.data, 0, command.dataLength);
-      if (command.dataLength != 0) command.data[0] = static_cast<std::uint8_t>(std::min<std::size_t>(count, 255));
+      if (command.dataLength != 0)
+        command.data[0] = static_cast<std::uint8_t>(std::min<std::size_t>(count, 255));
       command.transferred = command.dataLength;
       return;
     }
@@ -270,7 +282,8 @@ void SimSesEnclosure::ElementQuery(SimScsiCommand& command) const {
 void SimSesEnclosure::SetElement(SimScsiCommand& command) {
   const auto found = elements_.find(static_cast<std::uint8_t>(Get16(command.cdb, ses::cdb::kArgument1)));
   const std::uint16_t number = Get16(command.cdb, ses::cdb::kArgument2);
-  if (found == elements_.end() || number >= found->second.size() || command.dataLength < ses::kElementRecordSize)
+  if (found == elements_.end() || number >= found->second.size() ||
+      command.dataLength < ses::kElementRecordSize)
     return command.CheckCondition(0x05, 0x24, 0x00);
   Element& element = found->second[number];
   std::copy_n(command.data, ses::kElementRecordSize, element.control.begin());
@@ -305,7 +318,8 @@ std::vector<std::uint8_t> SimSesEnclosure::StatusPage() const {
   page[ses::page::kCode] = static_cast<std::uint8_t>(ses::kSesEnclosureStatus);
   for (const auto& [type, elements] : elements_) {
     page.insert(page.end(), {0, 0, 0, 0});  // the overall status record
-    for (const Element& element : elements) page.insert(page.end(), element.status.begin(), element.status.end());
+    for (const Element& element : elements)
+      page.insert(page.end(), element.status.begin(), element.status.end());
   }
   PutBe16(page, ses::page::kLength, page.size() - 4);
   return page;
@@ -314,7 +328,8 @@ std::vector<std::uint8_t> SimSesEnclosure::StatusPage() const {
 void SimSesAccess(std::vector<std::unique_ptr<SimSesEnclosure>>& enclosures, SimScsiCommand& command) {
   if (command.cdbLength < ses::kCdbLength) return command.CheckCondition(0x05, 0x24, 0x00);
   if (command.Byte(ses::cdb::kPage) == ses::kPageQuery) {
-    if (Get16(command.cdb, ses::cdb::kArgument1) != ses::kQueryEnclosures || command.Opcode() != ses::kReadOpcode)
+    if (Get16(command.cdb, ses::cdb::kArgument1) != ses::kQueryEnclosures ||
+        command.Opcode() != ses::kReadOpcode)
       return command.CheckCondition(0x05, 0x24, 0x00);
     std::vector<std::uint8_t> reply(ses::kEnclosureHandles + 2 * enclosures.size(), 0);
     Put16(reply.data(), 0, static_cast<std::uint16_t>(enclosures.size()));
