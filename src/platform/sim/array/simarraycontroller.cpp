@@ -113,6 +113,10 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
       nvram_.emplace_back(address, std::move(part));
     } else if (rb::EqualsNoCase(name, "sesEnclosure")) {
       enclosures_.push_back(std::make_unique<SimSesEnclosure>(machine, child, 0x100 + enclosures_.size()));
+    } else if (rb::EqualsNoCase(name, "external")) {
+      externals_.Add(machine, child, clock_);
+    } else if (rb::EqualsNoCase(name, "vendorInfo")) {
+      vendorInfo_.emplace(machine, child);
     } else if (rb::EqualsNoCase(name, "cissFault")) {
       CissFault fault{static_cast<std::uint16_t>(machine.Number(child, "status", 0xFFFF)), std::nullopt,
                       OptionalByte(machine, child, "field", 0), OptionalByte(machine, child, "size", 0)};
@@ -161,7 +165,7 @@ bool SimArrayController::Execute(std::uint8_t bus, std::uint8_t target, SimScsiC
   for (Backplane& backplane : backplanes_)
     if (backplane.bus == bus && backplane.target == target)
       return backplane.unit->Execute(command) == win::ERROR_SUCCESS;
-  return false;
+  return externals_.Execute(bus, target, command);
 }
 
 std::vector<std::uint8_t>* SimArrayController::Nvram(std::uint8_t address) {
@@ -323,6 +327,9 @@ std::vector<std::uint8_t> SimArrayController::LogicalStatus(const SimRaidVolume&
   namespace ls = layout::logicalstatus;
   std::vector<std::uint8_t> reply(ls::kSize);
   reply[ls::kStatus] = volume.Status();
+  // Between the two steps of a reset the controller is about to rebuild what the volume has lost.
+  if (resetPending_ && reply[ls::kStatus] == layout::kVolumeInterimRecovery)
+    reply[ls::kStatus] = layout::kVolumeReadyForRecovery;
   layout::Put32(reply.data(), ls::kBlocksToRecover,
                 static_cast<std::uint32_t>(std::min<std::uint64_t>(volume.BlocksToRecover(), UINT32_MAX)));
   for (const SimArrayDisk* disk : volume.Members())

@@ -26,11 +26,15 @@
 //                            from its first byte, zeros after it, the last byte making the upper half's
 //                            8-bit sum 0 (1 with badChecksum="1")
 //   <sesEnclosure ...>        an SES enclosure the controller manages (simsesenclosure.h)
+//   <external bus= target= ...>   an external controller behind a CISS controller (simexternalcontrollers.h)
+//   <vendorInfo .../>        what the controller tells of itself through vendor sub-functions
+//                            (simcontrollerinfo.h)
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
 // A controller reset (BMIC 40h, then 13h) replaces every failed drive whose volumes all survive
-// without it; the volumes then rebuild onto it as simulated time passes.
+// without it; the volumes then rebuild onto it as simulated time passes. Between 40h and 13h a
+// degraded volume's status is READY FOR RECOVERY (4), while it rebuilds RECOVERY IN PROGRESS (5).
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +44,8 @@
 
 #include "platform/pcifunction.h"
 #include "platform/sim/array/simarraydisk.h"
+#include "platform/sim/array/simcontrollerinfo.h"
+#include "platform/sim/array/simexternalcontrollers.h"
 #include "platform/sim/array/simraidvolume.h"
 #include "platform/sim/array/simsesenclosure.h"
 
@@ -74,6 +80,10 @@ class SimArrayController {
   std::vector<std::unique_ptr<SimRaidVolume>>& Volumes() { return volumes_; }
   const std::vector<CissFault>& CissFaults() const { return cissFaults_; }
   std::vector<std::unique_ptr<SimSesEnclosure>>& Enclosures() { return enclosures_; }
+  // The <vendorInfo> child (simcontrollerinfo.h); empty when the port has none.
+  const std::optional<SimControllerInfo>& VendorInfo() const { return vendorInfo_; }
+  // The <external> controllers behind it (simexternalcontrollers.h).
+  const SimExternalControllers& Externals() const { return externals_; }
 
   // One BMIC command; `count` is the block count of reads and writes. Returns the BMIC status.
   std::uint8_t Bmic(std::uint8_t command, std::uint8_t unit, std::uint32_t parameter, std::uint16_t count,
@@ -121,6 +131,8 @@ class SimArrayController {
   std::vector<Backplane> backplanes_;
   std::vector<CissFault> cissFaults_;
   std::vector<std::unique_ptr<SimSesEnclosure>> enclosures_;
+  std::optional<SimControllerInfo> vendorInfo_;
+  SimExternalControllers externals_;
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> nvram_;
   bool resetPending_ = false;
   std::uint64_t rebuildStart_ = 0;
