@@ -2,11 +2,14 @@
 // Every class that the persistent file may name is listed here.
 #include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
+#include "controllers/backplane.h"
 #include "controllers/bmicdevice.h"
 #include "controllers/bmicdriver.h"
+#include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
 #include "controllers/cissdriver.h"
 #include "controllers/logicalvolume.h"
+#include "controllers/polarwindbackplane.h"
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
 #include "controllers/sataraiddisk.h"
@@ -113,6 +116,9 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<RaidArray>();
   RegisterStreamableClass<SATARaidDisk>();
   RegisterStreamableClass<SESDiagApi>();
+  RegisterStreamableClass<CissBackPlane>();
+  RegisterStreamableClass<Backplane>();
+  RegisterStreamableClass<PolarwindBackplane>();
   RegisterStreamableClass<LogicalVolume>();
   RegisterStreamableClass<ScsiDisk>();
   RegisterStreamableClass<ScsiCdrom>();

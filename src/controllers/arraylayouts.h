@@ -252,19 +252,86 @@ inline constexpr std::uint8_t kVendor = 0x42;  // sub-function in CDB byte 8, it
 inline constexpr std::uint8_t kVendorDiagStart = 0xD1;          // 8 bytes out, byte 9 = 1
 inline constexpr std::uint8_t kVendorDiagResult = 0xD3;         // 260 bytes in; byte 1 the error code
 inline constexpr std::uint8_t kVendorI2cAccess = 0xD4;          // byte 9: the part's I2C address
-inline constexpr std::uint8_t kVendorCpldVersion = 0xD5;        // 3 bytes in
-inline constexpr std::uint8_t kVendorPicBattery = 0xD6;         // PIC and battery information, in
-inline constexpr std::uint8_t kVendorDiagRomVersion = 0xD7;     // 2 bytes in
-inline constexpr std::uint8_t kVendorWorldWideNames = 0xDA;     // in
-inline constexpr std::uint8_t kVendorAsicRevisions = 0xDC;      // in
+inline constexpr std::uint8_t kVendorCpldVersion = 0xD5;        // 27h, cpldversion
+inline constexpr std::uint8_t kVendorPicBattery = 0xD6;         // 26h, picbattery
+inline constexpr std::uint8_t kVendorDiagRomVersion = 0xD7;     // 26h, diagromversion
+inline constexpr std::uint8_t kVendorWorldWideNames = 0xDA;     // 26h, worldwidenames
+inline constexpr std::uint8_t kVendorAsicRevisions = 0xDC;      // 27h, asicrevisions
 inline constexpr std::uint8_t kVendorSesNvram = 0xDE;           // byte 9: region; >= 1024 in, 10 out
-inline constexpr std::uint8_t kVendorStorageBoxVersion = 0xDF;  // 48 bytes in
+inline constexpr std::uint8_t kVendorStorageBoxVersion = 0xDF;  // 27h, storageboxversion
 inline constexpr std::size_t kDiagResultSize = 260;
 inline constexpr std::size_t kDiagStartSize = 8;
 inline constexpr std::size_t kStorageBoxVersionSize = 48;
 // The storage-box board set's I2C writes carry their length in CDB bytes 4-5, little-endian like the
 // parameter they sit in.
 inline constexpr std::size_t kVendorI2cWriteLength = 4;
+
+// The replies of the vendor sub-functions that describe the controller (ours where the controller's
+// own definition leaves them open; multi-byte numbers little-endian, texts ASCII padded with blanks or
+// zeros).
+namespace cpldversion {  // D5h
+inline constexpr std::size_t kSize = 3;  // three version bytes, shown in order
+}  // namespace cpldversion
+namespace diagromversion {  // D7h
+inline constexpr std::size_t kSize = 2;  // shown byte 1 first
+}  // namespace diagromversion
+namespace picbattery {  // D6h
+inline constexpr std::size_t kSize = 32;
+inline constexpr std::size_t kPicRevision = 0;
+inline constexpr std::size_t kBatteryStatus = 1;
+inline constexpr std::size_t kExtendedBatteryStatus = 2;
+inline constexpr std::size_t kInterruptLine = 3;  // kLineLow, kLineHigh; anything else is unknown
+inline constexpr std::size_t kBatteryVoltage = 4;  // u16, millivolts
+inline constexpr std::size_t kBatteryCapacity = 6;  // percent
+inline constexpr std::size_t kChargeTimeout = 8;    // u16, minutes
+inline constexpr std::uint8_t kLineLow = 0;
+inline constexpr std::uint8_t kLineHigh = 1;  // the line's idle state: a working line reads high
+}  // namespace picbattery
+namespace worldwidenames {  // DAh
+inline constexpr std::size_t kSize = 24;
+inline constexpr std::size_t kController = 0;  // 8 bytes, shown in order
+inline constexpr std::size_t kExpander = 8;    // 8 bytes, shown in order
+inline constexpr std::size_t kExpander2 = 16;  // a JBOD's second expander, 8 bytes
+inline constexpr std::size_t kNameSize = 8;
+}  // namespace worldwidenames
+namespace asicrevisions {  // DCh
+inline constexpr std::size_t kSize = 64;
+inline constexpr std::size_t kControllerAsic = 0;
+inline constexpr std::size_t kSasChip1 = 1;
+inline constexpr std::size_t kSasChip2 = 2;
+inline constexpr std::size_t kPmcMuxCode = 3;
+inline constexpr std::size_t kPmcMuxRevision = 4;
+inline constexpr std::size_t kExpanderAsic = 5;
+inline constexpr std::size_t kEccCount = 8;  // u16: the ECC errors the firmware has registered
+inline constexpr std::size_t kPcaSerial = 16;  // 16 characters
+inline constexpr std::size_t kPcaSerialSize = 16;
+inline constexpr std::size_t kRecoveryRomInactiveRev = 32;  // 4 characters
+inline constexpr std::size_t kRecoveryRomRevSize = 4;
+inline constexpr std::size_t kRecoveryRomFlags = 36;  // kImageB, kImageGood
+inline constexpr std::uint8_t kImageB = 0x01;         // clear: image A is active
+inline constexpr std::uint8_t kImageGood = 0x02;
+inline constexpr std::size_t kBackplaneType = 37;
+inline constexpr std::size_t kBackplaneFirmware = 38;  // 4 characters
+inline constexpr std::size_t kBackplaneFirmwareSize = 4;
+inline constexpr std::size_t kBootstrapNvramRev = 42;
+inline constexpr std::size_t kLinkWidth = 44;  // u8, PCI Express lanes negotiated
+// The phys' negotiated speeds, a nibble each, phy 0 in the high nibble of the first byte; shown as 16
+// hex digits.
+inline constexpr std::size_t kControllerPhyMap = 48;
+inline constexpr std::size_t kExpanderPhyMap = 56;
+inline constexpr std::size_t kPhyMapSize = 8;
+}  // namespace asicrevisions
+namespace storageboxversion {  // DFh
+inline constexpr std::size_t kSize = kStorageBoxVersionSize;
+inline constexpr std::size_t kPsocVersionSize = 4;  // each PSoC version: 4 characters
+inline constexpr std::size_t kSepPsoc = 0;
+inline constexpr std::size_t kFanPsoc = 4;
+inline constexpr std::size_t kLedPsoc1 = 8;
+inline constexpr std::size_t kLedPsoc2 = 12;
+inline constexpr std::size_t kBoxCount = 16;
+inline constexpr std::size_t kChassisSerial = 17;  // 16 characters
+inline constexpr std::size_t kChassisSerialSize = 16;
+}  // namespace storageboxversion
 
 // A drive map (ours): which physical drives of a controller a reply means. 8 buses × a u32 target mask:
 // bit t of the word at 4 × b is the drive at bus b, target t. Buses and targets are those of the
@@ -351,6 +418,7 @@ inline constexpr std::size_t kFailedMap = 32;       // drive map of the failed m
 inline constexpr std::uint8_t kVolumeOk = 0;
 inline constexpr std::uint8_t kVolumeFailed = 1;
 inline constexpr std::uint8_t kVolumeInterimRecovery = 3;
+inline constexpr std::uint8_t kVolumeReadyForRecovery = 4;
 inline constexpr std::uint8_t kVolumeRecovering = 5;
 
 // ---- 0x15 identify physical drive (1536 bytes) -------------------------------------------------
@@ -435,32 +503,8 @@ inline constexpr std::size_t kRevisionSize = 4;
 inline constexpr std::size_t kPresent = 36;  // u8, non-zero when a backplane answers at this address
 }  // namespace bustarget
 
-// ---- The controller signals the enclosure tests read (ours) ------------------------------------
-// Fields of the vendor replies that the controller's own checks compare: the PIC's interrupt line and
-// the firmware's ECC count in the PIC and battery information (D6h), the PCI Express link and the phys'
-// negotiated speeds in the ASIC revisions (DCh), the expanders' world wide names (DAh), the PSoC
-// versions in the storage box's version information (DFh), and the battery gauge at its I2C address.
+// ---- The battery gauges the load-current tests read (ours) ---------------------------------------
 namespace signals {
-inline constexpr std::size_t kPicBatterySize = 64;  // D6h
-inline constexpr std::size_t kPicInterruptLine = 48;  // u8, kPicLineLow / kPicLineHigh; else unknown
-inline constexpr std::uint8_t kPicLineLow = 0;
-inline constexpr std::uint8_t kPicLineHigh = 1;  // the idle state of the open-drain line: good
-inline constexpr std::size_t kEccCount = 52;      // u32, ECC events the firmware registered
-inline constexpr std::size_t kAsicRevisionsSize = 64;  // DCh
-inline constexpr std::size_t kLinkWidth = 40;          // u8, PCI Express lanes negotiated
-// One speed code per phy, a nibble each, phy 0 in the high nibble of the first byte; shown as 16 hex
-// digits.
-inline constexpr std::size_t kControllerPhyMap = 44;
-inline constexpr std::size_t kExpanderPhyMap = 52;
-inline constexpr std::size_t kPhyMapSize = 8;
-inline constexpr std::size_t kWorldWideNamesSize = 32;  // DAh
-inline constexpr std::size_t kControllerWwn = 0;         // 8 bytes each, most significant first
-inline constexpr std::size_t kExpanderWwn = 8;           // expander 1; expander 2 follows it
-inline constexpr std::size_t kWwnSize = 8;
-inline constexpr std::size_t kExpanders = 2;
-// DFh: the SEP, fan and two LED PSoCs, a major and a minor byte each, shown "%d.%02d".
-inline constexpr std::size_t kPsocVersions = 16;
-inline constexpr std::size_t kPsocs = 4;
 // The battery gauge (I2C C1h, C3h, C5h): 1024 bytes read; status byte and load current byte.
 inline constexpr std::size_t kGaugeSize = 1024;
 inline constexpr std::size_t kGaugeStatus = 2;

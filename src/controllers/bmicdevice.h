@@ -60,6 +60,8 @@ class BmicDevice : public ScsiDevice {
   virtual void Reset();
   // The controller's PCI bus, device and function as its port reports them; unchanged when unknown.
   virtual void PciLocation(std::int32_t& bus, std::int32_t& device, std::int32_t& function);
+  // The port the controller's requests go to: the system shows its volumes as disks there.
+  virtual const ArrayPortDriver& PortDriver() const { return driver_; }
   // Sends a BMIC command with `count` in the second parameter; a non-zero BMIC status raises "BMIC
   // driver reported problem". The direction is the caller's description only: the request carries
   // the buffer both ways.

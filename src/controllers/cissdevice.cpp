@@ -5,12 +5,17 @@
 
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
+#include "controllers/backplane.h"
+#include "controllers/backplanetestlist.h"
+#include "controllers/cissbackplane.h"
 #include "controllers/cisscommandlist.h"
+#include "controllers/cissdiscoveryinfo.h"
 #include "controllers/cisslunaddress.h"
 #include "controllers/cisstestlist.h"
 #include "controllers/logicalvolume.h"
 #include "controllers/raiddisk.h"
 #include "controllers/replytext.h"
+#include "controllers/sataraiddisk.h"
 #include "devices/enumeration/discoverycontext.h"
 #include "devices/scsi/scsisense.h"
 #include "devices/tape/scsitape.h"
@@ -42,6 +47,15 @@ constexpr std::uint32_t kInquiryLength = 512;
 // What the inquiry buffer holds before the reply, so that a short reply shows.
 constexpr std::uint8_t kInquiryFill = 0xEE;
 constexpr std::size_t kBackplaneIdentity = 24 + 4;
+
+// A storage-box board's processor LUN is its enclosure processor, shown as the SES backplane; on
+// other boards a processor LUN is a plain backplane.
+std::unique_ptr<ScsiDevice> MakeBackplane(CissDevice& owner, std::uint8_t bus, std::uint8_t target,
+                                          const std::vector<std::uint8_t>& inquiry) {
+  if (arrayboards::IsStorageBoxBoard(owner.BoardId()))
+    return std::make_unique<CissBackPlane>("cissBackplane", owner, bus, target);
+  return Backplane::Make(owner, bus, target, inquiry);
+}
 
 const char* CommandStatusWord(std::uint16_t status) {
   switch (status) {
@@ -239,6 +253,8 @@ std::uint8_t CissDevice::SendToController(const std::uint8_t* cdb, std::int32_t 
 const CissLun* CissDevice::LunOf(const ScsiDevice& child) const {
   for (std::size_t i = 0; i < lunOwners_.size(); ++i)
     if (lunOwners_[i] == &child) return &ownerLuns_[i];
+  // A volume holds its own LUN; its bus and target are no physical drive's.
+  if (const auto* volume = dynamic_cast<const LogicalVolume*>(&child)) return &volume->LunAddress();
   const std::uint8_t bus = child.Record().path;
   const std::uint8_t target = child.Record().target;
   for (const CissLun& lun : physicalLuns_) {
@@ -343,11 +359,31 @@ std::array<std::uint8_t, 2> CissDevice::DiagnosticRomVersion() {
   return version;
 }
 
+std::vector<std::uint8_t> CissDevice::ReadVendorReply(std::uint8_t subFunction, bool readCdb,
+                                                      std::size_t size) {
+  std::vector<std::uint8_t> reply(size, 0);
+  SendVendorCommand(subFunction, 0, readCdb, reply.data(), static_cast<std::uint32_t>(size), kDataIn);
+  return reply;
+}
+
 std::vector<std::uint8_t> CissDevice::StorageBoxVersion() {
-  std::vector<std::uint8_t> version(layout::kStorageBoxVersionSize, 0);
-  SendVendorCommand(layout::kVendorStorageBoxVersion, 0, false, version.data(),
-                    static_cast<std::uint32_t>(version.size()), kDataIn);
-  return version;
+  return ReadVendorReply(layout::kVendorStorageBoxVersion, false, layout::storageboxversion::kSize);
+}
+
+std::vector<std::uint8_t> CissDevice::CpldVersion() {
+  return ReadVendorReply(layout::kVendorCpldVersion, false, layout::cpldversion::kSize);
+}
+
+std::vector<std::uint8_t> CissDevice::PicBatteryInformation() {
+  return ReadVendorReply(layout::kVendorPicBattery, true, layout::picbattery::kSize);
+}
+
+std::vector<std::uint8_t> CissDevice::WorldWideNames() {
+  return ReadVendorReply(layout::kVendorWorldWideNames, true, layout::worldwidenames::kSize);
+}
+
+std::vector<std::uint8_t> CissDevice::AsicRevisions() {
+  return ReadVendorReply(layout::kVendorAsicRevisions, false, layout::asicrevisions::kSize);
 }
 
 std::uint8_t CissDevice::IdentifyByte(std::size_t offset) const {
@@ -470,8 +506,10 @@ void CissDevice::DiscoverPhysicalLuns(DiscoveryContext& context) {
       const std::uint8_t type = inquiry[0] & 0x1F;
       const auto target = static_cast<std::uint8_t>(address.target);
       if (sata || type == kTypeDisk || type == kTypeSimplifiedDisk) {
-        auto disk = std::make_unique<RaidDisk>("scsiDisk", *owner, address.bus, target,
-                                               owner->NamePhysicalDrive(address.bus, target));
+        const std::string name = owner->NamePhysicalDrive(address.bus, target);
+        std::unique_ptr<RaidDisk> disk =
+            sata ? std::make_unique<SATARaidDisk>("scsiDisk", *owner, address.bus, target, name)
+                 : std::make_unique<RaidDisk>("scsiDisk", *owner, address.bus, target, name);
         AddChild(context, *owner, std::move(disk), lun, "Physical Drive");
       } else if (type == kTypeTape) {
         auto tape = std::make_unique<ScsiTape>(inquiry[56] != 0 ? "scsiTape" : "sasTape", true, nullptr,
@@ -487,6 +525,7 @@ void CissDevice::DiscoverPhysicalLuns(DiscoveryContext& context) {
           DebugPrint("%s: backplane\n", childName.c_str());
           if (backplaneInquiry_.empty())
             backplaneInquiry_.assign(inquiry.begin() + 8, inquiry.begin() + 8 + kBackplaneIdentity);
+          AddChild(context, *owner, MakeBackplane(*owner, address.bus, target, inquiry), lun, "Backplane");
         }
       } else {
         throw OruError("Device reported problem",
@@ -498,9 +537,27 @@ void CissDevice::DiscoverPhysicalLuns(DiscoveryContext& context) {
   }
 }
 
+std::vector<CissLun> CissDevice::ReadLogicalLuns() {
+  return ReadLunList(layout::kReportLogicalLuns);
+}
+
+std::unique_ptr<LogicalVolume> CissDevice::FindNewVolume(const std::vector<CissLun>& before) {
+  for (const CissLun& lun : ReadLogicalLuns()) {
+    const std::uint32_t word = layout::Get32(lun.data(), 0);
+    if (word >> 30 != 1 || std::find(before.begin(), before.end(), lun) != before.end()) continue;
+    const std::uint32_t number = word & 0x3FFFFFFF;
+    auto volume = std::make_unique<LogicalVolume>(*this, static_cast<std::uint8_t>(word), number, lun,
+                                                  Name() + StringPrintf("v%x", number));
+    volume->Refresh();
+    volume->SetCaption(volume->DisplayNameText());
+    return volume;
+  }
+  throw OruError("Volume Not Found", Name());
+}
+
 void CissDevice::DiscoverVolumes(DiscoveryContext& context) {
   try {
-    logicalLuns_ = ReadLunList(layout::kReportLogicalLuns);
+    logicalLuns_ = ReadLogicalLuns();
   } catch (const OruError& error) {
     DebugPrint("%s: logical LUNs: %s %s\n", Name().c_str(), error.Message().c_str(), error.Detail().c_str());
     logicalLuns_.clear();
@@ -546,6 +603,7 @@ void CissDevice::DescribeProperties(XmlObject& element, bool catalogRequest) {
   element.AddProperty("PciFunction", Translate("PCI Function Number"), StringPrintf("%d", pciFunction_));
   element.AddProperty("PciSlot", Translate("PCI Slot Number"), StringPrintf("%d", pciSlot_));
   if (!IsSasController()) return;
+  CissDiscoveryInfo(*this).Describe(element);
   CissBoardFacts facts;
   facts.board = BoardId();
   facts.supported = supported_;
@@ -556,8 +614,7 @@ void CissDevice::DescribeProperties(XmlObject& element, bool catalogRequest) {
 }
 
 void CissDevice::OfferCissTests(XmlObject& element, const std::vector<CissTestEntry>& list) {
-  for (const CissTestEntry& entry : list)
-    OfferTest(element, MakeConfiguredTest(entry.testClass, {entry.name, entry.caption, entry.codes}));
+  OfferTestEntries(*this, element, list);
 }
 
 }  // namespace rb

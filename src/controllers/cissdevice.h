@@ -56,6 +56,10 @@ class CissDevice : public BmicDevice {
   std::uint8_t SendToLun(const CissLun& lun, const std::uint8_t* cdb, std::int32_t cdbLength, void* buffer,
                          std::uint32_t length, int direction);
   void PciLocation(std::int32_t& bus, std::int32_t& device, std::int32_t& function) override;
+  // A controller behind another one is reached through that one's port.
+  const ArrayPortDriver& PortDriver() const override {
+    return delegate_ != nullptr ? delegate_->PortDriver() : driver_;
+  }
   void SendBmicCommand(std::uint8_t command, void* buffer, std::uint32_t length, std::uint32_t parameter,
                        std::uint16_t count, std::uint8_t unit, int direction) override;
   std::uint32_t CacheUnit() const override { return 1; }
@@ -66,6 +70,12 @@ class CissDevice : public BmicDevice {
   // External controllers, then the physical devices, then the logical volumes; each child is added to
   // the set and the controller's interfaces.
   void DiscoverChildren(DiscoveryContext& context);
+
+  // Finding a volume just created: the logical LUN report read before the creation, then the volume of
+  // the entry that is new after it (named "<controller>v%x" with the low 30 bits of its first word and
+  // refreshed; the caller owns it). No new entry raises "Volume Not Found".
+  std::vector<CissLun> ReadLogicalLuns();
+  std::unique_ptr<LogicalVolume> FindNewVolume(const std::vector<CissLun>& before);
 
   bool IsExternal() const { return delegate_ != nullptr; }
   bool SataAttached() const { return sataAttached_; }
@@ -101,12 +111,20 @@ class CissDevice : public BmicDevice {
   std::array<std::uint8_t, 2> DiagnosticRomVersion();
   // The storage box's version information (48 bytes).
   std::vector<std::uint8_t> StorageBoxVersion();
+  // The controller's own descriptions (the layouts of arraylayout::cpldversion, picbattery,
+  // worldwidenames and asicrevisions). Each raises what SendCissCommand raises.
+  std::vector<std::uint8_t> CpldVersion();
+  std::vector<std::uint8_t> PicBatteryInformation();
+  std::vector<std::uint8_t> WorldWideNames();
+  std::vector<std::uint8_t> AsicRevisions();
 
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
   std::string ElementClass() const override;
 
  private:
   std::vector<CissLun> ReadLunList(std::uint8_t opcode);
+  // A vendor sub-function's reply of `size` bytes.
+  std::vector<std::uint8_t> ReadVendorReply(std::uint8_t subFunction, bool readCdb, std::size_t size);
   std::vector<std::uint8_t> InquiryLun(const CissLun& lun, bool ataIdentify);
   void DiscoverExternalControllers(DiscoveryContext& context);
   void DiscoverPhysicalLuns(DiscoveryContext& context);

@@ -159,6 +159,8 @@ void LogicalVolume::Access(int mode, std::uint64_t address, std::uint32_t count,
   softErrors_ = 0;
   if (mode != kRead && mode != kWrite && mode != kVerify)
     throw OruError("Invalid parameter list", Name() + ": Invalid Access Mode" + StringPrintf(": %d", mode));
+  std::unique_ptr<DiskWriteHold> hold;
+  if (mode == kWrite) hold = HoldForWriting();
   const std::uint32_t length = count * BlockSize();
   // A verify reads into a scratch buffer: the controller has no verify of its own.
   std::vector<std::uint8_t> scratch;
@@ -186,9 +188,14 @@ void LogicalVolume::Access(int mode, std::uint64_t address, std::uint32_t count,
 }
 
 std::unique_ptr<DiskWriteHold> LogicalVolume::HoldForWriting() {
-  // The system's path when the system shows the volume: nothing is written under its file systems.
-  if (!devicePath_.empty()) return std::make_unique<DiskWriteHold>(devicePath_, OsAddress());
-  return ScsiDisk::HoldForWriting();
+  // Nothing is written under the system's file systems: the volume is taken at the system's path when
+  // one is known, else as the disk the system shows at the controller's port with the volume's address.
+  if (!devicePath_.empty() || controller_ == nullptr)
+    return std::make_unique<DiskWriteHold>(devicePath_, OsAddress());
+  const ArrayPortDriver& port = controller_->PortDriver();
+  win::ScsiAddress address = OsAddress();
+  address.PortNumber = static_cast<std::uint8_t>(port.PortNumber());
+  return std::make_unique<DiskWriteHold>(port.Path(), address);
 }
 
 void LogicalVolume::DescribeProperties(XmlObject& element, bool catalogRequest) {

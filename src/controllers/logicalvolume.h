@@ -3,7 +3,9 @@
 // A logical volume of an array controller: the drive the operating system sees. It keeps the
 // controller's identification, query and status of the logical drive (read with the drive number as
 // unit), shows its status, fault tolerance and capacity, and transfers blocks with BMIC read and write
-// on a BMIC controller, through the operating system's device path on any other.
+// on a BMIC controller, with SCSI block commands to its logical LUN through a CISS controller. Either
+// way a write first takes the disk the system shows for the volume, so that nothing is written under a
+// mounted file system.
 
 #include <array>
 #include <cstdint>
@@ -62,7 +64,8 @@ class LogicalVolume : public ScsiDisk {
   std::uint64_t LastBlockAddress() override;
   std::uint32_t BlockSize() override;
   bool IsReady() override { return true; }
-  // BMIC read and write on a BMIC controller; through the operating system's device otherwise.
+  // BMIC read and write on a BMIC controller; SCSI block commands to the volume's LUN through the
+  // controller otherwise (the controller answers them whether or not the system shows the volume).
   void Access(int mode, std::uint64_t address, std::uint32_t count, void* buffer) override;
   std::unique_ptr<DiskWriteHold> HoldForWriting() override;
   std::string ModelText() override { return DisplayNameText(); }

@@ -168,6 +168,13 @@ DriveDescription RaidDisk::DescribeDrive() {
       ReplyText(Identification(), physical::kSerialNumber, physical::kSerialNumberSize);
   if (!serial.empty()) drive.serialNumber = {DriveSerialNumber::State::kKnown, serial};
   drive.controllerDescription = Translate("Array Controller");
+  if (controller_ != nullptr) {
+    namespace identify = arraylayout::identifycontroller;
+    const std::string controllerSerial =
+        ReplyText(controller_->IdentifyReply(), identify::kSerialNumber, identify::kSerialNumberSize);
+    if (!controllerSerial.empty())
+      drive.controllerSerialNumber = {DriveSerialNumber::State::kKnown, controllerSerial};
+  }
   drive.controllerSlot = controller_ != nullptr ? static_cast<std::uint32_t>(controller_->Slot()) : 0;
   drive.scsiBus = Bus();
   drive.scsiId = Target();

@@ -69,8 +69,8 @@ bool SendAccess(CissDevice* controller, bool write, std::uint16_t handle, std::u
   arraylayout::Put16(cdb, ses::cdb::kArgument2, argument2);
   try {
     DebugPrint("Calling m_CissDevice->SendScsi()\n");
-    const std::uint8_t status = controller->SendToController(cdb, sizeof cdb, buffer, length,
-                                                             write ? kDataOut : kDataIn);
+    const std::uint8_t status =
+        controller->SendToController(cdb, sizeof cdb, buffer, length, write ? kDataOut : kDataIn);
     DebugPrint("After calling m_CissDevice->SendScsi()\n");
     if (status != 0) {
       DebugPrint("m_CissDevice->SendScsi() returned error\n");
@@ -99,8 +99,8 @@ bool SESDiagApi::WritePage(std::uint16_t handle, std::uint8_t page, std::uint16_
   // The transport takes a writable buffer; a copy keeps the caller's data untouched.
   std::vector<std::uint8_t> data(static_cast<const std::uint8_t*>(buffer),
                                  static_cast<const std::uint8_t*>(buffer) + (buffer != nullptr ? length : 0));
-  return SendAccess(controller_, true, handle, page, argument1, argument2, data.empty() ? nullptr : data.data(),
-                    static_cast<std::uint32_t>(data.size()));
+  return SendAccess(controller_, true, handle, page, argument1, argument2,
+                    data.empty() ? nullptr : data.data(), static_cast<std::uint32_t>(data.size()));
 }
 
 int SESDiagApi::FindEnclosures() {
@@ -121,7 +121,8 @@ int SESDiagApi::Query(std::uint16_t argument) {
   return arraylayout::Get16(reply.data(), 0);
 }
 
-bool SESDiagApi::ReadEnclosureBuffer(std::size_t index, std::uint16_t bufferId, std::vector<std::uint8_t>& buffer) {
+bool SESDiagApi::ReadEnclosureBuffer(std::size_t index, std::uint16_t bufferId,
+                                     std::vector<std::uint8_t>& buffer) {
   DebugPrint("Reading enclosure buffer, index = %d\n", static_cast<int>(index));
   return ReadEnclosureBufferByHandle(Handle(index), bufferId, buffer);
 }
@@ -141,7 +142,8 @@ bool SESDiagApi::WriteEnclosureBuffer(std::size_t index, std::uint16_t bufferId,
 
 int SESDiagApi::QueryByte(std::size_t index, std::uint16_t argument) {
   std::vector<std::uint8_t> reply(ses::kQueryByteLength, 0);
-  if (!ReadPage(Handle(index), ses::kPageQueryByte, argument, 0, reply.data(), ses::kQueryByteLength)) return -1;
+  if (!ReadPage(Handle(index), ses::kPageQueryByte, argument, 0, reply.data(), ses::kQueryByteLength))
+    return -1;
   return reply[0];
 }
 
@@ -169,12 +171,14 @@ bool SESDiagApi::ReadElements(std::size_t index, std::uint8_t type, std::vector<
     return false;
   const std::size_t configEnd =
       std::min<std::size_t>(kPageLength, 4 + std::size_t{Get16Be(configuration, ses::page::kLength)});
-  const std::size_t statusEnd = std::min<std::size_t>(kPageLength, 4 + std::size_t{Get16Be(status, ses::page::kLength)});
+  const std::size_t statusEnd =
+      std::min<std::size_t>(kPageLength, 4 + std::size_t{Get16Be(status, ses::page::kLength)});
   // The primary enclosure descriptor, then its type descriptor headers.
   const std::size_t descriptor = ses::page::kHeaderSize;
   if (descriptor + ses::enclosuredescriptor::kMinimumSize > configEnd) return false;
   const std::size_t types = configuration[descriptor + ses::enclosuredescriptor::kTypeCount];
-  std::size_t header = descriptor + 4 + configuration[descriptor + ses::enclosuredescriptor::kDescriptorLength];
+  std::size_t header =
+      descriptor + 4 + configuration[descriptor + ses::enclosuredescriptor::kDescriptorLength];
   std::size_t record = ses::page::kHeaderSize;
   for (std::size_t t = 0; t < types; ++t, header += ses::typeheader::kSize) {
     if (header + ses::typeheader::kSize > configEnd) return false;

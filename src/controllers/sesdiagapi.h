@@ -56,7 +56,8 @@ class SESDiagApi : public Persistent {
   bool ReadEnclosureBuffer(std::size_t index, std::uint16_t bufferId, std::vector<std::uint8_t>& buffer);
   bool ReadEnclosureBufferByHandle(std::uint16_t handle, std::uint16_t bufferId,
                                    std::vector<std::uint8_t>& buffer);
-  bool WriteEnclosureBuffer(std::size_t index, std::uint16_t bufferId, const std::vector<std::uint8_t>& buffer);
+  bool WriteEnclosureBuffer(std::size_t index, std::uint16_t bufferId,
+                            const std::vector<std::uint8_t>& buffer);
   // Page 11h: the reply's first byte, -1 when the read fails.
   int QueryByte(std::size_t index, std::uint16_t argument);
   // Page 12h: `reply.size()` bytes of the enclosure page `argument`.

@@ -90,9 +90,9 @@ inline constexpr std::uint8_t kFirmwareMicroController = 6;
 // Buffers E0h + n: expander n (the count is the one-byte query of kTypeSasExpander).
 inline constexpr std::uint16_t kBufferExpander = 0xE0;
 namespace expander {
-inline constexpr std::size_t kVendorId = 0;      // u32
-inline constexpr std::size_t kAsicId = 4;        // u32
-inline constexpr std::size_t kAsicRevision = 8;  // u32
+inline constexpr std::size_t kVendorId = 0;        // u32
+inline constexpr std::size_t kAsicId = 4;          // u32
+inline constexpr std::size_t kAsicRevision = 8;    // u32
 inline constexpr std::size_t kWorldWideName = 12;  // 8 bytes, big-endian SAS address
 inline constexpr std::size_t kPhyCount = 20;       // u8
 inline constexpr std::size_t kPhyMap = 21;         // u8 per phy: the device slot attached, FFh none
@@ -108,7 +108,7 @@ inline constexpr std::uint16_t kSesEnclosureStatus = 0x02;
 
 namespace page {  // the common 8-byte header
 inline constexpr std::size_t kCode = 0;
-inline constexpr std::size_t kLength = 2;  // u16 BE, bytes after byte 3
+inline constexpr std::size_t kLength = 2;      // u16 BE, bytes after byte 3
 inline constexpr std::size_t kGeneration = 4;  // u32 BE
 inline constexpr std::size_t kHeaderSize = 8;
 }  // namespace page
@@ -194,7 +194,7 @@ inline constexpr std::uint8_t kControlSelect = 0x80;  // byte 0 of every control
 
 inline constexpr std::uint8_t kReceiveOpcode = 0x08;
 inline constexpr std::uint8_t kSendOpcode = 0x0A;
-inline constexpr std::size_t kProcessorPage = 3;  // CDB byte
+inline constexpr std::size_t kProcessorPage = 3;    // CDB byte
 inline constexpr std::size_t kProcessorLength = 4;  // CDB byte
 inline constexpr std::uint32_t kMaxProcessorTransfer = 240;
 inline constexpr std::uint8_t kBufferChassisSerial = 0x93;

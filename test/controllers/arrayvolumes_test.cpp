@@ -180,5 +180,14 @@ TEST_F(ArrayVolumes, TheHistoryDiagnosisPassesCleanAndAmberDrivesAndFailsTheFail
   EXPECT_EQ(failing.find("Failed to retrieve"), std::string::npos) << failing;
 }
 
+TEST_F(ArrayVolumes, TheDiagnosisNamesTheDrivesAndTheControllersSerialNumbers) {
+  const XmlObject result = Diagnose(Disk(0));
+  const XmlObject* diagnosis =
+      result.Name() == "diagnosisResult" ? &result : result.SelectSingleNode("diagnosisResult");
+  ASSERT_NE(diagnosis, nullptr) << result.ToString();
+  EXPECT_EQ(diagnosis->GetPropertyValue("SerialNumber"), "CLEAN001");
+  EXPECT_EQ(diagnosis->GetPropertyValue("ControllerSerialNumber"), "SIMARRAY52410020");
+}
+
 }  // namespace
 }  // namespace rb

@@ -266,6 +266,33 @@ TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
       << outcome.err;
 }
 
+TEST_F(DiaghostProgram, TheDemoCissControllerListsItsDevicesAndReadsItsVolumesAndADisk) {
+  const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
+  const Outcome listing = Run({"--machine", machines + "demo.xml", "id"}, false);
+  ASSERT_EQ(listing.status, 0) << listing.out << listing.err;
+  const std::string controller = DeviceWithSerial(listing.out, "PB6120DEMO");
+  const std::string disk = DeviceWithSerial(listing.out, "6SL1B001");
+  const std::string external = DeviceWithSerial(listing.out, "EXT6120DEMO");
+  ASSERT_FALSE(controller.empty() || disk.empty() || external.empty()) << listing.out;
+  for (const std::string& shown :
+       {controller + "v0: Logical Volume 1, Controller Slot 6 [logicalVolume]\n",
+        controller + "v1: Logical Volume 2, Controller Slot 6 [logicalVolume]\n",
+        external + ": External Array Controller 1 [Controller]\n",
+        std::string("  World Wide Name: 500143800A1B2C30\n"), "  linked to " + controller + " (parent)\n"})
+    EXPECT_NE(listing.out.find(shown), std::string::npos) << shown << "\n" << listing.out;
+  // The external controller's SATA drives are listed as its children.
+  for (const char* serial : {"5QE1B101", "5QE1B102"})
+    EXPECT_FALSE(DeviceWithSerial(listing.out, serial).empty()) << serial;
+
+  Write("reads.txt", "id\nrun " + controller + "v1 SeqReadTest retries=0\nrun " + controller +
+                         "v40000000 SeqReadTest retries=0\nrun " + disk + " SeqReadTest retries=0\n");
+  const Outcome outcome = Run({"--machine", machines + "demo.xml", "script", "reads.txt"}, false);
+  EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
+  for (const std::string& device : {controller + "v1", controller + "v0", disk})
+    EXPECT_NE(outcome.out.find(device + " SeqReadTest: passed"), std::string::npos) << device << "\n"
+                                                                                    << outcome.out;
+}
+
 TEST_F(DiaghostProgram, TheDemoDisksRunTheirExtendedSelfTestsOnTheSimulatedClock) {
   const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
   // The two disks of the SCSI port, by their serial numbers.

@@ -38,10 +38,10 @@ class LeftToRightBlinkLEDTest : public rb::BlinkLEDTest {
 };
 
 // A machine with one CISS controller of the three-test storage-box board: two drives and the storage
-// box's processor behind it, and `signals` as its <signals> attributes and children.
+// box's processor behind it, and `children` (its <vendorInfo>, <signals> battery gauges, <sesEnclosure>).
 class EnclosureRun {
  public:
-  explicit EnclosureRun(const std::string& signals,
+  explicit EnclosureRun(const std::string& children,
                         const std::string& options = "<options component='storage.so'/>")
       : sim_(std::make_unique<os::SimPlatform>(dir_.Write(
             "machine.xml",
@@ -51,9 +51,8 @@ class EnclosureRun {
             "board=\"0x52420103\" slot=\"7\">"
             "<drive bus=\"1\" target=\"4\" kind=\"sas\" blocks=\"2000\"/>"
             "<drive bus=\"1\" target=\"5\" kind=\"sas\" blocks=\"2000\"/>"
-            "<backplane bus=\"1\" target=\"15\" vendor=\"RAVEL\" product=\"RB STORAGE BOX\" revision=\"0200\"/>"
-            "<signals " +
-                signals + "</port></scsi></machine>"))),
+            "<backplane bus=\"1\" target=\"15\" vendor=\"RAVEL\" product=\"RB STORAGE BOX\" revision=\"0200\"/>" +
+            children + "</port></scsi></machine>"))),
         installed_(std::make_unique<rbtest::ForwardingPlatform>(*sim_)) {
     previous_ = std::filesystem::current_path();
     std::filesystem::current_path(dir_.Path());
@@ -115,7 +114,7 @@ bool Has(const rb::XmlObject& result, const std::string& text) {
 
 struct Case {
   const char* what;
-  const char* signals;  // the <signals> element's attributes and children, closing it
+  const char* children;  // the controller's <vendorInfo>, <signals> or enclosure
   const char* test;
   const char* parameters;
   std::vector<std::string> answers;
@@ -126,7 +125,7 @@ struct Case {
 void RunCases(const std::vector<Case>& cases) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    EnclosureRun run(c.signals);
+    EnclosureRun run(c.children);
     const rb::XmlObject result = run.Run(c.test, c.answers, c.parameters);
     EXPECT_EQ(State(result), c.state) << result.ToString();
     EXPECT_TRUE(Has(result, c.text)) << c.text << "\n" << result.ToString();
@@ -134,7 +133,7 @@ void RunCases(const std::vector<Case>& cases) {
 }
 
 TEST(EnclosureTests, TheControllerOffersItsSignalTestsByTheirNames) {
-  EnclosureRun run("/>");
+  EnclosureRun run("");
   rb::CissDevice* controller = run.Controller();
   ASSERT_NE(controller, nullptr) << run.idResult.ToString();
   for (const char* name : {"BlinkLEDTest", "ColorLEDTest", "ExpressLinkWidthTest", "SASJBODPSoCTest", "SASJBODWWNTest",
@@ -148,52 +147,52 @@ TEST(EnclosureTests, TheControllerOffersItsSignalTestsByTheirNames) {
 // The gauge's fault bit fails whatever the current; 79 passes and 80 fails.
 TEST(EnclosureTests, LoadCurrentJudgesTheGaugesStatusThenItsCurrent) {
   RunCases({
-      {"79", "><gauge address=\"0xC1\" status=\"0\" loadCurrent=\"79\"/></signals>", "LoadCurrentTest1", "", {},
+      {"79", "<signals><gauge address=\"0xC1\" status=\"0\" loadCurrent=\"79\"/></signals>", "LoadCurrentTest1", "", {},
        "passed", "load current 4Fh"},
-      {"80", "><gauge address=\"0xC1\" status=\"0\" loadCurrent=\"80\"/></signals>", "LoadCurrentTest1", "", {},
+      {"80", "<signals><gauge address=\"0xC1\" status=\"0\" loadCurrent=\"80\"/></signals>", "LoadCurrentTest1", "", {},
        "failed", "Load current battery test failed"},
-      {"fault, no current", "><gauge address=\"0xC1\" status=\"0x20\" loadCurrent=\"0\"/></signals>",
+      {"fault, no current", "<signals><gauge address=\"0xC1\" status=\"0x20\" loadCurrent=\"0\"/></signals>",
        "LoadCurrentTest1", "", {}, "failed", "status 20h"},
-      {"the third battery's gauge", "><gauge address=\"0xC5\" status=\"0x01\" loadCurrent=\"0x10\"/></signals>",
+      {"the third battery's gauge", "<signals><gauge address=\"0xC5\" status=\"0x01\" loadCurrent=\"0x10\"/></signals>",
        "LoadCurrentTest3", "", {}, "passed", "load current 10h"},
   });
 }
 
 TEST(EnclosureTests, ControllerReadingsAgainstTheirParameters) {
   RunCases({
-      {"link as expected", "linkWidth=\"4\"/>", "ExpressLinkWidthTest", "LinkWidth='4'", {}, "passed", "x4"},
-      {"narrower link", "linkWidth=\"4\"/>", "ExpressLinkWidthTest", "", {}, "failed",
+      {"link as expected", "<vendorInfo linkWidth=\"4\"/>", "ExpressLinkWidthTest", "LinkWidth='4'", {}, "passed", "x4"},
+      {"narrower link", "<vendorInfo linkWidth=\"4\"/>", "ExpressLinkWidthTest", "", {}, "failed",
        "PCI Express link width mismatch"},
-      {"expander map, any case", "expanderPhyMap=\"99990000AAAA0000\"/>", "expPhySpeedMapTest",
+      {"expander map, any case", "<vendorInfo expanderPhyMap=\"0x99990000AAAA0000\"/>", "expPhySpeedMapTest",
        "phySpeedMapExp='99990000aaaa0000'", {}, "passed", "99990000AAAA0000"},
-      {"expander phy down", "expanderPhyMap=\"99990000AAA00000\"/>", "expPhySpeedMapTest",
+      {"expander phy down", "<vendorInfo expanderPhyMap=\"0x99990000AAA00000\"/>", "expPhySpeedMapTest",
        "phySpeedMapExp='99990000AAAA0000'", {}, "failed", "Expander phy speed map mismatch"},
-      {"controller map", "phyMap=\"8888888800000000\"/>", "ctrlPhySpeedMapTest",
+      {"controller map", "<vendorInfo phyMap=\"0x8888888800000000\"/>", "ctrlPhySpeedMapTest",
        "phySpeedMapCtrl='8888888800000000'", {}, "passed", "8888888800000000"},
-      {"controller map differs", "phyMap=\"8888888800000000\"/>", "ctrlPhySpeedMapTest", "", {}, "failed",
+      {"controller map differs", "<vendorInfo phyMap=\"0x8888888800000000\"/>", "ctrlPhySpeedMapTest", "", {}, "failed",
        "Controller phy speed map mismatch"},
-      {"ECC counts within", "eccCount=\"5\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "passed", "ECC counts: 5"},
-      {"ECC counts above", "eccCount=\"6\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "failed", "Data Mismatch"},
-      {"PIC line high", "picLine=\"high\"/>", "picIntrruptLineCondition", "", {}, "passed", "High"},
-      {"PIC line low", "picLine=\"low\"/>", "picIntrruptLineCondition", "", {}, "failed",
+      {"ECC counts within", "<vendorInfo eccCount=\"5\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "passed", "ECC counts: 5"},
+      {"ECC counts above", "<vendorInfo eccCount=\"6\"/>", "SASEccCntTest", "ECC_Counts='0005'", {}, "failed", "Data Mismatch"},
+      {"PIC line high", "<vendorInfo interruptLine=\"high\"/>", "picIntrruptLineCondition", "", {}, "passed", "High"},
+      {"PIC line low", "<vendorInfo interruptLine=\"low\"/>", "picIntrruptLineCondition", "", {}, "failed",
        "Bad PIC interrupt line condition"},
-      {"PIC line undefined", "picLine=\"7\"/>", "picIntrruptLineCondition", "", {}, "failed", "Unknown"},
+      {"PIC line undefined", "<vendorInfo interruptLine=\"unknown\"/>", "picIntrruptLineCondition", "", {}, "failed", "Unknown"},
   });
 }
 
 TEST(EnclosureTests, TheJbodsExpandersAndPsocs) {
   RunCases({
-      {"two names of one block", "expanderWwns=\"500143800A1B0010 500143800A1B0020\"/>", "SASJBODWWNTest", "", {},
+      {"two names of one block", "<vendorInfo expanderWwn=\"0x500143800A1B0010\" expanderWwn2=\"0x500143800A1B0020\"/>", "SASJBODWWNTest", "", {},
        "passed", "WWN2 = 500143800A1B0020"},
       // The same name also shares its first six bytes: it is reported as the invalid one.
-      {"the same name twice", "expanderWwns=\"500143800A1B0010 500143800A1B0010\"/>", "SASJBODWWNTest", "", {},
+      {"the same name twice", "<vendorInfo expanderWwn=\"0x500143800A1B0010\" expanderWwn2=\"0x500143800A1B0010\"/>", "SASJBODWWNTest", "", {},
        "failed", "Invalid WWN"},
-      {"names of two blocks", "expanderWwns=\"500143800A1B0010 500143800A1C0010\"/>", "SASJBODWWNTest", "", {},
+      {"names of two blocks", "<vendorInfo expanderWwn=\"0x500143800A1B0010\" expanderWwn2=\"0x500143800A1C0010\"/>", "SASJBODWWNTest", "", {},
        "failed", "First 6 bytes of both the WWNs should match"},
-      {"versions as expected", "psoc=\"1.02 1.10 2.00 2.01\"/>", "SASJBODPSoCTest",
+      {"versions as expected", "<vendorInfo sepPsoc=\"1.02\" fanPsoc=\"1.10\" ledPsoc1=\"2.00\" ledPsoc2=\"2.01\"/>", "SASJBODPSoCTest",
        "SEPPSoCVersion='1.02' FanPSoCVersion='1.10' LEDPSoC1Version='2.00' LEDPSoC2Version='2.01'", {}, "passed",
        "LED PSoC(2) version: 2.01"},
-      {"second LED PSoC behind", "psoc=\"1.02 1.10 2.00 2.01\"/>", "SASJBODPSoCTest",
+      {"second LED PSoC behind", "<vendorInfo sepPsoc=\"1.02\" fanPsoc=\"1.10\" ledPsoc1=\"2.00\" ledPsoc2=\"2.01\"/>", "SASJBODPSoCTest",
        "SEPPSoCVersion='1.02' LEDPSoC2Version='2.02'", {}, "failed",
        "LED PSoC(2) version: Expected = 2.02, Actual = 2.01"},
   });
@@ -201,9 +200,9 @@ TEST(EnclosureTests, TheJbodsExpandersAndPsocs) {
 
 TEST(EnclosureTests, TheOperatorsWwidAgainstTheControllers) {
   RunCases({
-      {"as entered", "wwn=\"500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"500143800a1b00ff"}, "passed", ""},
-      {"not a WWID", "wwn=\"500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"5001438"}, "failed", "Invalid WWID"},
-      {"another WWID", "wwn=\"500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"500143800A1B0000"}, "failed",
+      {"as entered", "<vendorInfo wwn=\"0x500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"500143800a1b00ff"}, "passed", ""},
+      {"not a WWID", "<vendorInfo wwn=\"0x500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"5001438"}, "failed", "Invalid WWID"},
+      {"another WWID", "<vendorInfo wwn=\"0x500143800A1B00FF\"/>", "VerifyWWIDTest", "", {"500143800A1B0000"}, "failed",
        "Expected = 500143800A1B0000, Actual = 500143800A1B00FF"},
   });
 }
@@ -233,7 +232,7 @@ TEST(EnclosureTests, TheWwidRangeFile) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    EnclosureRun run("wwn=\"500143800A1B00FF\"/>");
+    EnclosureRun run("<vendorInfo wwn=\"0x500143800A1B00FF\"/>");
     if (c.file != nullptr) run.Dir().Write("wwidrange.xml", c.file);
     const rb::XmlObject result = run.Run("wwidRangeCheck");
     EXPECT_EQ(State(result), c.state) << result.ToString();
@@ -243,8 +242,8 @@ TEST(EnclosureTests, TheWwidRangeFile) {
 
 TEST(EnclosureTests, LedQuestionsPassOnTheRightAnswerOnly) {
   RunCases({
-      {"colours right", "/>", "ColorLEDTest", "", {"Yes"}, "passed", ""},
-      {"colours wrong", "/>", "ColorLEDTest", "", {"No"}, "failed",
+      {"colours right", "", "ColorLEDTest", "", {"Yes"}, "passed", ""},
+      {"colours wrong", "", "ColorLEDTest", "", {"No"}, "failed",
        "Color LED Test failed.  Please note the non compliant Drive and replace."},
   });
   const struct {
@@ -253,7 +252,7 @@ TEST(EnclosureTests, LedQuestionsPassOnTheRightAnswerOnly) {
   } blinks[] = {{"(L)eft", "passed"}, {"(R)ight", "failed"}, {"(F)ailed", "failed"}};
   for (const auto& c : blinks) {
     SCOPED_TRACE(c.answer);
-    EnclosureRun run("/>");
+    EnclosureRun run("");
     run.Controller()->AddTest(std::make_unique<LeftToRightBlinkLEDTest>());
     const rb::XmlObject result = run.Run("BlinkLEDTest", {"OK", c.answer}, "MaximumBlinks='2'");
     EXPECT_EQ(State(result), c.state) << result.ToString();
@@ -267,11 +266,11 @@ TEST(EnclosureTests, LedQuestionsPassOnTheRightAnswerOnly) {
 
 TEST(EnclosureTests, TheCommandDebuggerSendsOnlyTheCommandsItKnows) {
   RunCases({
-      {"PIC line", "picLine=\"low\"/>", "cmdDebugger", "command='readPICLineInterruptCondition'", {}, "passed",
+      {"PIC line", "<vendorInfo interruptLine=\"low\"/>", "cmdDebugger", "command='readPICLineInterruptCondition'", {}, "passed",
        "Low"},
-      {"world wide names", "wwn=\"500143800A1B00FF\"/>", "cmdDebugger", "command='readExpWWID'", {}, "passed",
+      {"world wide names", "<vendorInfo wwn=\"0x500143800A1B00FF\"/>", "cmdDebugger", "command='readExpWWID'", {}, "passed",
        "50 01 43 80 0a 1b 00 ff"},
-      {"unknown keyword", "/>", "cmdDebugger", "command='formatEverything'", {}, "failed", "Unknown command"},
+      {"unknown keyword", "", "cmdDebugger", "command='formatEverything'", {}, "failed", "Unknown command"},
   });
 }
 
@@ -280,7 +279,7 @@ TEST(EnclosureTests, TheCommandDebuggerSendsOnlyTheCommandsItKnows) {
 TEST(EnclosureTests, EnclosureTestsNeedAnEnclosure) {
   for (const char* test : {"NonSGPIOBPLEDTest", "SESUIDLEDTest"}) {
     SCOPED_TRACE(test);
-    EnclosureRun run("/>");
+    EnclosureRun run("");
     const rb::XmlObject result = run.Run(test, {"OK", "Solid blue"});
     EXPECT_NE(State(result), "passed") << result.ToString();
     EXPECT_TRUE(Has(result, "Backplane or Controller not supported")) << result.ToString();
@@ -291,7 +290,7 @@ TEST(EnclosureTests, EnclosureTestsNeedAnEnclosure) {
 // A configured test read back from the persistent file is the instance it was.
 TEST(EnclosureTests, AConfiguredTestKeepsItsCodesThroughThePersistentFile) {
   const std::string options = "<options component='storage.so' persistentFilename='state.bin'/>";
-  EnclosureRun run("><gauge address=\"0xC3\" status=\"0\" loadCurrent=\"0x50\"/></signals>", options);
+  EnclosureRun run("<signals><gauge address=\"0xC3\" status=\"0\" loadCurrent=\"0x50\"/></signals>", options);
   ASSERT_NE(run.Controller(), nullptr) << run.idResult.ToString();
   Uninitialize(options.c_str());
   ASSERT_TRUE(std::filesystem::exists(std::filesystem::path(run.Dir().Path()) / "state.bin"));

@@ -278,18 +278,23 @@ win::DWORD SimPlatform::GetSystemFirmwareTable(win::DWORD provider, win::DWORD t
 bool SimPlatform::HoldDiskForWriting(const std::string& devicePath, const win::ScsiAddress& address,
                                      std::vector<win::HANDLE>* holds) {
   holds->clear();
-  const SimScsiUnit* unit = nullptr;
+  bool mounted = false;
   const std::string name = IsDevicePath(devicePath) ? devicePath.substr(kDevicePrefix.size()) : devicePath;
   for (const SimOsDevice& drive : drives_)
-    if (rb::EqualsNoCase(drive.Name(), name)) unit = drive.unit;
+    if (rb::EqualsNoCase(drive.Name(), name)) mounted = drive.unit != nullptr && drive.unit->Mounted();
   for (const auto& port : scsiPorts_)
-    if (rb::EqualsNoCase(rb::StringPrintf("SCSI%u:", port->Number()), name))
-      unit = port->FindUnit(address.PathId, address.TargetId, address.Lun);
-  if (unit != nullptr && unit->Mounted()) {
+    if (rb::EqualsNoCase(rb::StringPrintf("SCSI%u:", port->Number()), name)) mounted = port->Mounted(address);
+  if (mounted) {
     native_.SetLastError(win::ERROR_BUSY);
     return false;
   }
   return true;
+}
+
+SimArrayController* SimPlatform::ArrayController(std::uint32_t port) const {
+  for (const auto& scsiPort : scsiPorts_)
+    if (scsiPort->Number() == port) return scsiPort->Array();
+  return nullptr;
 }
 
 }  // namespace os

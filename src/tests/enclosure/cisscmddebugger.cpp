@@ -61,9 +61,9 @@ bool CissCmdDebugger::Execute(const XmlObject&) {
   const std::string keyword = Trim(TextValue(Parameters(), "command", ""));
   CissDevice& controller = Controller();
   if (keyword == "readSiliconRev" || keyword == "readExpSiliconRev") {
-    Output() << Hex(ReadSignalReply(controller, layout::kVendorAsicRevisions));
+    Output() << Hex(controller.AsicRevisions());
   } else if (keyword == "readExpWWID") {
-    Output() << Hex(ReadSignalReply(controller, layout::kVendorWorldWideNames));
+    Output() << Hex(controller.WorldWideNames());
   } else if (keyword == "intSESDevInquiry") {
     Output() << Hex(SesInquiry(controller));
   } else if (keyword == "intBPLEDBlinking" || keyword == "extBPLEDBlinking") {

@@ -1,5 +1,6 @@
 #include "tests/enclosure/controllersignals.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "controllers/arraylayouts.h"
@@ -12,23 +13,15 @@ namespace rb {
 
 namespace layout = arraylayout;
 namespace sig = arraylayout::signals;
-
-std::vector<std::uint8_t> ReadSignalReply(CissDevice& controller, std::uint8_t subFunction) {
-  // CDB byte 0: D6h and DAh go as reads (26h), DCh and DFh as writes (27h).
-  const bool readCdb = subFunction == layout::kVendorPicBattery || subFunction == layout::kVendorWorldWideNames;
-  std::size_t size = layout::kStorageBoxVersionSize;
-  if (subFunction == layout::kVendorPicBattery) size = sig::kPicBatterySize;
-  if (subFunction == layout::kVendorWorldWideNames) size = sig::kWorldWideNamesSize;
-  if (subFunction == layout::kVendorAsicRevisions) size = sig::kAsicRevisionsSize;
-  std::vector<std::uint8_t> reply(size, 0);
-  controller.SendVendorCommand(subFunction, 0, readCdb, reply.data(), static_cast<std::uint32_t>(size), kDataIn);
-  return reply;
-}
+namespace pb = arraylayout::picbattery;
+namespace ar = arraylayout::asicrevisions;
+namespace wn = arraylayout::worldwidenames;
+namespace sb = arraylayout::storageboxversion;
 
 PicLine ReadPicInterruptLine(CissDevice& controller) {
-  const std::uint8_t line = ReadSignalReply(controller, layout::kVendorPicBattery)[sig::kPicInterruptLine];
-  if (line == sig::kPicLineLow) return PicLine::kLow;
-  if (line == sig::kPicLineHigh) return PicLine::kHigh;
+  const std::uint8_t line = controller.PicBatteryInformation()[pb::kInterruptLine];
+  if (line == pb::kLineLow) return PicLine::kLow;
+  if (line == pb::kLineHigh) return PicLine::kHigh;
   return PicLine::kUnknown;
 }
 
@@ -44,25 +37,25 @@ const char* PicLineText(PicLine line) {
 }
 
 std::uint32_t ReadEccCount(CissDevice& controller) {
-  return layout::Get32(ReadSignalReply(controller, layout::kVendorPicBattery).data(), sig::kEccCount);
+  return layout::Get16(controller.AsicRevisions().data(), ar::kEccCount);
 }
 
 std::uint32_t ReadLinkWidth(CissDevice& controller) {
-  return ReadSignalReply(controller, layout::kVendorAsicRevisions)[sig::kLinkWidth];
+  return controller.AsicRevisions()[ar::kLinkWidth];
 }
 
 std::string ReadPhySpeedMap(CissDevice& controller, bool expander) {
-  const std::vector<std::uint8_t> reply = ReadSignalReply(controller, layout::kVendorAsicRevisions);
-  const std::size_t at = expander ? sig::kExpanderPhyMap : sig::kControllerPhyMap;
+  const std::vector<std::uint8_t> reply = controller.AsicRevisions();
+  const std::size_t at = expander ? ar::kExpanderPhyMap : ar::kControllerPhyMap;
   std::string text;
-  for (std::size_t i = 0; i < sig::kPhyMapSize; ++i) text += StringPrintf("%02X", reply[at + i]);
+  for (std::size_t i = 0; i < ar::kPhyMapSize; ++i) text += StringPrintf("%02X", reply[at + i]);
   return text;
 }
 
 WorldWideName ReadWorldWideName(CissDevice& controller, std::size_t which) {
-  const std::vector<std::uint8_t> reply = ReadSignalReply(controller, layout::kVendorWorldWideNames);
+  const std::vector<std::uint8_t> reply = controller.WorldWideNames();
   WorldWideName name{};
-  const std::size_t at = which == 0 ? sig::kControllerWwn : sig::kExpanderWwn + (which - 1) * sig::kWwnSize;
+  const std::size_t at = which == 0 ? wn::kController : which == 1 ? wn::kExpander : wn::kExpander2;
   for (std::size_t i = 0; i < name.size(); ++i) name[i] = reply[at + i];
   return name;
 }
@@ -86,8 +79,11 @@ bool ParseWorldWideName(const std::string& text, WorldWideName& name) {
 
 std::string ReadPsocVersion(CissDevice& controller, std::size_t which) {
   const std::vector<std::uint8_t> reply = controller.StorageBoxVersion();
-  const std::size_t at = sig::kPsocVersions + 2 * which;
-  return StringPrintf("%d.%02d", reply[at], reply[at + 1]);
+  const auto at = reply.begin() + static_cast<std::ptrdiff_t>(sb::kSepPsoc + which * sb::kPsocVersionSize);
+  // Padded with blanks or zeros.
+  std::string text(at, at + static_cast<std::ptrdiff_t>(sb::kPsocVersionSize));
+  text.erase(std::find(text.begin(), text.end(), '\0'), text.end());
+  return Trim(text);
 }
 
 BatteryGauge ReadBatteryGauge(CissDevice& controller, std::uint8_t address) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // What the controller-signal tests read from an array controller, decoded from the vendor replies
-// (field layouts in src/controllers/arraylayouts.h, namespace signals). Each read raises what the
+// (field layouts in src/controllers/arraylayouts.h: picbattery, asicrevisions, worldwidenames,
+// storageboxversion) and the battery gauges (namespace signals). Each read raises what the
 // controller's send raises.
 
 #include <array>
@@ -22,8 +23,6 @@ struct BatteryGauge {
 
 using WorldWideName = std::array<std::uint8_t, 8>;
 
-// The whole reply of a vendor sub-function that carries signals (D6h, DAh, DCh, DFh).
-std::vector<std::uint8_t> ReadSignalReply(CissDevice& controller, std::uint8_t subFunction);
 PicLine ReadPicInterruptLine(CissDevice& controller);
 // "Low", "High" or "Unknown".
 const char* PicLineText(PicLine line);
@@ -36,7 +35,7 @@ WorldWideName ReadWorldWideName(CissDevice& controller, std::size_t which);
 std::string WorldWideNameText(const WorldWideName& name);
 // Parses 16 hex digits (an optional 0x prefix); false for anything else.
 bool ParseWorldWideName(const std::string& text, WorldWideName& name);
-// PSoC 0 SEP, 1 fan, 2 and 3 the LED PSoCs: "major.minor" as "%d.%02d".
+// PSoC 0 SEP, 1 fan, 2 and 3 the LED PSoCs: the version's text (4 characters, padding dropped).
 std::string ReadPsocVersion(CissDevice& controller, std::size_t which);
 BatteryGauge ReadBatteryGauge(CissDevice& controller, std::uint8_t address);
 

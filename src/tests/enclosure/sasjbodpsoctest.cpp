@@ -36,7 +36,7 @@ SASJBODPSoCTest::SASJBODPSoCTest()
   // The expected versions change with each storage box release, so the run names them.
   for (const Psoc& psoc : kPsocs)
     Parameters().Add(std::make_unique<StringParameter>(
-        psoc.parameter, Translate(psoc.caption), Translate("Expected version, major.minor; empty to skip"), ""));
+        psoc.parameter, Translate(psoc.caption), Translate("Expected version as the storage box reports it; empty to skip"), ""));
 }
 
 bool SASJBODPSoCTest::Execute(const XmlObject&) {

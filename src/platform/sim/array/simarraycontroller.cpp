@@ -6,6 +6,7 @@
 
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
+#include "platform/sim/array/simbackplaneprocessor.h"
 #include "platform/sim/simmachine.h"
 #include "support/stringutil.h"
 #include "support/xmlobject.h"
@@ -98,7 +99,7 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
       unit.SetAttribute("path", std::to_string(machine.Number(child, "bus", 7)));
       backplanes_.push_back({static_cast<std::uint8_t>(machine.Number(child, "bus", 7)),
                              static_cast<std::uint8_t>(machine.Number(child, "target", 255)),
-                             std::make_unique<SimScsiUnit>(machine, unit, kSimProcessor, clock_)});
+                             std::make_unique<SimBackplaneProcessor>(machine, unit, clock_)});
     } else if (rb::EqualsNoCase(name, "nvram")) {
       const auto address = static_cast<std::uint8_t>(machine.Number(child, "address", 255));
       std::vector<std::uint8_t> part(child.FindAttribute("size") ? machine.Number(child, "size", 4096) : 256);
@@ -110,6 +111,12 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
         sum = static_cast<std::uint8_t>(sum - part[i]);
       part.back() = sum;
       nvram_.emplace_back(address, std::move(part));
+    } else if (rb::EqualsNoCase(name, "sesEnclosure")) {
+      enclosures_.push_back(std::make_unique<SimSesEnclosure>(machine, child, 0x100 + enclosures_.size()));
+    } else if (rb::EqualsNoCase(name, "external")) {
+      externals_.Add(machine, child, clock_);
+    } else if (rb::EqualsNoCase(name, "vendorInfo")) {
+      vendorInfo_.emplace(machine, child);
     } else if (rb::EqualsNoCase(name, "signals")) {
       signals_.Read(machine, child);
     } else if (rb::EqualsNoCase(name, "cissFault")) {
@@ -160,7 +167,7 @@ bool SimArrayController::Execute(std::uint8_t bus, std::uint8_t target, SimScsiC
   for (Backplane& backplane : backplanes_)
     if (backplane.bus == bus && backplane.target == target)
       return backplane.unit->Execute(command) == win::ERROR_SUCCESS;
-  return false;
+  return externals_.Execute(bus, target, command);
 }
 
 std::vector<std::uint8_t>* SimArrayController::Nvram(std::uint8_t address) {
@@ -322,6 +329,9 @@ std::vector<std::uint8_t> SimArrayController::LogicalStatus(const SimRaidVolume&
   namespace ls = layout::logicalstatus;
   std::vector<std::uint8_t> reply(ls::kSize);
   reply[ls::kStatus] = volume.Status();
+  // Between the two steps of a reset the controller is about to rebuild what the volume has lost.
+  if (resetPending_ && reply[ls::kStatus] == layout::kVolumeInterimRecovery)
+    reply[ls::kStatus] = layout::kVolumeReadyForRecovery;
   layout::Put32(reply.data(), ls::kBlocksToRecover,
                 static_cast<std::uint32_t>(std::min<std::uint64_t>(volume.BlocksToRecover(), UINT32_MAX)));
   for (const SimArrayDisk* disk : volume.Members())

@@ -19,18 +19,23 @@
 //   <drive> physical drives (simarraydisk.h)        <volume> logical volumes (simraidvolume.h)
 //   <battery status="ok|charging|failed|missing"/>   up to four; a failed one is a battery fault
 //   <backplane bus= target= vendor= product= revision=/>   answers bus-and-target queries, and on a CISS
-//                            controller is a processor-type physical LUN
+//                            controller is a processor-type physical LUN; its processor buffers in
+//                            simbackplaneprocessor.h
 //   <nvram address="0xA1" [size="256"] [text="..."] [badChecksum="1"]/>   an NVRAM part at an I2C
 //                            address, read and written with BMIC 42h sub-function D4h over CISS: `text`
 //                            from its first byte, zeros after it, the last byte making the upper half's
 //                            8-bit sum 0 (1 with badChecksum="1")
-//   <signals .../>           what the enclosure tests read: PIC line, ECC count, link width, phy maps,
-//                            world wide names, PSoC versions, battery gauges (simcontrollersignals.h)
+//   <sesEnclosure ...>        an SES enclosure the controller manages (simsesenclosure.h)
+//   <external bus= target= ...>   an external controller behind a CISS controller (simexternalcontrollers.h)
+//   <vendorInfo .../>        what the controller tells of itself through vendor sub-functions
+//                            (simcontrollerinfo.h)
+//   <signals>                the battery gauges on the I2C bus (simcontrollersignals.h)
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
 // A controller reset (BMIC 40h, then 13h) replaces every failed drive whose volumes all survive
-// without it; the volumes then rebuild onto it as simulated time passes.
+// without it; the volumes then rebuild onto it as simulated time passes. Between 40h and 13h a
+// degraded volume's status is READY FOR RECOVERY (4), while it rebuilds RECOVERY IN PROGRESS (5).
 
 #include <cstdint>
 #include <memory>
@@ -40,8 +45,11 @@
 
 #include "platform/pcifunction.h"
 #include "platform/sim/array/simarraydisk.h"
+#include "platform/sim/array/simcontrollerinfo.h"
 #include "platform/sim/array/simcontrollersignals.h"
+#include "platform/sim/array/simexternalcontrollers.h"
 #include "platform/sim/array/simraidvolume.h"
+#include "platform/sim/array/simsesenclosure.h"
 
 namespace os {
 
@@ -73,7 +81,11 @@ class SimArrayController {
   std::vector<Backplane>& Backplanes() { return backplanes_; }
   std::vector<std::unique_ptr<SimRaidVolume>>& Volumes() { return volumes_; }
   const std::vector<CissFault>& CissFaults() const { return cissFaults_; }
-  const SimControllerSignals& Signals() const { return signals_; }
+  std::vector<std::unique_ptr<SimSesEnclosure>>& Enclosures() { return enclosures_; }
+  // The <vendorInfo> child (simcontrollerinfo.h); empty when the port has none.
+  const std::optional<SimControllerInfo>& VendorInfo() const { return vendorInfo_; }
+  // The <external> controllers behind it (simexternalcontrollers.h).
+  const SimExternalControllers& Externals() const { return externals_; }
 
   // One BMIC command; `count` is the block count of reads and writes. Returns the BMIC status.
   std::uint8_t Bmic(std::uint8_t command, std::uint8_t unit, std::uint32_t parameter, std::uint16_t count,
@@ -120,6 +132,9 @@ class SimArrayController {
   std::vector<std::unique_ptr<SimRaidVolume>> volumes_;
   std::vector<Backplane> backplanes_;
   std::vector<CissFault> cissFaults_;
+  std::vector<std::unique_ptr<SimSesEnclosure>> enclosures_;
+  std::optional<SimControllerInfo> vendorInfo_;
+  SimExternalControllers externals_;
   SimControllerSignals signals_;
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> nvram_;
   bool resetPending_ = false;

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "controllers/arraylayouts.h"
+#include "controllers/seslayouts.h"
+#include "platform/sim/array/simvolumelun.h"
 
 namespace os {
 
@@ -181,18 +183,22 @@ void SimArrayMiniport::CissRequest(std::uint8_t* request, std::size_t length) {
     ControllerCommand(command, status, moreError);
   } else if (word >> 30 == 1) {
     const std::size_t volume = word & 0x3FFFFFFF;
-    if (volume >= controller_.Volumes().size())
+    if (volume >= controller_.Volumes().size()) {
       status = layout::kCissConnectionLost;
-    else if (command.Opcode() == 0x12)
-      command.Answer(Inquiry(0x00, "LOGICAL VOLUME", controller_.Firmware()), command.BigEndian(3, 2));
-    else
-      InvalidField(status, moreError, 0, 1);
+    } else {
+      controller_.Advance();
+      const std::vector<std::uint8_t> inquiry = Inquiry(0x00, "LOGICAL VOLUME", controller_.Firmware());
+      SimVolumeLun(*controller_.Volumes()[volume], inquiry).Execute(command);
+    }
   } else {
     // Physical addressing: mode 3 keeps bus and target in bytes 7 and 6, the others in the word.
     const bool mode3 = word >> 30 == 3;
     const std::uint8_t bus = mode3 ? lun[7] & 0x3F : (word >> 24) & 0x3F;
     const std::uint8_t target = mode3 ? lun[6] : static_cast<std::uint8_t>(word & 0xFFFF);
-    if (!controller_.Execute(bus, target, command)) status = layout::kCissConnectionLost;
+    if (SimArrayController* external = controller_.Externals().At(bus, target))
+      SimArrayMiniport(*external).ControllerCommand(command, status, moreError);
+    else if (!controller_.Execute(bus, target, command))
+      status = layout::kCissConnectionLost;
   }
 
   if (status == layout::kCissSuccess && command.status != 0) status = layout::kCissTargetStatus;
@@ -238,6 +244,7 @@ void SimArrayMiniport::ReportLuns(SimScsiCommand& command, bool physical) {
     for (const auto& disk : controller_.Disks()) addresses.emplace_back(disk->Bus(), disk->Target());
     for (const auto& backplane : controller_.Backplanes())
       addresses.emplace_back(backplane.bus, backplane.target);
+    controller_.Externals().AppendAddresses(addresses);
     std::uint16_t number = 0;
     for (const auto& [bus, target] : addresses) {
       ++number;
@@ -294,10 +301,27 @@ void SimArrayMiniport::Vendor(SimScsiCommand& command, std::uint16_t& status, st
   switch (command.Byte(8)) {
     case layout::kVendorI2cAccess:
       return I2cAccess(command);
+    case rb::seslayout::kPassThrough:
+      return SimSesAccess(controller_.Enclosures(), command);
+    case layout::kVendorCpldVersion:
+    case layout::kVendorPicBattery:
+    case layout::kVendorDiagRomVersion:
+    case layout::kVendorWorldWideNames:
+    case layout::kVendorAsicRevisions:
+    case layout::kVendorStorageBoxVersion:
+      return ControllerInfo(command, status, moreError);
     default:
-      if (controller_.Signals().Reply(command.Byte(8), command)) return;
       return InvalidField(status, moreError, 8, 1);
   }
+}
+
+void SimArrayMiniport::ControllerInfo(SimScsiCommand& command, std::uint16_t& status,
+                                      std::uint8_t* moreError) {
+  const std::uint8_t subFunction = command.Byte(8);
+  if (!controller_.VendorInfo()) return InvalidField(status, moreError, 8, 1);
+  if (command.Opcode() != SimControllerInfo::Opcode(subFunction))
+    return InvalidField(status, moreError, 0, 1);
+  controller_.VendorInfo()->Answer(subFunction, command);
 }
 
 void SimArrayMiniport::I2cAccess(SimScsiCommand& command) {

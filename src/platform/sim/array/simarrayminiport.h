@@ -10,16 +10,20 @@
 //
 // CISS requests reach the controller (LUN address of eight zero bytes: report physical and logical
 // LUNs, INQUIRY, the BMIC-over-CISS CDBs 26h/27h), a logical volume (its entry of the logical LUN
-// report: INQUIRY) or a physical drive or backplane (its entry of the physical LUN report: every CDB
-// goes to the unit itself). Physical LUN entries are written in the controller's addressing mode:
+// report: the disk commands of simvolumelun.h), an external controller (its entry of the physical LUN
+// report: the controller commands, answered by that controller) or a physical drive or backplane (its
+// entry of the physical LUN report: every CDB goes to the unit itself). The physical LUN report lists
+// the drives, the backplanes, then each external controller followed by its drives. Physical LUN
+// entries are written in the controller's addressing mode:
 //   mode 0  bytes 0-3 = bus << 24 | target (little-endian), bytes 4-7 = the entry's number from 1
 //   mode 3  bytes 0-1 = the entry's number from 1, byte 3 = C0h, byte 6 = target, byte 7 = bus
 // Logical LUN entries are 40000000h | volume number in bytes 0-3 (mode 1), then four zero bytes.
 // A command the controller does not know completes as an invalid command naming CDB byte 0; a BMIC
 // command that fails completes with target status and CHECK CONDITION sense (ILLEGAL REQUEST for an
 // unknown command or unit or a short buffer, MEDIUM ERROR for a transfer of a failed volume). Of the
-// vendor command 42h only the I2C access (sub-function D4h) is answered, reading (26h) or writing (27h)
-// the NVRAM part at the address in CDB byte 9; the others are invalid commands naming byte 8.
+// vendor command 42h the I2C access (sub-function D4h) is answered, reading (26h) or writing (27h)
+// the NVRAM part at the address in CDB byte 9, and the controller's self-description (D5h, D6h, D7h,
+// DAh, DCh, DFh; simcontrollerinfo.h); the others are invalid commands naming byte 8.
 
 #include <cstdint>
 
@@ -46,6 +50,8 @@ class SimArrayMiniport {
   void BmicOverCiss(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
   // BMIC 42h, the vendor sub-functions (CDB byte 8; byte 9 its argument).
   void Vendor(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
+  // BMIC 42h sub-functions D5h, D6h, D7h, DAh, DCh and DFh: the controller's <vendorInfo>.
+  void ControllerInfo(SimScsiCommand& command, std::uint16_t& status, std::uint8_t* moreError);
   // BMIC 42h sub-function D4h: the NVRAM part at the I2C address of CDB byte 9.
   void I2cAccess(SimScsiCommand& command);
 

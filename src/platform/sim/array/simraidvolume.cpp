@@ -19,7 +19,8 @@ SimRaidVolume::SimRaidVolume(const SimMachine& machine, const rb::XmlObject& ele
                                             : 0),
       stripe_(element.FindAttribute("stripe") ? machine.Number(element, "stripe", 65535) : 16),
       members_(std::move(members)),
-      offset_(offset) {
+      offset_(offset),
+      mounted_(element.GetAttribute("mounted") == "1") {
   if (raid_ != 0 && raid_ != 1 && raid_ != 5) machine.Reject("<volume> raid must be 0, 1 or 5");
   const std::size_t least = raid_ == 5 ? 3 : (raid_ == 1 ? 2 : 1);
   if (members_.size() < least)

@@ -1,9 +1,9 @@
 #pragma once
 
 // A logical volume of a simulated array controller: <volume raid="0|1|5" members="bus:target ..."
-// [blocks="n"] [stripe="16"] [array="a"]/>. Its data lives on its member drives, in stripe units of
-// `stripe` blocks from the volume's first block on each member (volumes over the same drives follow
-// one another):
+// [blocks="n"] [stripe="16"] [array="a"] [mounted="1"]/>. Its data lives on its member drives, in
+// stripe units of `stripe` blocks from the volume's first block on each member (volumes over the same
+// drives follow one another):
 //   RAID 0  stripe unit k is on member k mod n, row k / n
 //   RAID 1  every block is on every member, at its own block number
 //   RAID 5  row r holds n - 1 data units and a parity unit (the XOR of the row's data units) on member
@@ -39,6 +39,8 @@ class SimRaidVolume {
   std::uint64_t MemberBlocks() const { return rows_ * stripe_; }
   std::uint64_t Offset() const { return offset_; }
   bool Uses(const SimArrayDisk& disk) const;
+  // mounted="1": the system has a file system mounted on the disk it shows for the volume.
+  bool Mounted() const { return mounted_; }
 
   // The status code of logical drive status and the member blocks still to rebuild.
   std::uint8_t Status() const;
@@ -76,6 +78,7 @@ class SimRaidVolume {
   std::uint64_t rows_;
   std::uint64_t blocks_;
   std::set<std::uint64_t> written_;
+  bool mounted_;
 };
 
 }  // namespace os

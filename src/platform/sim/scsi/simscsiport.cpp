@@ -80,6 +80,14 @@ SimScsiPort::SimScsiPort(const SimMachine& machine, const rb::XmlObject& element
     array_ = std::make_unique<SimArrayController>(machine, element, clock, controller_);
 }
 
+bool SimScsiPort::Mounted(const win::ScsiAddress& address) const {
+  if (const SimScsiUnit* unit = FindUnit(address.PathId, address.TargetId, address.Lun))
+    return unit->Mounted();
+  if (!array_ || address.PathId != 0 || address.Lun != 0) return false;
+  const auto& volumes = array_->Volumes();
+  return address.TargetId < volumes.size() && volumes[address.TargetId]->Mounted();
+}
+
 SimScsiUnit* SimScsiPort::FindUnit(std::uint8_t path, std::uint8_t target, std::uint8_t lun) const {
   for (const auto& unit : units_)
     if (unit->Path() == path && unit->Target() == target && unit->Lun() == lun) return unit.get();

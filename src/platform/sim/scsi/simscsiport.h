@@ -50,6 +50,8 @@ class SimScsiPort {
                        const std::vector<SimOsDevice>& drives, DeviceNamespace& devices);
 
   std::uint32_t Number() const { return number_; }
+  // The array controller the port is, or null.
+  SimArrayController* Array() const { return array_.get(); }
   const std::string& Driver() const { return driver_; }
   bool Usb() const { return usb_; }
   bool Ide() const { return ide_; }
@@ -63,6 +65,9 @@ class SimScsiPort {
   win::DWORD OpenError() const { return openError_; }
   const std::vector<std::unique_ptr<SimScsiUnit>>& Units() const { return units_; }
   SimScsiUnit* FindUnit(std::uint8_t path, std::uint8_t target, std::uint8_t lun) const;
+  // Whether the system has a file system mounted on the disk it shows at `address`: a unit's, or an
+  // array controller's volume (path 0, the volume's number as target, LUN 0).
+  bool Mounted(const win::ScsiAddress& address) const;
 
   // A pass-through request to the unit at the request's address, or to `fixed` (a drive path).
   win::DWORD PassThrough(win::DWORD code, const void* in, win::DWORD inLength, void* out,
