@@ -186,6 +186,12 @@ std::uint64_t SimPlatform::GetTickCount64() {
   return clock_->Now();
 }
 
+SimArrayController* SimPlatform::ArrayController(std::uint32_t number) const {
+  for (const auto& port : scsiPorts_)
+    if (port->Number() == number) return port->Array();
+  return nullptr;
+}
+
 void SimPlatform::Sleep(win::DWORD milliseconds) {
   clock_->Advance(milliseconds);
 }

@@ -27,6 +27,8 @@
 
 namespace os {
 
+class SimArrayController;
+
 class SimPlatform : public Platform {
  public:
   // Loads the machine; raises MachineError when the description cannot be used.
@@ -40,6 +42,8 @@ class SimPlatform : public Platform {
   // The machine's simulated time, which Sleep and GetTickCount64 follow.
   SimClock& Clock() { return *clock_; }
   SimPortSpace& Ports() { return *ports_; }
+  // The array controller of SCSI port `number`; null when the port has none.
+  SimArrayController* ArrayController(std::uint32_t number) const;
   // The PCI functions of the description (see simpci.h).
   const std::vector<PciFunction>& PciFunctions() const { return pci_; }
 

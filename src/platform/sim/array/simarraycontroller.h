@@ -24,11 +24,15 @@
 //                            address, read and written with BMIC 42h sub-function D4h over CISS: `text`
 //                            from its first byte, zeros after it, the last byte making the upper half's
 //                            8-bit sum 0 (1 with badChecksum="1")
+//   <diagnostic group= code= result= .../>   a resident diagnostic's answer (simresidentdiagnostics.h)
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
-// A controller reset (BMIC 40h, then 13h) replaces every failed drive whose volumes all survive
-// without it; the volumes then rebuild onto it as simulated time passes.
+// A controller reset (BMIC 40h, then 13h) first fails the drives declared failsAtReset="1", then
+// replaces every failed drive whose volumes all survive without it; the volumes then rebuild onto it as
+// simulated time passes. A write that reaches a volume's member past the controller (a pass-through
+// CDB) takes that drive out of service: its blocks no longer match the volume. Background activity is
+// on until BMIC 98h pauses it and 99h resumes it. BMIC 56h configures a volume (simvolumecreation.h).
 
 #include <cstdint>
 #include <memory>
@@ -39,6 +43,7 @@
 #include "platform/pcifunction.h"
 #include "platform/sim/array/simarraydisk.h"
 #include "platform/sim/array/simraidvolume.h"
+#include "platform/sim/array/simresidentdiagnostics.h"
 
 namespace os {
 
@@ -70,6 +75,8 @@ class SimArrayController {
   std::vector<Backplane>& Backplanes() { return backplanes_; }
   std::vector<std::unique_ptr<SimRaidVolume>>& Volumes() { return volumes_; }
   const std::vector<CissFault>& CissFaults() const { return cissFaults_; }
+  SimResidentDiagnostics& Diagnostics() { return diagnostics_; }
+  bool BackgroundActive() const { return backgroundActive_; }
 
   // One BMIC command; `count` is the block count of reads and writes. Returns the BMIC status.
   std::uint8_t Bmic(std::uint8_t command, std::uint8_t unit, std::uint32_t parameter, std::uint16_t count,
@@ -117,6 +124,8 @@ class SimArrayController {
   std::vector<Backplane> backplanes_;
   std::vector<CissFault> cissFaults_;
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> nvram_;
+  SimResidentDiagnostics diagnostics_;
+  bool backgroundActive_ = true;
   bool resetPending_ = false;
   std::uint64_t rebuildStart_ = 0;
 };

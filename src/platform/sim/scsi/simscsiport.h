@@ -63,6 +63,8 @@ class SimScsiPort {
   win::DWORD OpenError() const { return openError_; }
   const std::vector<std::unique_ptr<SimScsiUnit>>& Units() const { return units_; }
   SimScsiUnit* FindUnit(std::uint8_t path, std::uint8_t target, std::uint8_t lun) const;
+  // The array controller behind the port; null for a plain port.
+  SimArrayController* Array() const { return array_.get(); }
 
   // A pass-through request to the unit at the request's address, or to `fixed` (a drive path).
   win::DWORD PassThrough(win::DWORD code, const void* in, win::DWORD inLength, void* out,
