@@ -129,7 +129,7 @@ TEST_F(RaidTests, ASecondMemberFailingAtTheResetIsARecoveryFailureAndTheControll
   const XmlObject result = Run(Bmic(), std::make_unique<FaultToleranceTest>());
   EXPECT_EQ(State(result), "failed");
   EXPECT_EQ(Message(), "RAID Recovery Failure");
-  EXPECT_NE(Detail().find("Volume Status: FAILED"), std::string::npos) << Detail();
+  EXPECT_NE(Detail().find("Volume Status: Failed"), std::string::npos) << Detail();
   EXPECT_EQ(SimBmic().Volumes().size(), 1u);
   EXPECT_TRUE(SimBmic().BackgroundActive());
 }
