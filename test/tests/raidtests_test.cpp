@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -25,7 +26,10 @@
 #include "support/xmlobject.h"
 #include "tests/raid/faulttolerancetest.h"
 #include "tests/raid/raiddiagnvram.h"
+#include "tests/raid/busspeedtest.h"
 #include "tests/raid/raiddiagtest.h"
+#include "tests/raid/raidscsitest.h"
+#include "tests/raid/sasverlinkspeedtest.h"
 
 namespace rb {
 namespace {
@@ -45,16 +49,17 @@ std::string Machine(const char* fails = "0") {
   <scsi>
     <port number="1" array="bmic" pciBus="7" pciDevice="0" pciFunction="0" board="0x52410020" slot="3"
           targetsPerBus="8">
-      <drive bus="0" target="0" kind="scsi" serial="USED0001" blocks="100000"/>
+      <drive bus="0" target="0" kind="scsi" serial="USED0001" blocks="100000" rates="0xA000"/>
       <drive bus="0" target="1" kind="scsi" serial="USED0002" blocks="100000"/>
       <drive bus="0" target="2" kind="scsi" serial="FREE0003" blocks="100000"/>
       <drive bus="0" target="3" kind="scsi" serial="FREE0004" blocks="100000" failsAtReset=")") +
          fails + R"("/>
-      <drive bus="0" target="4" kind="scsi" serial="FREE0005" blocks="100000"/>
+      <drive bus="0" target="4" kind="scsi" serial="FREE0005" blocks="100000" rates="0x4000"/>
       <volume raid="1" members="0:0 0:1" blocks="2000" array="0"/>
     </port>
     <port number="2" array="ciss" pciBus="9" pciDevice="0" pciFunction="0" board="0x52420108" slot="4">
       <drive bus="1" target="0" kind="sas" blocks="2000"/>
+      <drive bus="1" target="1" kind="sas" blocks="2000" linkRate="8"/>
       <diagnostic group="1" code="1" result="0" seconds="20"/>
       <diagnostic group="1" code="2" result="9"/>
       <diagnostic group="1" code="4" result="1"/>
@@ -187,6 +192,32 @@ TEST_F(RaidTests, ACancelDuringTheRecoveryStillDeletesTheVolumeAndResumesBackgro
   EXPECT_TRUE(SimBmic().BackgroundActive());
 }
 
+// The factory line's tests of the BMIC controller in its catalog entry.
+std::vector<std::string> FactoryTests(const XmlObject& idResult) {
+  std::vector<std::string> names;
+  if (const XmlObject* controller = rbtest::DeviceNamed(idResult, "bmicController0"))
+    for (const XmlObject& child : controller->Children())
+      if (child.Name() == "test") names.push_back(child.GetAttribute("name"));
+  return names;
+}
+
+TEST_F(RaidTests, InFactoryModeTheControllerOffersTheFaultToleranceTestOnlyWithTwoUnassignedDrives) {
+  dir_.Write("diagconfig.xml", "<diagconfig><factory/></diagconfig>");
+  Start(Machine().c_str(), Summary());
+  std::vector<std::string> offered = FactoryTests(XmlObject(component_.IdentifyDevices()));
+  EXPECT_EQ(std::count(offered.begin(), offered.end(), "RaidScsiTest"), 1);
+  EXPECT_EQ(std::count(offered.begin(), offered.end(), "FaultToleranceTest"), 1);
+  TearDown();
+  // Two of the three unassigned drives in a second volume leave one.
+  std::string machine = Machine();
+  machine.replace(machine.find(R"(<volume raid="1")"), 0, R"(<volume raid="1" members="0:2 0:3" array="1"/>)");
+  dir_.Write("diagconfig.xml", "<diagconfig><factory/></diagconfig>");
+  Start(machine.c_str(), Summary());
+  offered = FactoryTests(XmlObject(component_.IdentifyDevices()));
+  EXPECT_EQ(std::count(offered.begin(), offered.end(), "RaidScsiTest"), 1);
+  EXPECT_EQ(std::count(offered.begin(), offered.end(), "FaultToleranceTest"), 0);
+}
+
 // ---- resident diagnostics -------------------------------------------------------------------------
 
 std::unique_ptr<rb::Test> Diagnostic(int group, int code) {
@@ -304,6 +335,62 @@ TEST_F(RaidTests, TheBackgroundSwitchesPauseAndResumeTheController) {
   EXPECT_FALSE(SimCiss().BackgroundActive());
   EXPECT_EQ(State(Run(Ciss(), Nvram(153))), "passed");
   EXPECT_TRUE(SimCiss().BackgroundActive());
+}
+
+// ---- the controller's disks ---------------------------------------------------------------------------
+
+TEST_F(RaidTests, BusSpeedAndWidthAreComparedWithTheMinimumsByRank) {
+  Load();
+  RaidDisk& ultra2Wide = *Bmic().PhysicalDisks().at(0);
+  RaidDisk& ultraNarrow = *Bmic().PhysicalDisks().at(4);
+  struct Case {
+    RaidDisk& disk;
+    const char* name;
+    const char* value;
+    const char* state;
+    const char* message;
+  };
+  const Case cases[] = {
+      {ultra2Wide, "MinSpeed", "Ultra-2", "passed", ""},
+      {ultra2Wide, "MinWidth", "16-bit", "passed", ""},
+      {ultra2Wide, "MinSpeed", "Ultra-3", "failed", "SCSI bus is operating below minimum speed"},
+      {ultraNarrow, "MinSpeed", "Ultra", "passed", ""},
+      {ultraNarrow, "MinSpeed", "Ultra-2", "failed", "SCSI bus is operating below minimum speed"},
+      {ultraNarrow, "MinWidth", "16-bit", "failed", "SCSI bus is operating below minimum width"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.disk.Name() << " " << c.name << "=" << c.value);
+    EXPECT_EQ(State(Run(c.disk, std::make_unique<BusSpeedTest>(), {{c.name, c.value}})), c.state);
+    if (std::string(c.state) == "failed") {
+      EXPECT_EQ(Message(), c.message);
+    }
+  }
+  // The SAS controller's disks have a link rate instead.
+  EXPECT_EQ(State(Run(*Ciss().PhysicalDisks().at(0), std::make_unique<BusSpeedTest>())), "failed");
+  EXPECT_EQ(Message(), "Backplane or Controller not supported");
+}
+
+TEST_F(RaidTests, TheNegotiatedLinkRateMustReachTheMinimum) {
+  Load();
+  RaidDisk& fast = *Ciss().PhysicalDisks().at(0);
+  RaidDisk& slow = *Ciss().PhysicalDisks().at(1);
+  EXPECT_EQ(State(Run(fast, std::make_unique<SasVerLinkSpeedTest>())), "passed");
+  EXPECT_EQ(State(Run(slow, std::make_unique<SasVerLinkSpeedTest>())), "failed");
+  EXPECT_EQ(Message(), "SAS link is operating below minimum speed");
+  EXPECT_EQ(State(Run(slow, std::make_unique<SasVerLinkSpeedTest>(), {{"MinLinkSpeed", "1.5"}})), "passed");
+  EXPECT_EQ(State(Run(*Bmic().PhysicalDisks().at(0), std::make_unique<SasVerLinkSpeedTest>())), "failed");
+}
+
+TEST_F(RaidTests, TheRaidAccessTestExercisesTheFirstDiskOfItsBus) {
+  Load();
+  const XmlObject result = Run(Bmic(), std::make_unique<RaidScsiTest>(), {{"blockCount", "64"}});
+  EXPECT_EQ(State(result), "passed") << result.ToString();
+  try {
+    Run(Bmic(), std::make_unique<RaidScsiTest>(7));
+    ADD_FAILURE() << "ran without a disk on bus 7";
+  } catch (const OruError& error) {
+    EXPECT_EQ(error.Message(), "Disk Drive Not Found");
+  }
 }
 
 }  // namespace
