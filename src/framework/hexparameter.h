@@ -11,7 +11,8 @@ class HexParameter : public StringParameter {
 
   HexParameter() = default;
   HexParameter(std::string name, std::string caption, std::string description, std::string defaultValue)
-      : StringParameter(std::move(name), std::move(caption), std::move(description), std::move(defaultValue)) {}
+      : StringParameter(std::move(name), std::move(caption), std::move(description),
+                        std::move(defaultValue)) {}
 
   // Up to eight hexadecimal digits; anything else is refused.
   void SetValue(const std::string& text) override;

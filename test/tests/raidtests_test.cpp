@@ -24,9 +24,9 @@
 #include "platform/sim/array/simarraycontroller.h"
 #include "support/oruerror.h"
 #include "support/xmlobject.h"
+#include "tests/raid/busspeedtest.h"
 #include "tests/raid/faulttolerancetest.h"
 #include "tests/raid/raiddiagnvram.h"
-#include "tests/raid/busspeedtest.h"
 #include "tests/raid/raiddiagtest.h"
 #include "tests/raid/raidscsitest.h"
 #include "tests/raid/sasverlinkspeedtest.h"
@@ -119,7 +119,8 @@ TEST_F(RaidTests, FaultToleranceAtRaid1RecoversTheCorruptedMemberAndLeavesNoTest
   const std::uint64_t before = machine_->Clock().Now();
   const XmlObject result = Run(Bmic(), std::make_unique<FaultToleranceTest>());
   ASSERT_EQ(State(result), "passed") << result.ToString();
-  const std::string output = result.SelectSingleNode("output") ? result.SelectSingleNode("output")->Text() : "";
+  const std::string output =
+      result.SelectSingleNode("output") ? result.SelectSingleNode("output")->Text() : "";
   EXPECT_NE(output.find("Test pattern written: 32768 blocks"), std::string::npos) << output;
   EXPECT_NE(output.find("Test pattern read back after recovery: 32768 blocks"), std::string::npos) << output;
   // The volume was really taken apart and rebuilt: the reset's half minute, then the rebuild's polls.
@@ -210,7 +211,8 @@ TEST_F(RaidTests, InFactoryModeTheControllerOffersTheFaultToleranceTestOnlyWithT
   TearDown();
   // Two of the three unassigned drives in a second volume leave one.
   std::string machine = Machine();
-  machine.replace(machine.find(R"(<volume raid="1")"), 0, R"(<volume raid="1" members="0:2 0:3" array="1"/>)");
+  machine.replace(machine.find(R"(<volume raid="1")"), 0,
+                  R"(<volume raid="1" members="0:2 0:3" array="1"/>)");
   dir_.Write("diagconfig.xml", "<diagconfig><factory/></diagconfig>");
   Start(machine.c_str(), Summary());
   offered = FactoryTests(XmlObject(component_.IdentifyDevices()));
@@ -249,9 +251,9 @@ TEST_F(RaidTests, ResultCodesAreJudgedByTheTable) {
     const char* detail;
   };
   const Case cases[] = {
-      {1, 1, "passed", ""},                           // 0 after 20 s of simulated time
-      {1, 2, "failed", "Diagnostic Error #9(9h)"},    // not in the table
-      {1, 4, "failed", "Data Mismatch"},              // code 1
+      {1, 1, "passed", ""},                         // 0 after 20 s of simulated time
+      {1, 2, "failed", "Diagnostic Error #9(9h)"},  // not in the table
+      {1, 4, "failed", "Data Mismatch"},            // code 1
       {2, 1, "failed", "SCSI Read Failed"},
       {3, 255, "failed", "Data Retained With Battery Off"},  // sent as code 2, which answers 0
       {3, 2, "passed", ""},

@@ -8,6 +8,7 @@
 #include "framework/enumerationparameter.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
+#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 
@@ -28,8 +29,9 @@ int RankOf(const std::string& option) {
 
 BusSpeedTest::BusSpeedTest()
     : Test("BusSpeedTest", Translate("Bus Speed Test"),
-           Translate("Checks that the SCSI bus speed is not lower than maximum for both the controller and the "
-                     "drive.")) {
+           Translate(
+               "Checks that the SCSI bus speed is not lower than maximum for both the controller and the "
+               "drive.")) {
   auto speed = std::make_unique<EnumerationParameter>(
       "MinSpeed", Translate("Minimum Bus Speed"),
       Translate("Minimum SPI speed at which the bus is currently operating (Ultra-2, etc.)"), "Ultra-2");
@@ -40,8 +42,9 @@ BusSpeedTest::BusSpeedTest()
   speed->AddOption(EnumOption("Fast", Translate("Fast"), Translate("Fast")));
   speed->AddOption(EnumOption("Asynch", Translate("Asynchronous"), Translate("Asynchronous")));
   Parameters().Add(std::move(speed));
-  auto width = std::make_unique<EnumerationParameter>(
-      "MinWidth", Translate("Minimum Bus Width"), Translate("Minimum width of the SCSI bus, in bits"), "8-bit");
+  auto width =
+      std::make_unique<EnumerationParameter>("MinWidth", Translate("Minimum Bus Width"),
+                                             Translate("Minimum width of the SCSI bus, in bits"), "8-bit");
   width->AddOption(EnumOption("16-bit", Translate("16-bit (Wide)"), Translate("16-bit (Wide)")));
   width->AddOption(EnumOption("8-bit", Translate("8-bit (Narrow)"), Translate("8-bit (Narrow)")));
   Parameters().Add(std::move(width));
@@ -50,7 +53,8 @@ BusSpeedTest::BusSpeedTest()
 bool BusSpeedTest::Execute(const XmlObject&) {
   auto* disk = dynamic_cast<RaidDisk*>(Owner());
   if (disk == nullptr || disk->Controller() == nullptr) {
-    SetError(OruError(Translate("SCSI bus information is not available"), Owner() ? Owner()->Name() : Name()));
+    SetError(
+        OruError(Translate("SCSI bus information is not available"), Owner() ? Owner()->Name() : Name()));
     return false;
   }
   if (disk->Controller()->IsSasController()) {
@@ -58,7 +62,8 @@ bool BusSpeedTest::Execute(const XmlObject&) {
     return false;
   }
   // Raises "BMIC driver reported problem" when the controller cannot identify the drive.
-  const std::vector<std::uint8_t> reply = disk->Controller()->IdentifyPhysicalDrive(disk->Bus(), disk->Target());
+  const std::vector<std::uint8_t> reply =
+      disk->Controller()->IdentifyPhysicalDrive(disk->Bus(), disk->Target());
   if (reply.size() <= physical::kNewerRates) {
     SetError(OruError(Translate("Could not transfer SCSI data"), disk->Name()));
     return false;
@@ -66,8 +71,8 @@ bool BusSpeedTest::Execute(const XmlObject&) {
   const std::uint8_t older = reply[physical::kOlderRates];
   const std::uint8_t newer = reply[physical::kNewerRates];
   const bool wide = (older & physical::kOlderRatesWide) != 0;
-  const std::string minWidth = Parameters().Find<EnumerationParameter>("MinWidth")->Value();
-  const std::string minSpeed = Parameters().Find<EnumerationParameter>("MinSpeed")->Value();
+  const std::string minWidth = FindParameter<EnumerationParameter>(Parameters(), "MinWidth")->Value();
+  const std::string minSpeed = FindParameter<EnumerationParameter>(Parameters(), "MinSpeed")->Value();
   const std::string actual = Translate(RaidDisk::BusSpeedText(older, newer));
   Output() << Translate("Actual Bus Speed") << ": " << actual << "\n"
            << Translate("Actual Bus Width") << ": " << (wide ? "16-bit" : "8-bit") << "\n";

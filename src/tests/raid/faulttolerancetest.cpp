@@ -15,6 +15,7 @@
 #include "support/oruerror.h"
 #include "support/randomnumber.h"
 #include "support/stringutil.h"
+#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 
@@ -71,20 +72,22 @@ FaultToleranceTest::FaultToleranceTest()
 bool FaultToleranceTest::Execute(const XmlObject&) {
   auto* controller = dynamic_cast<BmicDevice*>(Owner());
   if (controller == nullptr) throw OruError(Translate("Backplane or Controller not supported"), Name());
-  const bool raid5 = Parameters().Find<EnumerationParameter>(kLevelParameter)->Value() == "RAID5";
+  const bool raid5 = FindParameter<EnumerationParameter>(Parameters(), kLevelParameter)->Value() == "RAID5";
   const std::size_t needed = raid5 ? 3 : 2;
   std::vector<RaidDisk*> drives = controller->UnassignedDisks();
   if (drives.size() < needed) {
-    SetError(OruError(Translate("Unable to create the test volume"),
-                      StringPrintf("%s: %u %s, %u %s", controller->Name().c_str(),
-                                   static_cast<unsigned>(drives.size()), "unassigned drives",
-                                   static_cast<unsigned>(needed), "needed")));
+    SetError(OruError(
+        Translate("Unable to create the test volume"),
+        StringPrintf("%s: %u %s, %u %s", controller->Name().c_str(), static_cast<unsigned>(drives.size()),
+                     "unassigned drives", static_cast<unsigned>(needed), "needed")));
     return false;
   }
   drives.resize(needed);
   const std::uint32_t blockSize = drives.front()->BlockSize();
-  const auto megabytes = static_cast<std::uint64_t>(Parameters().Find<NumericParameter<int>>(kSizeParameter)->Value());
-  const auto blocks = static_cast<std::uint32_t>(megabytes * 1024 * 1024 / (blockSize == 0 ? 512 : blockSize));
+  const auto megabytes =
+      static_cast<std::uint64_t>(FindParameter<NumericParameter<int>>(Parameters(), kSizeParameter)->Value());
+  const auto blocks =
+      static_cast<std::uint32_t>(megabytes * 1024 * 1024 / (blockSize == 0 ? 512 : blockSize));
 
   DebugPrint("FaultToleranceTest: Creating test volume\n");
   const std::unique_ptr<LogicalVolume> volume = controller->CreateLogicalVolume(
@@ -181,7 +184,9 @@ void FaultToleranceTest::Corrupt(RaidDisk& drive) {
 std::uint8_t FaultToleranceTest::AwaitRecovery(LogicalVolume& volume) {
   DebugPrint("FaultToleranceTest: Waiting for recovery on test volume\n");
   const std::uint64_t limit =
-      static_cast<std::uint64_t>(Parameters().Find<NumericParameter<int>>(kTimeoutParameter)->Value()) * 60000;
+      static_cast<std::uint64_t>(
+          FindParameter<NumericParameter<int>>(Parameters(), kTimeoutParameter)->Value()) *
+      60000;
   std::uint64_t waited = 0;
   for (;;) {
     volume.Refresh();
@@ -210,7 +215,8 @@ bool FaultToleranceTest::VerifyPattern(LogicalVolume& volume) {
     for (std::size_t i = 0; i < read.size(); ++i)
       if (read[i] != expected[i]) ++mismatched;
     compared += read.size();
-    SetProgress(static_cast<std::uint32_t>(total / 2 + first + kChunkBlocks), static_cast<std::uint32_t>(total));
+    SetProgress(static_cast<std::uint32_t>(total / 2 + first + kChunkBlocks),
+                static_cast<std::uint32_t>(total));
   }
   if (mismatched == 0) {
     Output() << StringPrintf("%s: %llu %s\n", Translate("Test pattern read back after recovery").c_str(),

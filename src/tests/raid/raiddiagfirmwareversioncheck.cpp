@@ -40,12 +40,13 @@ bool RaidDiagFirmwareVersionCheck::Execute(const XmlObject&) {
   auto* controller = dynamic_cast<CissDevice*>(Owner());
   if (controller == nullptr) throw OruError(Translate("Backplane or Controller not supported"), Name());
   const std::array<std::uint8_t, 2> version = controller->DiagnosticRomVersion();
-  const std::uint32_t byte0 = Parameters().Find<HexParameter>(kByte0)->Number();
-  const std::uint32_t byte1 = Parameters().Find<HexParameter>(kByte1)->Number();
+  const std::uint32_t byte0 = FindParameter<HexParameter>(Parameters(), kByte0)->Number();
+  const std::uint32_t byte1 = FindParameter<HexParameter>(Parameters(), kByte1)->Number();
   if (version[1] == byte1 && version[0] == byte0) return true;
-  SetError(OruError(Translate("Diagnostics Firmware Version MisMatch"),
-                    StringPrintf("Diagnostics Firmware Version %02x%02x does not match user defined version of %s",
-                                 version[1], version[0], StringPrintf("%02x%02x", byte1, byte0).c_str())));
+  SetError(
+      OruError(Translate("Diagnostics Firmware Version MisMatch"),
+               StringPrintf("Diagnostics Firmware Version %02x%02x does not match user defined version of %s",
+                            version[1], version[0], StringPrintf("%02x%02x", byte1, byte0).c_str())));
   return false;
 }
 

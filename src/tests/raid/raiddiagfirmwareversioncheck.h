@@ -17,7 +17,9 @@ class RaidDiagFirmwareVersionCheck : public Test {
   RaidDiagFirmwareVersionCheck();
 
   std::string StreamableName() const override { return kStreamableName; }
-  std::unique_ptr<Persistent> Clone() const override { return std::make_unique<RaidDiagFirmwareVersionCheck>(); }
+  std::unique_ptr<Persistent> Clone() const override {
+    return std::make_unique<RaidDiagFirmwareVersionCheck>();
+  }
   void Stream(ptstream& stream, bool writing, std::int32_t version) override;
   bool Execute(const XmlObject& command) override;
 };

@@ -38,18 +38,42 @@ struct ErrorEntry {
 };
 
 constexpr ErrorEntry kErrors[] = {
-    {2, "WCXC Interrupt Status"},   {3, "Data Move Failed"},         {4, "Data Fill Failed"},
-    {5, "Data Move Corrupted"},     {6, "Zero Detect"},              {7, "Configure WCXC"},
-    {8, "Surge Interrupt Status"},  {40, "Loopback"},                {43, "SCSI Not Found"},
-    {51, "SCSI Cable Fault"},       {52, "SCSI Bus Scan Failed"},    {54, "LFSR Reset Failed"},
-    {55, "LFSR Fill Failed"},       {56, "LFSR Detect"},             {57, "SCSI Command Timed Out"},
-    {58, "SCSI Inquiry Failed"},    {59, "SCSI Test Unit Ready Failed"}, {60, "SCSI Configure Failed"},
-    {68, "SCSI Start Unit Failed"}, {69, "SCSI Read Failed"},        {70, "SCSI Write Failed"},
-    {71, "SCSI Data Mismatch"},     {128, "SAS SMP failed"},         {129, "SAS no SEP"},
-    {130, "SAS SEP failed"},        {131, "SAS rate failed"},        {132, "SAS drive missing"},
-    {133, "SAS write failed"},      {134, "SAS read failed"},        {135, "SAS compare failed"},
-    {136, "SAS controller phy error"}, {137, "SAS expander phy error"}, {152, "PIC unlock error"},
-    {160, "Invalid SGPIO data"},    {161, "No external SGPIO data"}, {162, "SAS loopback error"},
+    {2, "WCXC Interrupt Status"},
+    {3, "Data Move Failed"},
+    {4, "Data Fill Failed"},
+    {5, "Data Move Corrupted"},
+    {6, "Zero Detect"},
+    {7, "Configure WCXC"},
+    {8, "Surge Interrupt Status"},
+    {40, "Loopback"},
+    {43, "SCSI Not Found"},
+    {51, "SCSI Cable Fault"},
+    {52, "SCSI Bus Scan Failed"},
+    {54, "LFSR Reset Failed"},
+    {55, "LFSR Fill Failed"},
+    {56, "LFSR Detect"},
+    {57, "SCSI Command Timed Out"},
+    {58, "SCSI Inquiry Failed"},
+    {59, "SCSI Test Unit Ready Failed"},
+    {60, "SCSI Configure Failed"},
+    {68, "SCSI Start Unit Failed"},
+    {69, "SCSI Read Failed"},
+    {70, "SCSI Write Failed"},
+    {71, "SCSI Data Mismatch"},
+    {128, "SAS SMP failed"},
+    {129, "SAS no SEP"},
+    {130, "SAS SEP failed"},
+    {131, "SAS rate failed"},
+    {132, "SAS drive missing"},
+    {133, "SAS write failed"},
+    {134, "SAS read failed"},
+    {135, "SAS compare failed"},
+    {136, "SAS controller phy error"},
+    {137, "SAS expander phy error"},
+    {152, "PIC unlock error"},
+    {160, "Invalid SGPIO data"},
+    {161, "No external SGPIO data"},
+    {162, "SAS loopback error"},
 };
 
 // The names of the SAS map parameters: internal maps 0-1, external maps 0-5.
@@ -75,15 +99,17 @@ RaidDiagTest::RaidDiagTest(const TestConfig& config)
       group_(ConfigCode(config, 0)),
       code_(ConfigCode(config, 1)) {
   capabilities_.interactive = group_ == kLedGroup || (group_ == kSasGroup && code_ == kDriveMapCode);
-  Parameters().Add(std::make_unique<NumericParameter<int>>("timeout", Translate("Timeout"),
-                                                           Translate("Timeout period at which this test will abort"),
-                                                           kDefaultTimeout, 1, 65535));
+  Parameters().Add(std::make_unique<NumericParameter<int>>(
+      "timeout", Translate("Timeout"), Translate("Timeout period at which this test will abort"),
+      kDefaultTimeout, 1, 65535));
   if (group_ == kSasGroup && code_ == kPhyMapCode) {
     for (std::size_t i = 0; i < record::kInternalMaps; ++i)
-      Parameters().Add(std::make_unique<HexParameter>(MapName(true, true, i), Translate("SAS internal phy map"),
+      Parameters().Add(std::make_unique<HexParameter>(MapName(true, true, i),
+                                                      Translate("SAS internal phy map"),
                                                       Translate("Specify phy map in hex"), "00000000"));
     for (std::size_t i = 0; i < record::kExternalMaps; ++i)
-      Parameters().Add(std::make_unique<HexParameter>(MapName(true, false, i), Translate("SAS external drive map"),
+      Parameters().Add(std::make_unique<HexParameter>(MapName(true, false, i),
+                                                      Translate("SAS external drive map"),
                                                       Translate("Specify phy map in hex"), "00000000"));
   }
   if (group_ == kSasGroup && code_ == kDriveMapCode) {
@@ -91,7 +117,8 @@ RaidDiagTest::RaidDiagTest(const TestConfig& config)
         "SASHotPlugTest", Translate("SAS hotplug test"),
         Translate("Verifies that the hotplug functionaly is working properly"), false));
     for (std::size_t i = 0; i < record::kInternalMaps; ++i)
-      Parameters().Add(std::make_unique<HexParameter>(MapName(false, true, i), Translate("SAS internal drive map"),
+      Parameters().Add(std::make_unique<HexParameter>(MapName(false, true, i),
+                                                      Translate("SAS internal drive map"),
                                                       Translate("Specify drive map in hex"), "0000"));
     for (std::size_t i = 0; i < record::kExternalMaps; ++i)
       Parameters().Add(std::make_unique<HexParameter>(
@@ -132,7 +159,7 @@ bool RaidDiagTest::Execute(const XmlObject&) {
 
   hotPlugRemoved_ = false;
   if (group_ == kSasGroup && code_ == kDriveMapCode &&
-      Parameters().Find<BooleanParameter>("SASHotPlugTest")->Value()) {
+      FindParameter<BooleanParameter>(Parameters(), "SASHotPlugTest")->Value()) {
     Prompt(Translate("Please remove all SAS drive from the box and click [OK]"), {Translate("OK")}, "button",
            "400", "150");
     os::Current().Sleep(kHotPlugSettleMilliseconds);
@@ -146,8 +173,8 @@ bool RaidDiagTest::Execute(const XmlObject&) {
   const bool nonRetention = group_ == kRetentionGroup && code_ == kNonRetentionCode;
   if (nonRetention) code = 2;
   if (group_ == kTedBoardGroup) {
-    code = Parameters().Find<NumericParameter<int>>("iterations")->Value();
-    argument = Parameters().Find<NumericParameter<int>>("sectors")->Value();
+    code = FindParameter<NumericParameter<int>>(Parameters(), "iterations")->Value();
+    argument = FindParameter<NumericParameter<int>>(Parameters(), "sectors")->Value();
   }
 
   auto thread = std::make_shared<RaidDiagThread>(*controller, static_cast<std::uint8_t>(group_),
@@ -157,7 +184,7 @@ bool RaidDiagTest::Execute(const XmlObject&) {
   DebugPrint("Do Run Thread PID %d\n", static_cast<int>(os::Current().GetCurrentThreadId()));
   SetProgress(10, 100);
 
-  const int timeout = Parameters().Find<NumericParameter<int>>("timeout")->Value();
+  const int timeout = FindParameter<NumericParameter<int>>(Parameters(), "timeout")->Value();
   int elapsed = 0;
   bool finished = thread->Done();
   while (elapsed < timeout && !finished && !CancelRequested()) {
@@ -205,8 +232,8 @@ bool RaidDiagTest::Judge(const std::vector<std::uint8_t>& result, bool nonRetent
     return false;
   }
   if (group_ == kLedGroup) {
-    const std::string answer = Prompt(Translate("Did LED(s) blink"), {Translate("Yes"), Translate("No")},
-                                      "button", "400", "150");
+    const std::string answer =
+        Prompt(Translate("Did LED(s) blink"), {Translate("Yes"), Translate("No")}, "button", "400", "150");
     if (answer == Translate("No")) {
       SetError(OruError(Translate("Blink Controller LED test failed"), Name()));
       return false;
@@ -223,20 +250,21 @@ bool RaidDiagTest::CompareMaps(const std::vector<std::uint8_t>& result, bool phy
     const std::size_t count = internal ? record::kInternalMaps : record::kExternalMaps;
     for (std::size_t i = 0; i < count; ++i) {
       const std::string name = MapName(phyMaps, internal, i);
-      std::string expected = Parameters().Find<HexParameter>(name)->Value();
+      std::string expected = FindParameter<HexParameter>(Parameters(), name)->Value();
       // With the drives taken out for the hot-plug check, every external map must be empty.
       if (hotPlugRemoved_ && !internal) expected = "0000";
       if (expected.empty()) continue;
       const std::size_t at =
           phyMaps ? (internal ? record::kInternalPhyMaps : record::kExternalPhyMaps) + 4 * i
                   : (internal ? record::kInternalDriveMaps : record::kExternalDriveMaps) + 2 * i;
-      const std::uint32_t value = phyMaps ? arraylayout::Get32(result.data(), at)
-                                          : arraylayout::Get16(result.data(), at);
+      const std::uint32_t value =
+          phyMaps ? arraylayout::Get32(result.data(), at) : arraylayout::Get16(result.data(), at);
       if (value != HexParameter::Parse(expected)) {
-        const std::string caption = Parameters().Find<HexParameter>(name)->Caption();
-        SetError(OruError(Translate("Data Mismatch"),
-                          StringPrintf("%s%d -actual = %s, expected = %s", caption.c_str(), static_cast<int>(i),
-                                       StringPrintf(phyMaps ? "%08X" : "%04X", value).c_str(), expected.c_str())));
+        const std::string caption = FindParameter<HexParameter>(Parameters(), name)->Caption();
+        SetError(
+            OruError(Translate("Data Mismatch"),
+                     StringPrintf("%s%d -actual = %s, expected = %s", caption.c_str(), static_cast<int>(i),
+                                  StringPrintf(phyMaps ? "%08X" : "%04X", value).c_str(), expected.c_str())));
         return false;
       }
       DebugPrint(phyMaps ? (internal ? "SAS int phy(%d) map passed!\n" : "SAS ext phy(%d) map passed!\n")

@@ -1,12 +1,15 @@
 #pragma once
 
-// The persistent form of a controller test instance made from its entry of the controller's list:
-// its caption and codes follow the test's name, so that a test read back is made again from them.
+// Helpers of the controller tests. The persistent form of a controller test instance made from its entry of
+// the controller's list: its caption and codes follow the test's name, so that a test read back is made again
+// from them.
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "framework/parameterlist.h"
 #include "framework/ptstream.h"
 #include "framework/test.h"
 #include "framework/testfactory.h"
@@ -25,6 +28,14 @@ inline TestConfig TransferTestConfig(ptstream& stream, const Test& test, const s
     code = value;
   }
   return config;
+}
+
+// The parameter of that name as a T, or null.
+template <class T>
+T* FindParameter(const ParameterList& list, std::string_view name) {
+  for (const auto& parameter : list.Parameters())
+    if (parameter->Name() == name) return dynamic_cast<T*>(parameter.get());
+  return nullptr;
 }
 
 // The code at `index`, or `fallback` when the entry has fewer.

@@ -40,20 +40,21 @@ std::vector<std::uint32_t> Maps(const SimMachine& machine, const rb::XmlObject& 
 }  // namespace
 
 void SimResidentDiagnostics::Declare(const SimMachine& machine, const rb::XmlObject& element) {
-  Declared declared{static_cast<std::uint8_t>(machine.Number(element, "group", 255)),
-                    static_cast<std::uint16_t>(machine.Number(element, "code", 0xFFFF)),
-                    static_cast<std::uint8_t>(machine.Number(element, "result", 255)),
-                    element.FindAttribute("seconds") ? machine.Number(element, "seconds", 1u << 30) * 1000 : 0,
-                    element.GetAttribute("never", "0") == "1",
-                    Maps(machine, element, "intPhy", result::kInternalMaps),
-                    Maps(machine, element, "extPhy", result::kExternalMaps),
-                    Maps(machine, element, "intDrive", result::kInternalMaps),
-                    Maps(machine, element, "extDrive", result::kExternalMaps)};
+  Declared declared{
+      static_cast<std::uint8_t>(machine.Number(element, "group", 255)),
+      static_cast<std::uint16_t>(machine.Number(element, "code", 0xFFFF)),
+      static_cast<std::uint8_t>(machine.Number(element, "result", 255)),
+      element.FindAttribute("seconds") ? machine.Number(element, "seconds", 1u << 30) * 1000 : 0,
+      element.GetAttribute("never", "0") == "1",
+      Maps(machine, element, "intPhy", result::kInternalMaps),
+      Maps(machine, element, "extPhy", result::kExternalMaps),
+      Maps(machine, element, "intDrive", result::kInternalMaps),
+      Maps(machine, element, "extDrive", result::kExternalMaps)};
   declared_.push_back(std::move(declared));
 }
 
 const SimResidentDiagnostics::Declared* SimResidentDiagnostics::Find(std::uint8_t group,
-                                                                      std::uint16_t code) const {
+                                                                     std::uint16_t code) const {
   for (const Declared& declared : declared_)
     if (declared.group == group && declared.code == code) return &declared;
   return nullptr;

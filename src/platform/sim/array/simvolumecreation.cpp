@@ -39,8 +39,8 @@ std::uint8_t CreateSimVolume(SimArrayController& controller, std::uint8_t unit, 
       }
   if (members.size() != named) return layout::kBmicInvalidUnit;
   for (const SimArrayDisk* disk : members) {
-    const bool taken = std::any_of(volumes.begin(), volumes.end(),
-                                   [&](const auto& volume) { return volume->Uses(*disk); });
+    const bool taken =
+        std::any_of(volumes.begin(), volumes.end(), [&](const auto& volume) { return volume->Uses(*disk); });
     if (taken || disk->Failed() || disk->Unit().BlockSize() != members.front()->Unit().BlockSize())
       return layout::kBmicInvalidUnit;
   }
