@@ -222,7 +222,8 @@ std::unique_ptr<LogicalVolume> BmicDevice::CreateLogicalVolume(std::uint8_t faul
   namespace create = layout::createlogical;
   // The controller's configuration as it is now, not as discovery saw it: a drive that has joined a
   // volume since must not be configured over.
-  const auto configured = IdentifyLogicalDrives();
+  const std::uint8_t number = ConfiguredLogicalDrives();
+  const auto configured = IdentifyLogicalDrives(number);
   for (const RaidDisk* drive : drives)
     for (const auto& [unit, reply] : configured)
       if (DriveMapHas(reply, layout::identifylogical::kMemberMap, drive->Bus(), drive->Target()))
@@ -238,10 +239,6 @@ std::unique_ptr<LogicalVolume> BmicDevice::CreateLogicalVolume(std::uint8_t faul
         static_cast<std::uint8_t>(1u << (drive->Target() % 8));
   }
   // The new drive follows the configured ones.
-  std::vector<std::uint8_t> identify(controller::kSize, 0);
-  SendBmicCommand(command::kIdentifyController, identify.data(), static_cast<std::uint32_t>(identify.size()),
-                  0, 1, 0, kDataIn);
-  const std::uint8_t number = identify[controller::kLogicalDrives];
   SendBmicCommand(command::kCreateLogicalDrive, request.data(), static_cast<std::uint32_t>(request.size()), 0,
                   1, number, kDataOut);
   auto volume = MakeVolume(number, Name() + StringPrintf("v%dtemp", number));
@@ -420,11 +417,11 @@ void BmicDevice::DiscoverLogicalVolumes(DiscoveryContext& context) {
   }
 }
 
-std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> BmicDevice::IdentifyLogicalDrives() {
+std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> BmicDevice::IdentifyLogicalDrives(
+    std::uint8_t count) {
   namespace logical = layout::identifylogical;
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> drives;
-  const std::uint8_t volumes = IdentifyByte(controller::kLogicalDrives);
-  for (std::uint8_t unit = 0; unit < volumes; ++unit) {
+  for (std::uint8_t unit = 0; unit < count; ++unit) {
     std::vector<std::uint8_t> reply(logical::kSize, 0);
     try {
       SendBmicCommand(command::kIdentifyLogicalDrive, reply.data(), static_cast<std::uint32_t>(reply.size()),
@@ -442,7 +439,7 @@ void BmicDevice::ListArrays() {
   namespace logical = layout::identifylogical;
   arrays_.clear();
   assignedDrives_.clear();
-  for (const auto& [unit, reply] : IdentifyLogicalDrives()) {
+  for (const auto& [unit, reply] : IdentifyLogicalDrives(IdentifyByte(controller::kLogicalDrives))) {
     const std::uint32_t number = reply[logical::kArrayNumber];
     auto found = std::find_if(arrays_.begin(), arrays_.end(),
                               [&](const auto& array) { return array->Number() == number; });
@@ -450,12 +447,30 @@ void BmicDevice::ListArrays() {
       arrays_.push_back(std::make_unique<RaidArray>(*this, number));
       found = arrays_.end() - 1;
     }
-    for (std::uint8_t bus = 0; bus < layout::kDriveMapBuses; ++bus)
-      for (std::uint8_t target = 0; target < layout::kDriveMapTargets; ++target)
-        if (DriveMapHas(reply, logical::kMemberMap, bus, target)) assignedDrives_.emplace_back(bus, target);
+    NoteAssignedDrives(reply);
     for (RaidDisk* disk : physicalDisks_)
       if (DriveMapHas(reply, logical::kMemberMap, disk->Bus(), disk->Target())) (*found)->AddMember(*disk);
   }
+}
+
+void BmicDevice::NoteAssignedDrives(const std::vector<std::uint8_t>& identifyLogical) {
+  for (std::uint8_t bus = 0; bus < layout::kDriveMapBuses; ++bus)
+    for (std::uint8_t target = 0; target < layout::kDriveMapTargets; ++target)
+      if (DriveMapHas(identifyLogical, layout::identifylogical::kMemberMap, bus, target))
+        assignedDrives_.emplace_back(bus, target);
+}
+
+std::uint8_t BmicDevice::ConfiguredLogicalDrives() {
+  std::vector<std::uint8_t> identify(controller::kSize, 0);
+  SendBmicCommand(command::kIdentifyController, identify.data(), static_cast<std::uint32_t>(identify.size()), 0,
+                  1, 0, kDataIn);
+  return identify[controller::kLogicalDrives];
+}
+
+void BmicDevice::RereadAssignedDrives() {
+  const auto configured = IdentifyLogicalDrives(ConfiguredLogicalDrives());
+  assignedDrives_.clear();
+  for (const auto& [unit, reply] : configured) NoteAssignedDrives(reply);
 }
 
 std::vector<RaidDisk*> BmicDevice::ListArrayMembers(std::uint32_t number) {

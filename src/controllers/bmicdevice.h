@@ -113,17 +113,24 @@ class BmicDevice : public ScsiDevice {
   const std::vector<LogicalVolume*>& LogicalVolumes() const { return logicalVolumes_; }
   // Every device behind the controller: the disks, then the others (tapes).
   std::vector<ScsiDevice*> Children() const;
-  // The physical disks that belong to no logical drive (known once the arrays are listed).
+  // The physical disks that belong to no logical drive (known once the arrays are listed, or the
+  // assignments reread).
   std::vector<RaidDisk*> UnassignedDisks() const;
+  // Asks the controller again which drives its configured logical drives use: a controller read back
+  // from the persistent file, or configured since, knows no better than the controller.
+  void RereadAssignedDrives();
   const std::vector<std::unique_ptr<RaidArray>>& Arrays() const { return arrays_; }
 
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
 
  private:
   std::uint8_t IdentifyByte(std::size_t offset) const;
-  // The configured logical drives' identification replies, as the controller answers now (a drive it
-  // cannot identify is traced and left out), with their unit numbers.
-  std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> IdentifyLogicalDrives();
+  // The identification replies of logical drives 0 .. count - 1, with their unit numbers (a drive the
+  // controller cannot identify is traced and left out).
+  std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> IdentifyLogicalDrives(std::uint8_t count);
+  // The configured count as the controller answers it now.
+  std::uint8_t ConfiguredLogicalDrives();
+  void NoteAssignedDrives(const std::vector<std::uint8_t>& identifyLogical);
   // The devices behind the controller that discovery probes: present ones only when the controller
   // reports presence maps.
   bool Probed(std::uint8_t bus, std::uint8_t target) const;

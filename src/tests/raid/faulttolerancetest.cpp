@@ -74,6 +74,7 @@ bool FaultToleranceTest::Execute(const XmlObject&) {
   if (controller == nullptr) throw OruError(Translate("Backplane or Controller not supported"), Name());
   const bool raid5 = FindParameter<EnumerationParameter>(Parameters(), kLevelParameter)->Value() == "RAID5";
   const std::size_t needed = raid5 ? 3 : 2;
+  controller->RereadAssignedDrives();
   std::vector<RaidDisk*> drives = controller->UnassignedDisks();
   if (drives.size() < needed) {
     SetError(OruError(

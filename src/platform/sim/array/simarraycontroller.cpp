@@ -51,18 +51,9 @@ void Reply(const std::vector<std::uint8_t>& reply, std::uint8_t* data, std::size
   std::memcpy(data, reply.data(), std::min(length, reply.size()));
 }
 
+// WRITE(6), (10), (12) and (16) end in 0Ah; then WRITE AND VERIFY(10), (16) and (12).
 bool IsWrite(std::uint8_t opcode) {
-  switch (opcode) {
-    case 0x0A:  // WRITE(6)
-    case 0x2A:  // WRITE(10)
-    case 0x2E:  // WRITE AND VERIFY(10)
-    case 0x8A:  // WRITE(16)
-    case 0x8E:  // WRITE AND VERIFY(16)
-    case 0xAA:  // WRITE(12)
-      return true;
-    default:
-      return false;
-  }
+  return (opcode & 0x1F) == 0x0A || opcode == 0x2E || opcode == 0x8E || opcode == 0xAE;
 }
 
 void MarkDrive(std::vector<std::uint8_t>& bytes, std::size_t map, const SimArrayDisk& disk) {
