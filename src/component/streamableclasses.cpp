@@ -32,6 +32,7 @@
 #include "devices/tape/usbtape.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
+#include "framework/hexparameter.h"
 #include "framework/enumoption.h"
 #include "framework/interface.h"
 #include "framework/numericparameter.h"
@@ -47,6 +48,13 @@
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/raid/busspeedtest.h"
+#include "tests/raid/faulttolerancetest.h"
+#include "tests/raid/raiddiagfirmwareversioncheck.h"
+#include "tests/raid/raiddiagnvram.h"
+#include "tests/raid/raiddiagtest.h"
+#include "tests/raid/raidscsitest.h"
+#include "tests/raid/sasverlinkspeedtest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -158,6 +166,14 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<FloppyLedTest>();
   RegisterStreamableClass<FloppyFormatTest>();
   RegisterStreamableClass<ZipEjectTest>();
+  RegisterStreamableClass<HexParameter>();
+  RegisterStreamableClass<FaultToleranceTest>();
+  RegisterStreamableClass<RaidDiagTest>();
+  RegisterStreamableClass<RaidDiagNVRAM>();
+  RegisterStreamableClass<RaidDiagFirmwareVersionCheck>();
+  RegisterStreamableClass<RaidScsiTest>();
+  RegisterStreamableClass<BusSpeedTest>();
+  RegisterStreamableClass<SasVerLinkSpeedTest>();
 }
 
 }  // namespace rb

@@ -8,6 +8,13 @@
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/raid/busspeedtest.h"
+#include "tests/raid/faulttolerancetest.h"
+#include "tests/raid/raiddiagfirmwareversioncheck.h"
+#include "tests/raid/raiddiagnvram.h"
+#include "tests/raid/raiddiagtest.h"
+#include "tests/raid/raidscsitest.h"
+#include "tests/raid/sasverlinkspeedtest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -44,6 +51,13 @@ namespace {
 template <class T>
 void Register(const char* name) {
   RegisterTestMaker(name, []() -> std::unique_ptr<Test> { return std::make_unique<T>(); });
+}
+
+template <class T>
+void RegisterConfigured(const char* name) {
+  RegisterConfiguredTestMaker(name, [](const TestConfig& config) -> std::unique_ptr<Test> {
+    return std::make_unique<T>(config);
+  });
 }
 
 // The loopback variants are one class, each with its mode.
@@ -100,6 +114,13 @@ void RegisterComponentTests() {
   Register<FloppyLedTest>("FloppyLedTest");
   Register<FloppyFormatTest>("FloppyFormatTest");
   Register<ZipEjectTest>("ZipEjectTest");
+  Register<FaultToleranceTest>("FaultToleranceTest");
+  Register<RaidScsiTest>("RaidScsiTest");
+  Register<BusSpeedTest>("BusSpeedTest");
+  Register<SasVerLinkSpeedTest>("SasVerLinkSpeedTest");
+  RegisterConfigured<RaidDiagTest>("RaidDiagTest");
+  RegisterConfigured<RaidDiagNVRAM>("RaidDiagNVRAM");
+  RegisterConfigured<RaidDiagFirmwareVersionCheck>("RaidDiagFirmwareVersionCheck");
 }
 
 }  // namespace rb

@@ -313,6 +313,12 @@ void CissDevice::SetBackgroundTasks(bool enable) {
       status);
 }
 
+std::unique_ptr<LogicalVolume> CissDevice::MakeVolume(std::uint8_t logicalDrive, std::string name) {
+  CissLun lun{};
+  layout::Put32(lun.data(), 0, 0x40000000u | logicalDrive);
+  return std::make_unique<LogicalVolume>(*this, logicalDrive, logicalDrive, lun, std::move(name));
+}
+
 std::uint8_t CissDevice::SendVendorCommand(std::uint8_t subFunction, std::uint8_t argument, bool readCdb,
                                            void* buffer, std::uint32_t length, int direction) {
   std::uint8_t cdb[10] = {};
