@@ -43,6 +43,10 @@
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/nvram/flashpart.h"
+#include "tests/nvram/localnvramheadertest.h"
+#include "tests/nvram/nvramtest.h"
+#include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -116,6 +120,10 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<IdeSmartErrTest>();
   RegisterStreamableClass<SMARTCheckTest>();
   RegisterStreamableClass<GrownDefectsTest>();
+  RegisterStreamableClass<NVRAMTest>();
+  RegisterStreamableClass<LocalNvramHeaderTest>();
+  RegisterStreamableClass<FlashPart>();
+  RegisterStreamableClass<WriteNvramResourceTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

@@ -8,6 +8,10 @@
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/nvram/flashpart.h"
+#include "tests/nvram/localnvramheadertest.h"
+#include "tests/nvram/nvramtest.h"
+#include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -100,6 +104,12 @@ void RegisterComponentTests() {
   Register<FloppyLedTest>("FloppyLedTest");
   Register<FloppyFormatTest>("FloppyFormatTest");
   Register<ZipEjectTest>("ZipEjectTest");
+  // The NVRAM tests: a controller makes one NVRAMTest per part.
+  RegisterConfiguredTestMaker("NVRAMTest", &NVRAMTest::Make);
+  Register<LocalNvramHeaderTest>("LocalNvramHeaderTest");
+  Register<FlashPart>("FlashPart");
+  Register<WriteNvramResourceTest>("WriteNvramResourceTest");
+  RegisterConfiguredTestMaker("WriteNvramResourceTest", &WriteNvramResourceTest::Make);
 }
 
 }  // namespace rb

@@ -20,10 +20,8 @@
 //   <battery status="ok|charging|failed|missing"/>   up to four; a failed one is a battery fault
 //   <backplane bus= target= vendor= product= revision=/>   answers bus-and-target queries, and on a CISS
 //                            controller is a processor-type physical LUN
-//   <nvram address="0xA1" [size="256"] [text="..."] [badChecksum="1"]/>   an NVRAM part at an I2C
-//                            address, read and written with BMIC 42h sub-function D4h over CISS: `text`
-//                            from its first byte, zeros after it, the last byte making the upper half's
-//                            8-bit sum 0 (1 with badChecksum="1")
+//   <nvram address="0xA1" .../>   an NVRAM part at an I2C address (its contents: simnvramimage.h), read
+//                            and written with BMIC 42h sub-function D4h over CISS
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
