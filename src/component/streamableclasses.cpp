@@ -2,14 +2,18 @@
 // Every class that the persistent file may name is listed here.
 #include "component/diskdiagnosis.h"
 #include "component/storagetestcomponent.h"
+#include "controllers/backplane.h"
 #include "controllers/bmicdevice.h"
 #include "controllers/bmicdriver.h"
+#include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
 #include "controllers/cissdriver.h"
 #include "controllers/logicalvolume.h"
+#include "controllers/polarwindbackplane.h"
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
 #include "controllers/sataraiddisk.h"
+#include "controllers/sesdiagapi.h"
 #include "devices/ata/atacontroller.h"
 #include "devices/ata/idecdrom.h"
 #include "devices/ata/idedisk.h"
@@ -91,6 +95,10 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<RaidDisk>();
   RegisterStreamableClass<RaidArray>();
   RegisterStreamableClass<SATARaidDisk>();
+  RegisterStreamableClass<SESDiagApi>();
+  RegisterStreamableClass<CissBackPlane>();
+  RegisterStreamableClass<Backplane>();
+  RegisterStreamableClass<PolarwindBackplane>();
   RegisterStreamableClass<LogicalVolume>();
   RegisterStreamableClass<ScsiDisk>();
   RegisterStreamableClass<ScsiCdrom>();

@@ -5,6 +5,7 @@
 
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
+#include "controllers/backplane.h"
 #include "controllers/logicalvolume.h"
 #include "controllers/raidarray.h"
 #include "controllers/raiddisk.h"
@@ -327,14 +328,18 @@ void BmicDevice::AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uin
       break;
     }
     case 3:
-      // Backplanes come with the enclosures; the controller shows its backplane's model meanwhile.
       DebugPrint("%s: backplane\n", childName.c_str());
-      return;
+      device =
+          Backplane::Make(*this, bus, target,
+                          std::vector<std::uint8_t>(disk->Record().inquiry.begin(),
+                                                    disk->Record().inquiry.begin() + kInquiryAllocation));
+      break;
     default:
       throw OruError("Device reported problem",
                      Translate("Unknown device type") + StringPrintf(" (%xh) : ", type) + childName);
   }
-  const std::shared_ptr<Device> added = AddChild(context, std::move(device), "Physical Drive");
+  const std::shared_ptr<Device> added =
+      AddChild(context, std::move(device), type == 3 ? "Backplane" : "Physical Drive");
   if (added == nullptr) return;
   KeepChild(*added);
 }

@@ -5,6 +5,9 @@
 
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
+#include "controllers/backplane.h"
+#include "controllers/backplanetestlist.h"
+#include "controllers/cissbackplane.h"
 #include "controllers/cisscommandlist.h"
 #include "controllers/cisslunaddress.h"
 #include "controllers/cisstestlist.h"
@@ -42,6 +45,15 @@ constexpr std::uint32_t kInquiryLength = 512;
 // What the inquiry buffer holds before the reply, so that a short reply shows.
 constexpr std::uint8_t kInquiryFill = 0xEE;
 constexpr std::size_t kBackplaneIdentity = 24 + 4;
+
+// A storage-box board's processor LUN is its enclosure processor, shown as the SES backplane; on
+// other boards a processor LUN is a plain backplane.
+std::unique_ptr<ScsiDevice> MakeBackplane(CissDevice& owner, std::uint8_t bus, std::uint8_t target,
+                                          const std::vector<std::uint8_t>& inquiry) {
+  if (arrayboards::IsStorageBoxBoard(owner.BoardId()))
+    return std::make_unique<CissBackPlane>("cissBackplane", owner, bus, target);
+  return Backplane::Make(owner, bus, target, inquiry);
+}
 
 const char* CommandStatusWord(std::uint16_t status) {
   switch (status) {
@@ -487,6 +499,7 @@ void CissDevice::DiscoverPhysicalLuns(DiscoveryContext& context) {
           DebugPrint("%s: backplane\n", childName.c_str());
           if (backplaneInquiry_.empty())
             backplaneInquiry_.assign(inquiry.begin() + 8, inquiry.begin() + 8 + kBackplaneIdentity);
+          AddChild(context, *owner, MakeBackplane(*owner, address.bus, target, inquiry), lun, "Backplane");
         }
       } else {
         throw OruError("Device reported problem",
@@ -556,8 +569,7 @@ void CissDevice::DescribeProperties(XmlObject& element, bool catalogRequest) {
 }
 
 void CissDevice::OfferCissTests(XmlObject& element, const std::vector<CissTestEntry>& list) {
-  for (const CissTestEntry& entry : list)
-    OfferTest(element, MakeConfiguredTest(entry.testClass, {entry.name, entry.caption, entry.codes}));
+  OfferTestEntries(*this, element, list);
 }
 
 }  // namespace rb

@@ -1,5 +1,6 @@
 #include "platform/sim/simmachine.h"
 
+#include <cctype>
 #include <charconv>
 #include <stdexcept>
 #include <utility>
@@ -59,6 +60,19 @@ std::uint64_t SimMachine::Number(const rb::XmlObject& element, std::string_view 
     Reject(where + " is not a number: '" + text + "'");
   if (value > max) Reject(where + " is above " + std::to_string(max) + ": '" + text + "'");
   return value;
+}
+
+std::vector<std::uint8_t> SimMachine::HexBytes(const std::string& what, const std::string& hex) const {
+  std::vector<std::uint8_t> bytes;
+  std::string digits;
+  for (char c : hex)
+    if (!std::isspace(static_cast<unsigned char>(c))) digits += c;
+  if (digits.size() % 2 != 0) Reject(what + " '" + hex + "' has an odd number of digits");
+  if (digits.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+    Reject(what + " '" + hex + "' is not hexadecimal");
+  for (std::size_t i = 0; i < digits.size(); i += 2)
+    bytes.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
+  return bytes;
 }
 
 SimMachine SimMachine::Load(const std::string& path) {

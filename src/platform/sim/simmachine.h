@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "support/xmlobject.h"
 
@@ -25,6 +26,9 @@ class SimMachine {
   // An attribute of an element of the description as an unsigned number, decimal or hexadecimal with
   // the prefix 0x; raises MachineError when it is missing, malformed or above `max`.
   std::uint64_t Number(const rb::XmlObject& element, std::string_view attribute, std::uint64_t max) const;
+  // Bytes written as pairs of hexadecimal digits (white space ignored); `what` names them in the
+  // rejection of an odd count or a non-hexadecimal digit.
+  std::vector<std::uint8_t> HexBytes(const std::string& what, const std::string& hex) const;
 
  private:
   SimMachine(std::string path, rb::XmlObject description);

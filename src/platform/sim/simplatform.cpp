@@ -292,4 +292,10 @@ bool SimPlatform::HoldDiskForWriting(const std::string& devicePath, const win::S
   return true;
 }
 
+SimArrayController* SimPlatform::ArrayController(std::uint32_t port) const {
+  for (const auto& scsiPort : scsiPorts_)
+    if (scsiPort->Number() == port) return scsiPort->Array();
+  return nullptr;
+}
+
 }  // namespace os

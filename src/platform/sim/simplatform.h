@@ -27,6 +27,8 @@
 
 namespace os {
 
+class SimArrayController;
+
 class SimPlatform : public Platform {
  public:
   // Loads the machine; raises MachineError when the description cannot be used.
@@ -42,6 +44,8 @@ class SimPlatform : public Platform {
   SimPortSpace& Ports() { return *ports_; }
   // The PCI functions of the description (see simpci.h).
   const std::vector<PciFunction>& PciFunctions() const { return pci_; }
+  // The array controller on SCSI port `port`, or null: tests look at what it was told to do.
+  SimArrayController* ArrayController(std::uint32_t port) const;
 
   win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
                          win::DWORD flagsAndAttributes) override;

@@ -6,6 +6,7 @@
 
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
+#include "platform/sim/array/simbackplaneprocessor.h"
 #include "platform/sim/array/simnvramimage.h"
 #include "platform/sim/simmachine.h"
 #include "support/stringutil.h"
@@ -99,10 +100,12 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
       unit.SetAttribute("path", std::to_string(machine.Number(child, "bus", 7)));
       backplanes_.push_back({static_cast<std::uint8_t>(machine.Number(child, "bus", 7)),
                              static_cast<std::uint8_t>(machine.Number(child, "target", 255)),
-                             std::make_unique<SimScsiUnit>(machine, unit, kSimProcessor, clock_)});
+                             std::make_unique<SimBackplaneProcessor>(machine, unit, clock_)});
     } else if (rb::EqualsNoCase(name, "nvram")) {
       const auto address = static_cast<std::uint8_t>(machine.Number(child, "address", 255));
       nvram_.emplace_back(address, SimNvramImage(machine, child));
+    } else if (rb::EqualsNoCase(name, "sesEnclosure")) {
+      enclosures_.push_back(std::make_unique<SimSesEnclosure>(machine, child, 0x100 + enclosures_.size()));
     } else if (rb::EqualsNoCase(name, "cissFault")) {
       CissFault fault{static_cast<std::uint16_t>(machine.Number(child, "status", 0xFFFF)), std::nullopt,
                       OptionalByte(machine, child, "field", 0), OptionalByte(machine, child, "size", 0)};

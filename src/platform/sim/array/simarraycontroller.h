@@ -19,9 +19,11 @@
 //   <drive> physical drives (simarraydisk.h)        <volume> logical volumes (simraidvolume.h)
 //   <battery status="ok|charging|failed|missing"/>   up to four; a failed one is a battery fault
 //   <backplane bus= target= vendor= product= revision=/>   answers bus-and-target queries, and on a CISS
-//                            controller is a processor-type physical LUN
+//                            controller is a processor-type physical LUN; its processor buffers in
+//                            simbackplaneprocessor.h
 //   <nvram address="0xA1" .../>   an NVRAM part at an I2C address (its contents: simnvramimage.h), read
 //                            and written with BMIC 42h sub-function D4h over CISS
+//   <sesEnclosure ...>        an SES enclosure the controller manages (simsesenclosure.h)
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
@@ -37,6 +39,7 @@
 #include "platform/pcifunction.h"
 #include "platform/sim/array/simarraydisk.h"
 #include "platform/sim/array/simraidvolume.h"
+#include "platform/sim/array/simsesenclosure.h"
 
 namespace os {
 
@@ -68,6 +71,7 @@ class SimArrayController {
   std::vector<Backplane>& Backplanes() { return backplanes_; }
   std::vector<std::unique_ptr<SimRaidVolume>>& Volumes() { return volumes_; }
   const std::vector<CissFault>& CissFaults() const { return cissFaults_; }
+  std::vector<std::unique_ptr<SimSesEnclosure>>& Enclosures() { return enclosures_; }
 
   // One BMIC command; `count` is the block count of reads and writes. Returns the BMIC status.
   std::uint8_t Bmic(std::uint8_t command, std::uint8_t unit, std::uint32_t parameter, std::uint16_t count,
@@ -114,6 +118,7 @@ class SimArrayController {
   std::vector<std::unique_ptr<SimRaidVolume>> volumes_;
   std::vector<Backplane> backplanes_;
   std::vector<CissFault> cissFaults_;
+  std::vector<std::unique_ptr<SimSesEnclosure>> enclosures_;
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> nvram_;
   bool resetPending_ = false;
   std::uint64_t rebuildStart_ = 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controllers/arraylayouts.h"
+#include "controllers/seslayouts.h"
 
 namespace os {
 
@@ -294,6 +295,8 @@ void SimArrayMiniport::Vendor(SimScsiCommand& command, std::uint16_t& status, st
   switch (command.Byte(8)) {
     case layout::kVendorI2cAccess:
       return I2cAccess(command);
+    case rb::seslayout::kPassThrough:
+      return SimSesAccess(controller_.Enclosures(), command);
     default:
       return InvalidField(status, moreError, 8, 1);
   }

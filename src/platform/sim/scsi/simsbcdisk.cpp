@@ -30,22 +30,6 @@ bool IsTransfer(std::uint8_t opcode) {
   }
 }
 
-std::vector<std::uint8_t> HexBytes(const SimMachine& machine, const std::string& hex) {
-  std::vector<std::uint8_t> bytes;
-  std::string digits;
-  for (char c : hex)
-    if (!std::isspace(static_cast<unsigned char>(c))) digits += c;
-  if (digits.size() % 2 != 0) machine.Reject("<block> hex '" + hex + "' has an odd number of digits");
-  for (std::size_t i = 0; i < digits.size(); i += 2) {
-    try {
-      bytes.push_back(static_cast<std::uint8_t>(std::stoul(digits.substr(i, 2), nullptr, 16)));
-    } catch (const std::exception&) {
-      machine.Reject("<block> hex '" + hex + "' is not hexadecimal");
-    }
-  }
-  return bytes;
-}
-
 }  // namespace
 
 SimSbcDisk::SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element,
@@ -87,7 +71,7 @@ SimSbcDisk::SimSbcDisk(const SimMachine& machine, const rb::XmlObject& element,
     const std::uint64_t lba = machine.Number(child, "lba", store_.Blocks() - 1);
     std::vector<std::uint8_t> bytes;
     if (child.FindAttribute("hex") != nullptr) {
-      bytes = HexBytes(machine, child.GetAttribute("hex"));
+      bytes = machine.HexBytes("<block> hex", child.GetAttribute("hex"));
     } else {
       const std::string text = child.GetAttribute("text");
       bytes.assign(text.begin(), text.end());

@@ -50,6 +50,8 @@ class SimScsiPort {
                        const std::vector<SimOsDevice>& drives, DeviceNamespace& devices);
 
   std::uint32_t Number() const { return number_; }
+  // The array controller the port is, or null.
+  SimArrayController* Array() const { return array_.get(); }
   const std::string& Driver() const { return driver_; }
   bool Usb() const { return usb_; }
   bool Ide() const { return ide_; }
