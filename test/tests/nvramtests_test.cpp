@@ -61,6 +61,9 @@ std::string Machine() {
       <nvram address="0xAB" assembly="B100"/>
       <nvram address="0xC1" hex=")" +
          BatteryPart() + R"(" checksum="keep"/>
+      <sesEnclosure vendor="RAVEL" product="RB SAS BOX 12" revision="0150">
+        <buffer id="5" hex="01 0D 09 41 53 53 59 3D 42 31 31 32" size="256"/>
+      </sesEnclosure>
     </port>
     <port number="3" array="ciss" pciBus="10" board="0x52420106">
       <nvram address="0xAD" assembly="A210" badChecksum="1"/>
@@ -209,6 +212,16 @@ TEST_F(NvramTests, PartsAreLocatedByBoardFamily) {
   std::vector<std::uint8_t> small(255, 0xEE);
   EXPECT_THROW(manufacturing.ReadNVRAM(small.data(), 255), OruError);
   EXPECT_EQ(small[0], 0) << "the caller's buffer is zeroed first";
+}
+
+TEST_F(NvramTests, AnEnclosurePartIsTheEnclosuresBufferOfItsCode) {
+  const std::vector<std::uint8_t> backplane = Part(0, 5);
+  ASSERT_EQ(backplane.size(), 256u);
+  std::uint8_t assembly[4] = {};
+  EXPECT_EQ(QXNvramParser(backplane).Find(1, 13, '=', assembly, 4), 4u);
+  EXPECT_EQ(std::string(assembly, assembly + 4), "B112");
+  NvramPart absent(Controller(0), 6);
+  EXPECT_THROW(absent.Read(), OruError) << "the enclosure has no such buffer";
 }
 
 TEST_F(NvramTests, WellnessStatusIsWrittenAfterThePartsImageIsKept) {

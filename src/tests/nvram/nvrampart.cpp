@@ -5,6 +5,7 @@
 #include "controllers/arrayboards.h"
 #include "controllers/cissdevice.h"
 #include "controllers/nvramlayout.h"
+#include "controllers/sesdiagapi.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
@@ -61,10 +62,24 @@ void NvramPart::SetNVRAMlocation() {
 
 void NvramPart::Transfer(std::uint8_t* buffer, std::uint32_t length, bool write) {
   if (InEnclosure()) {
+    // The enclosure keeps its parts as buffers named by the part code.
     DebugPrint("NvramPart::ReadNvramFromEnclosuer \n");
-    throw OruError(Translate("Backplane or Controller not supported"),
-                   StringPrintf("%s: enclosure %u part %u", controller_.Name().c_str(),
-                                static_cast<unsigned>(enclosure_), code_));
+    SESDiagApi enclosures(controller_);
+    if (enclosures.FindEnclosures() <= static_cast<int>(enclosure_))
+      throw OruError(Translate("Backplane or Controller not supported"),
+                     StringPrintf("%s: enclosure %u", controller_.Name().c_str(), static_cast<unsigned>(enclosure_)));
+    std::vector<std::uint8_t> bytes(buffer, buffer + length);
+    const bool done = write ? enclosures.WriteEnclosureBuffer(enclosure_, code_, bytes)
+                            : enclosures.ReadEnclosureBuffer(enclosure_, code_, bytes);
+    if (!done)
+      throw OruError(Translate(write ? "Writing was unsuccessful" : "Unable to read NVRAM part"),
+                     StringPrintf("%s: enclosure %u part %u", controller_.Name().c_str(),
+                                  static_cast<unsigned>(enclosure_), code_));
+    if (!write) {
+      std::copy(bytes.begin(), bytes.end(), buffer);
+      DebugPrint("Printing backplane NVRAM buffer\n");
+    }
+    return;
   }
   DebugPrint("Address reading is %02x, size is %d\n", address_, static_cast<int>(length));
   controller_.ReadWriteI2CDevice(address_, buffer, length, write);
