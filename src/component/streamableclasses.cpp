@@ -50,6 +50,7 @@
 #include "tests/nvram/flashpart.h"
 #include "tests/nvram/localnvramheadertest.h"
 #include "tests/nvram/nvramtest.h"
+#include "tests/nvram/sesnvramtest.h"
 #include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
@@ -129,6 +130,7 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<SMARTCheckTest>();
   RegisterStreamableClass<GrownDefectsTest>();
   RegisterStreamableClass<NVRAMTest>();
+  RegisterStreamableClass<SESNVRAMTest>();
   RegisterStreamableClass<LocalNvramHeaderTest>();
   RegisterStreamableClass<FlashPart>();
   RegisterStreamableClass<WriteNvramResourceTest>();

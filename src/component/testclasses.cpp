@@ -11,6 +11,7 @@
 #include "tests/nvram/flashpart.h"
 #include "tests/nvram/localnvramheadertest.h"
 #include "tests/nvram/nvramtest.h"
+#include "tests/nvram/sesnvramtest.h"
 #include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
@@ -106,6 +107,7 @@ void RegisterComponentTests() {
   Register<ZipEjectTest>("ZipEjectTest");
   // The NVRAM tests: a controller makes one NVRAMTest per part.
   RegisterConfiguredTestMaker("NVRAMTest", &NVRAMTest::Make);
+  RegisterConfiguredTestMaker("SESNVRAMTest", &SESNVRAMTest::Make);
   Register<LocalNvramHeaderTest>("LocalNvramHeaderTest");
   Register<FlashPart>("FlashPart");
   Register<WriteNvramResourceTest>("WriteNvramResourceTest");

@@ -62,6 +62,9 @@ std::string Machine() {
       <nvram address="0xC1" hex=")" +
          BatteryPart() + R"(" checksum="keep"/>
       <sesEnclosure vendor="RAVEL" product="RB SAS BOX 12" revision="0150">
+        <powerSupply/>
+        <fan speed="520" code="3"/>
+        <fan speed="0" fault="failed"/>
         <buffer id="5" hex="01 0D 09 41 53 53 59 3D 42 31 31 32" size="256"/>
       </sesEnclosure>
     </port>
@@ -222,6 +225,29 @@ TEST_F(NvramTests, AnEnclosurePartIsTheEnclosuresBufferOfItsCode) {
   EXPECT_EQ(std::string(assembly, assembly + 4), "B112");
   NvramPart absent(Controller(0), 6);
   EXPECT_THROW(absent.Read(), OruError) << "the enclosure has no such buffer";
+}
+
+TEST_F(NvramTests, EnclosureStatusAndPartChecks) {
+  const struct {
+    int code;
+    const char* parameters;
+    const char* message;  // empty: passes
+  } cases[] = {{0, "", ""},
+               {1, "", "ELEMENT 2, status byte"},
+               {5, "verChecksum='0' assemblyCode='B112'", ""},
+               {5, "verChecksum='0' assemblyCode='B113'", "Assembly code mismatch"},
+               {5, "autoRev='010203'", "No autorev found"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.code) + " " + c.parameters);
+    const XmlObject result = Run(0, "ses" + std::to_string(c.code), c.parameters, c.code, "SESNVRAMTest");
+    EXPECT_EQ(result.GetAttribute("currentState"), *c.message ? "failed" : "passed") << result.ToString();
+    if (*c.message) {
+      EXPECT_TRUE(Has(result, c.message)) << result.ToString();
+    }
+  }
+  // A controller without an enclosure cannot reach one.
+  const XmlObject result = Run(1, "ses0", "", 0, "SESNVRAMTest");
+  EXPECT_TRUE(Has(result, "Backplane or Controller not supported")) << result.ToString();
 }
 
 TEST_F(NvramTests, WellnessStatusIsWrittenAfterThePartsImageIsKept) {
