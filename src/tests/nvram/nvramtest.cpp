@@ -5,7 +5,6 @@
 #include "controllers/cissdevice.h"
 #include "controllers/nvramlayout.h"
 #include "framework/booleanparameter.h"
-#include "framework/ptstream.h"
 #include "framework/stringparameter.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
@@ -46,8 +45,7 @@ constexpr WellnessLog kLogs[] = {
 }  // namespace
 
 NVRAMTest::NVRAMTest(const TestConfig& config)
-    : Test(config.name, config.caption, Translate("Verifies the contents of an NVRAM part")),
-      code_(config.codes.empty() ? kManufacturingPart : config.codes.front()) {
+    : PartCodeTest(config, Translate("Verifies the contents of an NVRAM part"), kManufacturingPart) {
   ParameterList& list = Parameters();
   AddFieldCheckParameters(list);
   AddText(list, "FBTCode", "FBT Code", "Specify FBT Code value for comparison");
@@ -63,21 +61,6 @@ NVRAMTest::NVRAMTest(const TestConfig& config)
 }
 
 NVRAMTest::NVRAMTest() : NVRAMTest(TestConfig{kStreamableName, kStreamableName, {}}) {}
-
-void NVRAMTest::Stream(ptstream& stream, bool writing, std::int32_t version) {
-  Test::Stream(stream, writing, version);
-  std::string caption = Caption();
-  std::int32_t code = code_;
-  stream.Transfer(caption);
-  stream.Transfer(code);
-  if (!writing) Test::Assign(NVRAMTest(TestConfig{Name(), caption, {code}}));
-  code_ = code;
-}
-
-void NVRAMTest::Assign(const Persistent& other) {
-  Test::Assign(other);
-  code_ = dynamic_cast<const NVRAMTest&>(other).code_;
-}
 
 bool NVRAMTest::Execute(const XmlObject&) {
   auto* controller = dynamic_cast<CissDevice*>(Owner());

@@ -3,8 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/test.h"
-#include "framework/testfactory.h"
+#include "tests/nvram/partcodetest.h"
 
 namespace rb {
 
@@ -14,7 +13,7 @@ class NvramPart;
 // assembly code, auto rev, FBT and PIC codes, test status, the wellness logs (whose status letters the
 // manufacturing part's instance can write), the PHY setting against a file, and a display of the part.
 // Each check runs when its parameter asks for it; the first failure ends the run.
-class NVRAMTest : public Test {
+class NVRAMTest : public PartCodeTest {
  public:
   static constexpr const char* kStreamableName = "NVRAMTest";
   static constexpr int kManufacturingPart = 129;
@@ -25,21 +24,21 @@ class NVRAMTest : public Test {
 
   static std::unique_ptr<Test> Make(const TestConfig& config) { return std::make_unique<NVRAMTest>(config); }
 
-  int PartCode() const { return code_; }
-  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
-  void Assign(const Persistent& other) override;
   std::string StreamableName() const override { return kStreamableName; }
   std::unique_ptr<Persistent> Clone() const override { return std::make_unique<NVRAMTest>(); }
   bool LocksDevice() const override { return true; }
   bool Execute(const XmlObject& command) override;
+
+ protected:
+  std::unique_ptr<Test> Remake(const TestConfig& config) const override {
+    return std::make_unique<NVRAMTest>(config);
+  }
 
  private:
   void Check(NvramPart& part);
   void CheckCodes(const std::vector<std::uint8_t>& bytes);
   void CheckWellnessLogs(NvramPart& part);
   void CheckPhySetting(const std::vector<std::uint8_t>& bytes);
-
-  int code_ = kManufacturingPart;
 };
 
 }  // namespace rb

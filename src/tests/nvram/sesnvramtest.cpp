@@ -3,7 +3,6 @@
 #include "controllers/cissdevice.h"
 #include "controllers/sesdiagapi.h"
 #include "controllers/seslayouts.h"
-#include "framework/ptstream.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
@@ -38,8 +37,7 @@ void CheckElements(CissDevice& controller, int code) {
 }  // namespace
 
 SESNVRAMTest::SESNVRAMTest(const TestConfig& config)
-    : Test(config.name, config.caption, Translate("Verifies an enclosure's status or NVRAM part")),
-      code_(config.codes.empty() ? kFirstPartCode : config.codes.front()) {
+    : PartCodeTest(config, Translate("Verifies an enclosure's status or NVRAM part"), kFirstPartCode) {
   if (code_ >= kFirstPartCode) {
     AddFieldCheckParameters(Parameters());
     AddDisplayParameter(Parameters());
@@ -52,21 +50,6 @@ std::unique_ptr<Test> SESNVRAMTest::Make(const TestConfig& config) {
   const int code = config.codes.empty() ? kFirstPartCode : config.codes.front();
   if (code < 0 || code > kLastPartCode) return nullptr;
   return std::make_unique<SESNVRAMTest>(config);
-}
-
-void SESNVRAMTest::Stream(ptstream& stream, bool writing, std::int32_t version) {
-  Test::Stream(stream, writing, version);
-  std::string caption = Caption();
-  std::int32_t code = code_;
-  stream.Transfer(caption);
-  stream.Transfer(code);
-  if (!writing) Test::Assign(SESNVRAMTest(TestConfig{Name(), caption, {code}}));
-  code_ = code;
-}
-
-void SESNVRAMTest::Assign(const Persistent& other) {
-  Test::Assign(other);
-  code_ = dynamic_cast<const SESNVRAMTest&>(other).code_;
 }
 
 bool SESNVRAMTest::Execute(const XmlObject&) {

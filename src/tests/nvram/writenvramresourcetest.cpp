@@ -1,7 +1,6 @@
 #include "tests/nvram/writenvramresourcetest.h"
 
 #include "controllers/cissdevice.h"
-#include "framework/ptstream.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
@@ -12,8 +11,7 @@
 namespace rb {
 
 WriteNvramResourceTest::WriteNvramResourceTest(const TestConfig& config)
-    : Test(config.name, config.caption, Translate("This test writes NVRAM resources to midplane NVRAM")),
-      code_(config.codes.empty() ? kMidplanePart : config.codes.front()) {
+    : PartCodeTest(config, Translate("This test writes NVRAM resources to midplane NVRAM"), kMidplanePart) {
   capabilities_.interactive = true;
 }
 
@@ -22,21 +20,6 @@ WriteNvramResourceTest::WriteNvramResourceTest()
 
 std::string WriteNvramResourceTest::ResourceFile(int code) {
   return StringPrintf(".\\flashpart_%d.txt", code);
-}
-
-void WriteNvramResourceTest::Stream(ptstream& stream, bool writing, std::int32_t version) {
-  Test::Stream(stream, writing, version);
-  std::string caption = Caption();
-  std::int32_t code = code_;
-  stream.Transfer(caption);
-  stream.Transfer(code);
-  if (!writing) Test::Assign(WriteNvramResourceTest(TestConfig{Name(), caption, {code}}));
-  code_ = code;
-}
-
-void WriteNvramResourceTest::Assign(const Persistent& other) {
-  Test::Assign(other);
-  code_ = dynamic_cast<const WriteNvramResourceTest&>(other).code_;
 }
 
 bool WriteNvramResourceTest::Execute(const XmlObject&) {

@@ -3,8 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/test.h"
-#include "framework/testfactory.h"
+#include "tests/nvram/partcodetest.h"
 
 namespace rb {
 
@@ -12,7 +11,7 @@ namespace rb {
 // component's "flashpart" resource for it: the flash file ".\flashpart_<code>.txt" beside the component
 // (the text format of controllers/nvramlayout.h), after the operator confirms, and checks by reading it
 // back that the part holds the resource.
-class WriteNvramResourceTest : public Test {
+class WriteNvramResourceTest : public PartCodeTest {
  public:
   static constexpr const char* kStreamableName = "WriteNvramResourceTest";
   static constexpr int kMidplanePart = 4;
@@ -27,16 +26,15 @@ class WriteNvramResourceTest : public Test {
   // The resource's file for a part.
   static std::string ResourceFile(int code);
 
-  int PartCode() const { return code_; }
-  void Stream(ptstream& stream, bool writing, std::int32_t version) override;
-  void Assign(const Persistent& other) override;
   std::string StreamableName() const override { return kStreamableName; }
   std::unique_ptr<Persistent> Clone() const override { return std::make_unique<WriteNvramResourceTest>(); }
   bool LocksDevice() const override { return true; }
   bool Execute(const XmlObject& command) override;
 
- private:
-  int code_ = kMidplanePart;
+ protected:
+  std::unique_ptr<Test> Remake(const TestConfig& config) const override {
+    return std::make_unique<WriteNvramResourceTest>(config);
+  }
 };
 
 }  // namespace rb
