@@ -55,6 +55,11 @@
 #include "tests/raid/raiddiagtest.h"
 #include "tests/raid/raidscsitest.h"
 #include "tests/raid/sasverlinkspeedtest.h"
+#include "tests/nvram/flashpart.h"
+#include "tests/nvram/localnvramheadertest.h"
+#include "tests/nvram/nvramtest.h"
+#include "tests/nvram/sesnvramtest.h"
+#include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -132,6 +137,11 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<IdeSmartErrTest>();
   RegisterStreamableClass<SMARTCheckTest>();
   RegisterStreamableClass<GrownDefectsTest>();
+  RegisterStreamableClass<NVRAMTest>();
+  RegisterStreamableClass<SESNVRAMTest>();
+  RegisterStreamableClass<LocalNvramHeaderTest>();
+  RegisterStreamableClass<FlashPart>();
+  RegisterStreamableClass<WriteNvramResourceTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();

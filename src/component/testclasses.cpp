@@ -15,6 +15,11 @@
 #include "tests/raid/raiddiagtest.h"
 #include "tests/raid/raidscsitest.h"
 #include "tests/raid/sasverlinkspeedtest.h"
+#include "tests/nvram/flashpart.h"
+#include "tests/nvram/localnvramheadertest.h"
+#include "tests/nvram/nvramtest.h"
+#include "tests/nvram/sesnvramtest.h"
+#include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -121,6 +126,13 @@ void RegisterComponentTests() {
   RegisterConfigured<RaidDiagTest>("RaidDiagTest");
   RegisterConfigured<RaidDiagNVRAM>("RaidDiagNVRAM");
   RegisterConfigured<RaidDiagFirmwareVersionCheck>("RaidDiagFirmwareVersionCheck");
+  // The NVRAM tests: a controller makes one NVRAMTest per part.
+  RegisterConfiguredTestMaker("NVRAMTest", &NVRAMTest::Make);
+  RegisterConfiguredTestMaker("SESNVRAMTest", &SESNVRAMTest::Make);
+  Register<LocalNvramHeaderTest>("LocalNvramHeaderTest");
+  Register<FlashPart>("FlashPart");
+  Register<WriteNvramResourceTest>("WriteNvramResourceTest");
+  RegisterConfiguredTestMaker("WriteNvramResourceTest", &WriteNvramResourceTest::Make);
 }
 
 }  // namespace rb

@@ -8,6 +8,7 @@
 #include "controllers/arraylayouts.h"
 #include "platform/sim/array/simbackplaneprocessor.h"
 #include "platform/sim/array/simvolumecreation.h"
+#include "platform/sim/array/simnvramimage.h"
 #include "platform/sim/simmachine.h"
 #include "support/stringutil.h"
 #include "support/xmlobject.h"
@@ -109,15 +110,7 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
                              std::make_unique<SimBackplaneProcessor>(machine, unit, clock_)});
     } else if (rb::EqualsNoCase(name, "nvram")) {
       const auto address = static_cast<std::uint8_t>(machine.Number(child, "address", 255));
-      std::vector<std::uint8_t> part(child.FindAttribute("size") ? machine.Number(child, "size", 4096) : 256);
-      if (part.size() < 2) machine.Reject("<nvram> size must be at least 2");
-      const std::string text = child.GetAttribute("text");
-      std::copy_n(text.begin(), std::min(text.size(), part.size() - 1), part.begin());
-      std::uint8_t sum = child.GetAttribute("badChecksum", "0") == "1" ? 1 : 0;
-      for (std::size_t i = part.size() / 2; i + 1 < part.size(); ++i)
-        sum = static_cast<std::uint8_t>(sum - part[i]);
-      part.back() = sum;
-      nvram_.emplace_back(address, std::move(part));
+      nvram_.emplace_back(address, SimNvramImage(machine, child));
     } else if (rb::EqualsNoCase(name, "sesEnclosure")) {
       enclosures_.push_back(std::make_unique<SimSesEnclosure>(machine, child, 0x100 + enclosures_.size()));
     } else if (rb::EqualsNoCase(name, "external")) {

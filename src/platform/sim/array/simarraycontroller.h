@@ -21,10 +21,8 @@
 //   <backplane bus= target= vendor= product= revision=/>   answers bus-and-target queries, and on a CISS
 //                            controller is a processor-type physical LUN; its processor buffers in
 //                            simbackplaneprocessor.h
-//   <nvram address="0xA1" [size="256"] [text="..."] [badChecksum="1"]/>   an NVRAM part at an I2C
-//                            address, read and written with BMIC 42h sub-function D4h over CISS: `text`
-//                            from its first byte, zeros after it, the last byte making the upper half's
-//                            8-bit sum 0 (1 with badChecksum="1")
+//   <nvram address="0xA1" .../>   an NVRAM part at an I2C address (its contents: simnvramimage.h), read
+//                            and written with BMIC 42h sub-function D4h over CISS
 //   <sesEnclosure ...>        an SES enclosure the controller manages (simsesenclosure.h)
 //   <external bus= target= ...>   an external controller behind a CISS controller (simexternalcontrollers.h)
 //   <vendorInfo .../>        what the controller tells of itself through vendor sub-functions
