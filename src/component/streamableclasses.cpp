@@ -32,6 +32,7 @@
 #include "devices/tape/usbtape.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
+#include "framework/hexparameter.h"
 #include "framework/enumoption.h"
 #include "framework/interface.h"
 #include "framework/numericparameter.h"
@@ -71,6 +72,18 @@
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/raid/busspeedtest.h"
+#include "tests/raid/faulttolerancetest.h"
+#include "tests/raid/raiddiagfirmwareversioncheck.h"
+#include "tests/raid/raiddiagnvram.h"
+#include "tests/raid/raiddiagtest.h"
+#include "tests/raid/raidscsitest.h"
+#include "tests/raid/sasverlinkspeedtest.h"
+#include "tests/nvram/flashpart.h"
+#include "tests/nvram/localnvramheadertest.h"
+#include "tests/nvram/nvramtest.h"
+#include "tests/nvram/sesnvramtest.h"
+#include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -148,6 +161,11 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<IdeSmartErrTest>();
   RegisterStreamableClass<SMARTCheckTest>();
   RegisterStreamableClass<GrownDefectsTest>();
+  RegisterStreamableClass<NVRAMTest>();
+  RegisterStreamableClass<SESNVRAMTest>();
+  RegisterStreamableClass<LocalNvramHeaderTest>();
+  RegisterStreamableClass<FlashPart>();
+  RegisterStreamableClass<WriteNvramResourceTest>();
   RegisterStreamableClass<Interface>();
   RegisterStreamableClass<ParameterList>();
   RegisterStreamableClass<EnumOption>();
@@ -207,6 +225,14 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<SESFanSpeedTest>();
   RegisterStreamableClass<DriveMapTest>();
   RegisterStreamableClass<VerifyExpanderWWIDTest>();
+  RegisterStreamableClass<HexParameter>();
+  RegisterStreamableClass<FaultToleranceTest>();
+  RegisterStreamableClass<RaidDiagTest>();
+  RegisterStreamableClass<RaidDiagNVRAM>();
+  RegisterStreamableClass<RaidDiagFirmwareVersionCheck>();
+  RegisterStreamableClass<RaidScsiTest>();
+  RegisterStreamableClass<BusSpeedTest>();
+  RegisterStreamableClass<SasVerLinkSpeedTest>();
 }
 
 }  // namespace rb

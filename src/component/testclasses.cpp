@@ -32,6 +32,18 @@
 #include "tests/growndefectstest.h"
 #include "tests/idefloppyaccesstest.h"
 #include "tests/idesmarterrtest.h"
+#include "tests/raid/busspeedtest.h"
+#include "tests/raid/faulttolerancetest.h"
+#include "tests/raid/raiddiagfirmwareversioncheck.h"
+#include "tests/raid/raiddiagnvram.h"
+#include "tests/raid/raiddiagtest.h"
+#include "tests/raid/raidscsitest.h"
+#include "tests/raid/sasverlinkspeedtest.h"
+#include "tests/nvram/flashpart.h"
+#include "tests/nvram/localnvramheadertest.h"
+#include "tests/nvram/nvramtest.h"
+#include "tests/nvram/sesnvramtest.h"
+#include "tests/nvram/writenvramresourcetest.h"
 #include "tests/removable/cdinttest.h"
 #include "tests/removable/cdledtest.h"
 #include "tests/removable/cdnomediatest.h"
@@ -70,10 +82,8 @@ void Register(const char* name) {
   RegisterTestMaker(name, []() -> std::unique_ptr<Test> { return std::make_unique<T>(); });
 }
 
-// A class a device offers under names of its own, made from each entry's configuration.
 template <class T>
 void RegisterConfigured(const char* name) {
-  Register<T>(name);
   RegisterConfiguredTestMaker(name, [](const TestConfig& config) -> std::unique_ptr<Test> {
     return std::make_unique<T>(config);
   });
@@ -135,7 +145,9 @@ void RegisterComponentTests() {
   Register<ZipEjectTest>("ZipEjectTest");
   // The enclosure, LED and controller-signal tests.
   Register<BlinkLEDTest>("BlinkLEDTest");
+  Register<LEDColorTest>("LEDColorTest");
   RegisterConfigured<LEDColorTest>("LEDColorTest");
+  Register<LoadCurrentTest>("LoadCurrentTest");
   RegisterConfigured<LoadCurrentTest>("LoadCurrentTest");
   Register<SASControllerLEDTest>("SASControllerLEDTest");
   Register<SASEccCntTest>("SASEccCntTest");
@@ -146,10 +158,14 @@ void RegisterComponentTests() {
   Register<ExpressLinkWidthTest>("ExpressLinkWidthTest");
   Register<PICInterruptLineTest>("PICInterruptLineTest");
   Register<ExtSasNoTEDBoardTest>("ExtSasNoTEDBoardTest");
+  Register<wwidRangeCheckTest>("wwidRangeCheckTest");
   RegisterConfigured<wwidRangeCheckTest>("wwidRangeCheckTest");
   Register<VerifyWWIDTest>("VerifyWWIDTest");
+  Register<CissCmdDebugger>("CissCmdDebugger");
   RegisterConfigured<CissCmdDebugger>("CissCmdDebugger");
+  Register<SESLEDTest>("SESLEDTest");
   RegisterConfigured<SESLEDTest>("SESLEDTest");
+  Register<SESBPLEDTest>("SESBPLEDTest");
   RegisterConfigured<SESBPLEDTest>("SESBPLEDTest");
   Register<SESFanLEDTest>("SESFanLEDTest");
   Register<SESPSLEDTest>("SESPSLEDTest");
@@ -158,6 +174,20 @@ void RegisterComponentTests() {
   Register<SESFanSpeedTest>("SESFanSpeedTest");
   Register<DriveMapTest>("DriveMapTest");
   Register<VerifyExpanderWWIDTest>("VerifyExpanderWWIDTest");
+  Register<FaultToleranceTest>("FaultToleranceTest");
+  Register<RaidScsiTest>("RaidScsiTest");
+  Register<BusSpeedTest>("BusSpeedTest");
+  Register<SasVerLinkSpeedTest>("SasVerLinkSpeedTest");
+  RegisterConfigured<RaidDiagTest>("RaidDiagTest");
+  RegisterConfigured<RaidDiagNVRAM>("RaidDiagNVRAM");
+  RegisterConfigured<RaidDiagFirmwareVersionCheck>("RaidDiagFirmwareVersionCheck");
+  // The NVRAM tests: a controller makes one NVRAMTest per part.
+  RegisterConfiguredTestMaker("NVRAMTest", &NVRAMTest::Make);
+  RegisterConfiguredTestMaker("SESNVRAMTest", &SESNVRAMTest::Make);
+  Register<LocalNvramHeaderTest>("LocalNvramHeaderTest");
+  Register<FlashPart>("FlashPart");
+  Register<WriteNvramResourceTest>("WriteNvramResourceTest");
+  RegisterConfiguredTestMaker("WriteNvramResourceTest", &WriteNvramResourceTest::Make);
 }
 
 }  // namespace rb

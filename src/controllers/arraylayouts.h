@@ -247,6 +247,7 @@ inline constexpr std::uint8_t kBackgroundDisable = 0x98;   // 256
 inline constexpr std::uint8_t kBackgroundEnable = 0x99;    // 256
 inline constexpr std::uint8_t kControllerInfo = 0xC1;      // 512
 inline constexpr std::uint8_t kVendor = 0x42;  // sub-function in CDB byte 8, its argument in byte 9
+inline constexpr std::uint8_t kCreateLogicalDrive = 0x56;  // 512 out, see createlogical (ours)
 }  // namespace command
 // Vendor sub-functions of BMIC 42h (CDB byte 8; byte 9 carries the argument).
 inline constexpr std::uint8_t kVendorDiagStart = 0xD1;          // 8 bytes out, byte 9 = 1
@@ -260,6 +261,19 @@ inline constexpr std::uint8_t kVendorAsicRevisions = 0xDC;      // 27h, asicrevi
 inline constexpr std::uint8_t kVendorSesNvram = 0xDE;           // byte 9: region; >= 1024 in, 10 out
 inline constexpr std::uint8_t kVendorStorageBoxVersion = 0xDF;  // 27h, storageboxversion
 inline constexpr std::size_t kDiagResultSize = 260;
+// The result record (ours beyond byte 1): byte 0 is 1 while the diagnostic still runs (the record is
+// asked again) and 0 once byte 1 holds its error code; then two internal and six external maps, phy
+// maps as u32 and drive maps as u16, little-endian.
+namespace diagresult {
+inline constexpr std::size_t kRunning = 0;
+inline constexpr std::size_t kErrorCode = 1;
+inline constexpr std::size_t kInternalPhyMaps = 4;    // 2 × u32
+inline constexpr std::size_t kExternalPhyMaps = 12;   // 6 × u32
+inline constexpr std::size_t kInternalDriveMaps = 36;  // 2 × u16
+inline constexpr std::size_t kExternalDriveMaps = 40;  // 6 × u16
+inline constexpr std::size_t kInternalMaps = 2;
+inline constexpr std::size_t kExternalMaps = 6;
+}  // namespace diagresult
 inline constexpr std::size_t kDiagStartSize = 8;
 inline constexpr std::size_t kStorageBoxVersionSize = 48;
 // The storage-box board set's I2C writes carry their length in CDB bytes 4-5, little-endian like the
@@ -421,6 +435,18 @@ inline constexpr std::uint8_t kVolumeInterimRecovery = 3;
 inline constexpr std::uint8_t kVolumeReadyForRecovery = 4;
 inline constexpr std::uint8_t kVolumeRecovering = 5;
 
+// ---- 0x56 create logical drive (512 bytes out, ours) -------------------------------------------
+// Configures a new logical drive after the last one (its number is the configured count before the
+// command) over the drives of the map, at the fault tolerance code of identify logical drive.
+// Refused (invalid unit) when a drive of the map is missing, failed or a member of another volume,
+// or when the drives are too few for the fault tolerance or too small for the size.
+namespace createlogical {
+inline constexpr std::size_t kSize = 512;
+inline constexpr std::size_t kFaultTolerance = 0;  // u8
+inline constexpr std::size_t kBlockCount = 4;      // u32, blocks of the new drive
+inline constexpr std::size_t kMemberMap = 32;      // drive map of the members, in member order by bus and target
+}  // namespace createlogical
+
 // ---- 0x15 identify physical drive (1536 bytes) -------------------------------------------------
 namespace identifyphysical {
 inline constexpr std::size_t kSize = 1536;
@@ -435,6 +461,7 @@ inline constexpr std::size_t kFirmware = 64;  // 8 ASCII bytes (ours)
 inline constexpr std::size_t kFirmwareSize = 8;
 inline constexpr std::size_t kOlderRates = 103;  // bit 7 Ultra-2/Fast-40, bit 6 Ultra/Fast-20, bit 3 Fast
 inline constexpr std::size_t kNewerRates = 106;  // bit 3 Ultra-320, bit 0 Ultra-160
+inline constexpr std::uint8_t kOlderRatesWide = 0x20;  // bit 5 of kOlderRates: 16-bit (wide) transfers (ours)
 inline constexpr std::size_t kBlockCount = 116;  // u32; 0 = ask the drive
 inline constexpr std::size_t kBlockSize = 120;   // u16 (ours)
 inline constexpr std::size_t kDriveType = 124;   // u8: 0 parallel SCSI, 1 SATA, 2 SAS (ours)

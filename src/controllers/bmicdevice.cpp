@@ -211,6 +211,47 @@ void BmicDevice::Reset() {
   SendBmicCommand(command::kResetFinish, data.data(), 256, 0, 1, 0, kDataIn);
 }
 
+void BmicDevice::SetBackgroundTasks(bool enable) {
+  std::vector<std::uint8_t> data(256, 0);
+  SendBmicCommand(enable ? command::kBackgroundEnable : command::kBackgroundDisable, data.data(),
+                  static_cast<std::uint32_t>(data.size()), 0, 1, 0, kDataOut);
+}
+
+std::unique_ptr<LogicalVolume> BmicDevice::CreateLogicalVolume(std::uint8_t faultTolerance,
+                                                               const std::vector<RaidDisk*>& drives,
+                                                               std::uint32_t blocks) {
+  namespace create = layout::createlogical;
+  // The controller's configuration as it is now, not as discovery saw it: a drive that has joined a
+  // volume since must not be configured over.
+  const std::uint8_t number = ConfiguredLogicalDrives();
+  const auto configured = IdentifyLogicalDrives(number);
+  for (const RaidDisk* drive : drives)
+    for (const auto& [unit, reply] : configured)
+      if (DriveMapHas(reply, layout::identifylogical::kMemberMap, drive->Bus(), drive->Target()))
+        throw OruError("Invalid parameter list",
+                       StringPrintf("%s is a member of logical drive %u", drive->Name().c_str(), unit));
+  std::vector<std::uint8_t> request(create::kSize, 0);
+  request[create::kFaultTolerance] = faultTolerance;
+  layout::Put32(request.data(), create::kBlockCount, blocks);
+  for (const RaidDisk* drive : drives) {
+    if (drive->Bus() >= layout::kDriveMapBuses || drive->Target() >= layout::kDriveMapTargets)
+      throw OruError("Invalid parameter list", drive->Name());
+    request[create::kMemberMap + 4 * drive->Bus() + drive->Target() / 8] |=
+        static_cast<std::uint8_t>(1u << (drive->Target() % 8));
+  }
+  // The new drive follows the configured ones.
+  SendBmicCommand(command::kCreateLogicalDrive, request.data(), static_cast<std::uint32_t>(request.size()), 0,
+                  1, number, kDataOut);
+  auto volume = MakeVolume(number, Name() + StringPrintf("v%dtemp", number));
+  volume->Refresh();
+  return volume;
+}
+
+std::unique_ptr<LogicalVolume> BmicDevice::MakeVolume(std::uint8_t logicalDrive, std::string name) {
+  return std::make_unique<LogicalVolume>(*this, logicalDrive, logicalDrive, std::array<std::uint8_t, 8>{},
+                                         std::move(name));
+}
+
 void BmicDevice::PciLocation(std::int32_t& bus, std::int32_t& device, std::int32_t& function) {
   driver_.PciLocation(bus, device, function);
 }
@@ -381,12 +422,11 @@ void BmicDevice::DiscoverLogicalVolumes(DiscoveryContext& context) {
   }
 }
 
-void BmicDevice::ListArrays() {
+std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> BmicDevice::IdentifyLogicalDrives(
+    std::uint8_t count) {
   namespace logical = layout::identifylogical;
-  arrays_.clear();
-  assignedDrives_.clear();
-  const std::uint8_t volumes = IdentifyByte(controller::kLogicalDrives);
-  for (std::uint8_t unit = 0; unit < volumes; ++unit) {
+  std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> drives;
+  for (std::uint8_t unit = 0; unit < count; ++unit) {
     std::vector<std::uint8_t> reply(logical::kSize, 0);
     try {
       SendBmicCommand(command::kIdentifyLogicalDrive, reply.data(), static_cast<std::uint32_t>(reply.size()),
@@ -395,6 +435,16 @@ void BmicDevice::ListArrays() {
       DebugPrint("%s: logical drive %u: %s\n", Name().c_str(), unit, error.Detail().c_str());
       continue;
     }
+    drives.emplace_back(unit, std::move(reply));
+  }
+  return drives;
+}
+
+void BmicDevice::ListArrays() {
+  namespace logical = layout::identifylogical;
+  arrays_.clear();
+  assignedDrives_.clear();
+  for (const auto& [unit, reply] : IdentifyLogicalDrives(IdentifyByte(controller::kLogicalDrives))) {
     const std::uint32_t number = reply[logical::kArrayNumber];
     auto found = std::find_if(arrays_.begin(), arrays_.end(),
                               [&](const auto& array) { return array->Number() == number; });
@@ -402,12 +452,30 @@ void BmicDevice::ListArrays() {
       arrays_.push_back(std::make_unique<RaidArray>(*this, number));
       found = arrays_.end() - 1;
     }
-    for (std::uint8_t bus = 0; bus < layout::kDriveMapBuses; ++bus)
-      for (std::uint8_t target = 0; target < layout::kDriveMapTargets; ++target)
-        if (DriveMapHas(reply, logical::kMemberMap, bus, target)) assignedDrives_.emplace_back(bus, target);
+    NoteAssignedDrives(reply);
     for (RaidDisk* disk : physicalDisks_)
       if (DriveMapHas(reply, logical::kMemberMap, disk->Bus(), disk->Target())) (*found)->AddMember(*disk);
   }
+}
+
+void BmicDevice::NoteAssignedDrives(const std::vector<std::uint8_t>& identifyLogical) {
+  for (std::uint8_t bus = 0; bus < layout::kDriveMapBuses; ++bus)
+    for (std::uint8_t target = 0; target < layout::kDriveMapTargets; ++target)
+      if (DriveMapHas(identifyLogical, layout::identifylogical::kMemberMap, bus, target))
+        assignedDrives_.emplace_back(bus, target);
+}
+
+std::uint8_t BmicDevice::ConfiguredLogicalDrives() {
+  std::vector<std::uint8_t> identify(controller::kSize, 0);
+  SendBmicCommand(command::kIdentifyController, identify.data(), static_cast<std::uint32_t>(identify.size()), 0,
+                  1, 0, kDataIn);
+  return identify[controller::kLogicalDrives];
+}
+
+void BmicDevice::RereadAssignedDrives() {
+  const auto configured = IdentifyLogicalDrives(ConfiguredLogicalDrives());
+  assignedDrives_.clear();
+  for (const auto& [unit, reply] : configured) NoteAssignedDrives(reply);
 }
 
 std::vector<RaidDisk*> BmicDevice::ListArrayMembers(std::uint32_t number) {

@@ -58,6 +58,13 @@ class BmicDevice : public ScsiDevice {
   virtual void DeleteLogicalVolume(std::uint8_t logicalDrive);
   // BMIC 0x40, half a minute, then BMIC 0x13.
   virtual void Reset();
+  // Background activity (surface scans, rebuilds) paused with BMIC 0x98 or resumed with 0x99.
+  virtual void SetBackgroundTasks(bool enable);
+  // Configures a logical drive of `blocks` blocks at a fault tolerance code of identify logical drive
+  // over `drives`, after the configured ones, and answers its volume ("<controller>v%dtemp"). Refuses
+  // ("Invalid parameter list") a drive that a configured logical drive uses now, before sending.
+  std::unique_ptr<LogicalVolume> CreateLogicalVolume(std::uint8_t faultTolerance,
+                                                     const std::vector<RaidDisk*>& drives, std::uint32_t blocks);
   // The controller's PCI bus, device and function as its port reports them; unchanged when unknown.
   virtual void PciLocation(std::int32_t& bus, std::int32_t& device, std::int32_t& function);
   // The port the controller's requests go to: the system shows its volumes as disks there.
@@ -108,20 +115,32 @@ class BmicDevice : public ScsiDevice {
   const std::vector<LogicalVolume*>& LogicalVolumes() const { return logicalVolumes_; }
   // Every device behind the controller: the disks, then the others (tapes).
   std::vector<ScsiDevice*> Children() const;
-  // The physical disks that belong to no logical drive (known once the arrays are listed).
+  // The physical disks that belong to no logical drive (known once the arrays are listed, or the
+  // assignments reread).
   std::vector<RaidDisk*> UnassignedDisks() const;
+  // Asks the controller again which drives its configured logical drives use: a controller read back
+  // from the persistent file, or configured since, knows no better than the controller.
+  void RereadAssignedDrives();
   const std::vector<std::unique_ptr<RaidArray>>& Arrays() const { return arrays_; }
 
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
 
  private:
   std::uint8_t IdentifyByte(std::size_t offset) const;
+  // The identification replies of logical drives 0 .. count - 1, with their unit numbers (a drive the
+  // controller cannot identify is traced and left out).
+  std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> IdentifyLogicalDrives(std::uint8_t count);
+  // The configured count as the controller answers it now.
+  std::uint8_t ConfiguredLogicalDrives();
+  void NoteAssignedDrives(const std::vector<std::uint8_t>& identifyLogical);
   // The devices behind the controller that discovery probes: present ones only when the controller
   // reports presence maps.
   bool Probed(std::uint8_t bus, std::uint8_t target) const;
   void AddDevice(DiscoveryContext& context, std::uint8_t bus, std::uint8_t target);
 
  protected:
+  // A volume object for a logical drive the controller has just configured.
+  virtual std::unique_ptr<LogicalVolume> MakeVolume(std::uint8_t logicalDrive, std::string name);
   // Adds a child found behind the controller and links the two; the added device, or null when the
   // device set already had it.
   std::shared_ptr<Device> AddChild(DiscoveryContext& context, std::unique_ptr<ScsiDevice> device,

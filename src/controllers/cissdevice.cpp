@@ -313,6 +313,12 @@ void CissDevice::SetBackgroundTasks(bool enable) {
       status);
 }
 
+std::unique_ptr<LogicalVolume> CissDevice::MakeVolume(std::uint8_t logicalDrive, std::string name) {
+  CissLun lun{};
+  layout::Put32(lun.data(), 0, 0x40000000u | logicalDrive);
+  return std::make_unique<LogicalVolume>(*this, logicalDrive, logicalDrive, lun, std::move(name));
+}
+
 std::uint8_t CissDevice::SendVendorCommand(std::uint8_t subFunction, std::uint8_t argument, bool readCdb,
                                            void* buffer, std::uint32_t length, int direction) {
   std::uint8_t cdb[10] = {};
@@ -500,6 +506,12 @@ void CissDevice::DiscoverPhysicalLuns(DiscoveryContext& context) {
     DebugPrint("LUN = %02X %02X %02X %02X %02X %02X %02X %02X\n", lun[0], lun[1], lun[2], lun[3], lun[4],
                lun[5], lun[6], lun[7]);
     DebugPrint("Bus=%04X DevID=%04X\n", address.bus, address.target);
+    // An external controller's own LUN is known from the pass before: it is not asked again, which
+    // behind a SATA-attached controller would be with the ATA identify its disks take.
+    if (taken < external_.size() && external_[taken]->ownLun_ == lun) {
+      owner = external_[taken++];
+      continue;
+    }
     try {
       const bool sata = owner->sataAttached_;
       const std::vector<std::uint8_t> inquiry = InquiryLun(lun, sata);
@@ -519,14 +531,10 @@ void CissDevice::DiscoverPhysicalLuns(DiscoveryContext& context) {
         tape->SetTapeNumber(context.NextDriveNumber(DiscoveryContext::DriveKind::kTape));
         AddChild(context, *owner, std::move(tape), lun, "Physical Drive");
       } else if (type == kTypeProcessor || type == kTypeStorageController) {
-        if (taken < external_.size() && external_[taken]->ownLun_ == lun) {
-          owner = external_[taken++];
-        } else {
-          DebugPrint("%s: backplane\n", childName.c_str());
-          if (backplaneInquiry_.empty())
-            backplaneInquiry_.assign(inquiry.begin() + 8, inquiry.begin() + 8 + kBackplaneIdentity);
-          AddChild(context, *owner, MakeBackplane(*owner, address.bus, target, inquiry), lun, "Backplane");
-        }
+        DebugPrint("%s: backplane\n", childName.c_str());
+        if (backplaneInquiry_.empty())
+          backplaneInquiry_.assign(inquiry.begin() + 8, inquiry.begin() + 8 + kBackplaneIdentity);
+        AddChild(context, *owner, MakeBackplane(*owner, address.bus, target, inquiry), lun, "Backplane");
       } else {
         throw OruError("Device reported problem",
                        Translate("Unknown device type") + StringPrintf(" (%xh) : ", type) + childName);

@@ -96,7 +96,7 @@ class CissDevice : public BmicDevice {
   const LastCommand& Last() const { return last_; }
 
   // Background tasks off (disable) or on again, with the controller's sense byte traced.
-  void SetBackgroundTasks(bool enable);
+  void SetBackgroundTasks(bool enable) override;
 
   // BMIC 42h with a vendor sub-function (CDB byte 8) and its argument (byte 9); CDB byte 0 is 26h when
   // `readCdb`, 27h otherwise, as each sub-function's row asks. Raises what SendCissCommand raises.
@@ -120,6 +120,10 @@ class CissDevice : public BmicDevice {
 
   void DescribeProperties(XmlObject& element, bool catalogRequest) override;
   std::string ElementClass() const override;
+
+ protected:
+  // A new logical drive is reached at its entry of the logical LUN report (40000000h | number).
+  std::unique_ptr<LogicalVolume> MakeVolume(std::uint8_t logicalDrive, std::string name) override;
 
  private:
   std::vector<CissLun> ReadLunList(std::uint8_t opcode);

@@ -110,13 +110,20 @@ std::uint8_t RaidDisk::IdentificationByte(std::size_t offset) {
   return offset < reply.size() ? reply[offset] : 0;
 }
 
+int RaidDisk::BusSpeedRank(std::uint8_t olderRates, std::uint8_t newerRates) {
+  if (newerRates & 0x08) return 5;
+  if (newerRates & 0x01) return 4;
+  if (olderRates & 0x80) return 3;
+  if (olderRates & 0x40) return 2;
+  if (olderRates & 0x08) return 1;
+  return 0;
+}
+
 const char* RaidDisk::BusSpeedText(std::uint8_t olderRates, std::uint8_t newerRates) {
-  if (newerRates & 0x08) return "Ultra-320 (320 MHz)";
-  if (newerRates & 0x01) return "Ultra-160 or Ultra-3 SCSI (160 MHz)";
-  if (olderRates & 0x80) return "Ultra-2 SCSI or Fast-40 (40 MHz)";
-  if (olderRates & 0x40) return "Ultra SCSI or Fast-20 (20 MHz)";
-  if (olderRates & 0x08) return "Fast (10 MHz)";
-  return "Asynchronous (less than 10 MHz)";
+  static constexpr const char* kTexts[] = {"Asynchronous (less than 10 MHz)",     "Fast (10 MHz)",
+                                           "Ultra SCSI or Fast-20 (20 MHz)",      "Ultra-2 SCSI or Fast-40 (40 MHz)",
+                                           "Ultra-160 or Ultra-3 SCSI (160 MHz)", "Ultra-320 (320 MHz)"};
+  return kTexts[BusSpeedRank(olderRates, newerRates)];
 }
 
 const char* RaidDisk::LinkRateText(std::uint8_t code) {

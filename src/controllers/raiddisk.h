@@ -60,6 +60,8 @@ class RaidDisk : public ScsiDisk, public DiskLogReader {
 
   // The texts of the identification's speed bits and link-rate code.
   static const char* BusSpeedText(std::uint8_t olderRates, std::uint8_t newerRates);
+  // The speed's rank: 0 asynchronous, 1 Fast, 2 Ultra, 3 Ultra-2, 4 Ultra-3 (160), 5 Ultra-320.
+  static int BusSpeedRank(std::uint8_t olderRates, std::uint8_t newerRates);
   static const char* LinkRateText(std::uint8_t code);
 
   DriveDescription DescribeDrive() override;

@@ -170,7 +170,7 @@ void AccessTest::Setup() {
   capabilities_.interactive = optical || RemovableMedium() || capabilities_.interactive;
   std::uint64_t lastTestable = 0;
   try {
-    if (dynamic_cast<BlockDevice*>(Owner()) != nullptr) lastTestable = Block().LastBlockAddress();
+    lastTestable = Block().LastBlockAddress();
   } catch (const OruError&) {
     DebugPrint("GetBlockCount() threw an error (no problem if doing CATALOG!)\n");
   }

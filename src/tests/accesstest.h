@@ -75,7 +75,8 @@ class AccessTest : public Test {
   // The zip drive's test marks its medium so (EndBlock and the removal prompt follow it).
   static constexpr std::int32_t kZipMedium = 1;
 
-  BlockDevice& Block() const;
+  // The device the accesses go to: the test's own device unless a test picks another.
+  virtual BlockDevice& Block() const;
   bool OpticalDrive() const;
   // Whether the operator may be asked to take the medium out (RemoveMdia).
   virtual bool RemovableMedium() const { return mediaKind_ == kZipMedium; }

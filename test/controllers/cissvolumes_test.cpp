@@ -127,7 +127,9 @@ TEST_F(CissVolumes, ATransferPastTheEndFailsAsAHardError) {
     volume.Access(BlockDevice::kRead, 1499, 2, blocks.data());
     FAIL() << "read past the end";
   } catch (const OruError& error) {
-    EXPECT_EQ(error.Message(), "Could not read block");
+    // The LUN's CHECK CONDITION is the controller's target status.
+    EXPECT_EQ(error.Message(), "CISS driver reported problem");
+    EXPECT_NE(error.Detail().find("Target Status"), std::string::npos) << error.Detail();
   }
   EXPECT_EQ(volume.HardErrorsOfLastAccess(), 1u);
 }
@@ -144,7 +146,7 @@ TEST_F(CissVolumes, TheNewVolumeIsTheEntryTheReportLackedBeforeAndNoNewEntryIsVo
   // As if the RAID 1 volume had just been created.
   before.erase(before.begin() + 1);
   const std::unique_ptr<LogicalVolume> created = Controller().FindNewVolume(before);
-  EXPECT_EQ(created->Name(), "cissController0v1");
+  EXPECT_EQ(created->VolumeId(), 1u);
   EXPECT_EQ(created->LogicalDrive(), 1u);
   EXPECT_STREQ(LogicalVolume::FaultToleranceText(created->FaultTolerance()), "RAID 1");
   std::vector<std::uint8_t> written(512, 0x3C), read(512);

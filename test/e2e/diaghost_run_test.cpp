@@ -285,7 +285,7 @@ TEST_F(DiaghostProgram, TheDemoCissControllerListsItsDevicesAndReadsItsVolumesAn
     EXPECT_FALSE(DeviceWithSerial(listing.out, serial).empty()) << serial;
 
   Write("reads.txt", "id\nrun " + controller + "v1 SeqReadTest retries=0\nrun " + controller +
-                         "v40000000 SeqReadTest retries=0\nrun " + disk + " SeqReadTest retries=0\n");
+                         "v0 SeqReadTest retries=0\nrun " + disk + " SeqReadTest retries=0\n");
   const Outcome outcome = Run({"--machine", machines + "demo.xml", "script", "reads.txt"}, false);
   EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
   for (const std::string& device : {controller + "v1", controller + "v0", disk})

@@ -186,6 +186,12 @@ std::uint64_t SimPlatform::GetTickCount64() {
   return clock_->Now();
 }
 
+SimArrayController* SimPlatform::ArrayController(std::uint32_t number) const {
+  for (const auto& port : scsiPorts_)
+    if (port->Number() == number) return port->Array();
+  return nullptr;
+}
+
 void SimPlatform::Sleep(win::DWORD milliseconds) {
   clock_->Advance(milliseconds);
 }
@@ -289,12 +295,6 @@ bool SimPlatform::HoldDiskForWriting(const std::string& devicePath, const win::S
     return false;
   }
   return true;
-}
-
-SimArrayController* SimPlatform::ArrayController(std::uint32_t port) const {
-  for (const auto& scsiPort : scsiPorts_)
-    if (scsiPort->Number() == port) return scsiPort->Array();
-  return nullptr;
 }
 
 }  // namespace os

@@ -42,10 +42,10 @@ class SimPlatform : public Platform {
   // The machine's simulated time, which Sleep and GetTickCount64 follow.
   SimClock& Clock() { return *clock_; }
   SimPortSpace& Ports() { return *ports_; }
+  // The array controller of SCSI port `number`; null when the port has none.
+  SimArrayController* ArrayController(std::uint32_t number) const;
   // The PCI functions of the description (see simpci.h).
   const std::vector<PciFunction>& PciFunctions() const { return pci_; }
-  // The array controller on SCSI port `port`, or null: tests look at what it was told to do.
-  SimArrayController* ArrayController(std::uint32_t port) const;
 
   win::HANDLE CreateFile(const std::string& path, win::DWORD access, win::DWORD share, win::DWORD disposition,
                          win::DWORD flagsAndAttributes) override;

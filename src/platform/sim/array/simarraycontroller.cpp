@@ -7,6 +7,8 @@
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
 #include "platform/sim/array/simbackplaneprocessor.h"
+#include "platform/sim/array/simvolumecreation.h"
+#include "platform/sim/array/simnvramimage.h"
 #include "platform/sim/simmachine.h"
 #include "support/stringutil.h"
 #include "support/xmlobject.h"
@@ -51,6 +53,11 @@ void Reply(const std::vector<std::uint8_t>& reply, std::uint8_t* data, std::size
   std::memcpy(data, reply.data(), std::min(length, reply.size()));
 }
 
+// WRITE(6), (10), (12) and (16) end in 0Ah; then WRITE AND VERIFY(10), (16) and (12).
+bool IsWrite(std::uint8_t opcode) {
+  return (opcode & 0x1F) == 0x0A || opcode == 0x2E || opcode == 0x8E || opcode == 0xAE;
+}
+
 void MarkDrive(std::vector<std::uint8_t>& bytes, std::size_t map, const SimArrayDisk& disk) {
   if (disk.Bus() >= layout::kDriveMapBuses || disk.Target() >= layout::kDriveMapTargets) return;
   bytes[map + 4 * disk.Bus() + disk.Target() / 8] |= static_cast<std::uint8_t>(1u << (disk.Target() % 8));
@@ -78,7 +85,8 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
       presenceMaps_(port.GetAttribute("presenceMaps", "1") == "1"),
       lunAddressing_(OptionalByte(machine, port, "lunAddressing", 0, 3)),
       rebuildRate_(port.FindAttribute("rebuildRate") ? machine.Number(port, "rebuildRate", 1ull << 40)
-                                                     : 65536) {
+                                                     : 65536),
+      diagnostics_(clock_) {
   if (!rb::EqualsNoCase(port.GetAttribute("array"), "bmic") && !ciss_)
     machine.Reject("<port> array must be bmic or ciss");
   if (port.GetAttribute("csmi") == "1") machine.Reject("<port> cannot be both a CSMI adapter and an array");
@@ -102,15 +110,7 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
                              std::make_unique<SimBackplaneProcessor>(machine, unit, clock_)});
     } else if (rb::EqualsNoCase(name, "nvram")) {
       const auto address = static_cast<std::uint8_t>(machine.Number(child, "address", 255));
-      std::vector<std::uint8_t> part(child.FindAttribute("size") ? machine.Number(child, "size", 4096) : 256);
-      if (part.size() < 2) machine.Reject("<nvram> size must be at least 2");
-      const std::string text = child.GetAttribute("text");
-      std::copy_n(text.begin(), std::min(text.size(), part.size() - 1), part.begin());
-      std::uint8_t sum = child.GetAttribute("badChecksum", "0") == "1" ? 1 : 0;
-      for (std::size_t i = part.size() / 2; i + 1 < part.size(); ++i)
-        sum = static_cast<std::uint8_t>(sum - part[i]);
-      part.back() = sum;
-      nvram_.emplace_back(address, std::move(part));
+      nvram_.emplace_back(address, SimNvramImage(machine, child));
     } else if (rb::EqualsNoCase(name, "sesEnclosure")) {
       enclosures_.push_back(std::make_unique<SimSesEnclosure>(machine, child, 0x100 + enclosures_.size()));
     } else if (rb::EqualsNoCase(name, "external")) {
@@ -119,6 +119,8 @@ SimArrayController::SimArrayController(const SimMachine& machine, const rb::XmlO
       vendorInfo_.emplace(machine, child);
     } else if (rb::EqualsNoCase(name, "signals")) {
       signals_.Read(machine, child);
+    } else if (rb::EqualsNoCase(name, "diagnostic")) {
+      diagnostics_.Declare(machine, child);
     } else if (rb::EqualsNoCase(name, "cissFault")) {
       CissFault fault{static_cast<std::uint16_t>(machine.Number(child, "status", 0xFFFF)), std::nullopt,
                       OptionalByte(machine, child, "field", 0), OptionalByte(machine, child, "size", 0)};
@@ -163,7 +165,12 @@ SimArrayDisk* SimArrayController::FindDisk(std::uint8_t bus, std::uint8_t target
 }
 
 bool SimArrayController::Execute(std::uint8_t bus, std::uint8_t target, SimScsiCommand& command) {
-  if (SimArrayDisk* disk = FindDisk(bus, target)) return disk->Unit().Execute(command) == win::ERROR_SUCCESS;
+  if (SimArrayDisk* disk = FindDisk(bus, target)) {
+    if (!command.dataIn && command.dataLength > 0 && IsWrite(command.Opcode()) &&
+        std::any_of(volumes_.begin(), volumes_.end(), [&](const auto& volume) { return volume->Uses(*disk); }))
+      disk->Fail();
+    return disk->Unit().Execute(command) == win::ERROR_SUCCESS;
+  }
   for (Backplane& backplane : backplanes_)
     if (backplane.bus == bus && backplane.target == target)
       return backplane.unit->Execute(command) == win::ERROR_SUCCESS;
@@ -191,6 +198,8 @@ void SimArrayController::Advance() {
 void SimArrayController::FinishReset() {
   resetPending_ = false;
   rebuildStart_ = clock_->Now();
+  for (const auto& disk : disks_)
+    if (disk->FailsAtReset()) disk->Fail();
   for (const auto& disk : disks_) {
     if (!disk->Failed()) continue;
     // A drive whose loss a volume cannot survive stays failed: there is nothing to rebuild it from.
@@ -258,8 +267,11 @@ std::uint8_t SimArrayController::Bmic(std::uint8_t command, std::uint8_t unit, s
       return layout::kBmicOk;
     case cmd::kBackgroundDisable:
     case cmd::kBackgroundEnable:
+      backgroundActive_ = command == cmd::kBackgroundEnable;
       std::memset(data, 0, length);
       return layout::kBmicOk;
+    case cmd::kCreateLogicalDrive:
+      return CreateSimVolume(*this, unit, data, length);
     default:
       return layout::kBmicInvalidCommand;
   }

@@ -21,21 +21,24 @@
 //   <backplane bus= target= vendor= product= revision=/>   answers bus-and-target queries, and on a CISS
 //                            controller is a processor-type physical LUN; its processor buffers in
 //                            simbackplaneprocessor.h
-//   <nvram address="0xA1" [size="256"] [text="..."] [badChecksum="1"]/>   an NVRAM part at an I2C
-//                            address, read and written with BMIC 42h sub-function D4h over CISS: `text`
-//                            from its first byte, zeros after it, the last byte making the upper half's
-//                            8-bit sum 0 (1 with badChecksum="1")
+//   <nvram address="0xA1" .../>   an NVRAM part at an I2C address (its contents: simnvramimage.h), read
+//                            and written with BMIC 42h sub-function D4h over CISS
 //   <sesEnclosure ...>        an SES enclosure the controller manages (simsesenclosure.h)
 //   <external bus= target= ...>   an external controller behind a CISS controller (simexternalcontrollers.h)
 //   <vendorInfo .../>        what the controller tells of itself through vendor sub-functions
 //                            (simcontrollerinfo.h)
 //   <signals>                the battery gauges on the I2C bus (simcontrollersignals.h)
+//   <diagnostic group= code= result= .../>   a resident diagnostic's answer (simresidentdiagnostics.h)
 //   <cissFault status="s" [opcode="0x.."] [field="f" size="z"]/>   CISS commands with that CDB
 //                            opcode (every command when absent) complete with command status s; an
 //                            invalid-command status reports the offending field f of z bytes
-// A controller reset (BMIC 40h, then 13h) replaces every failed drive whose volumes all survive
-// without it; the volumes then rebuild onto it as simulated time passes. Between 40h and 13h a
-// degraded volume's status is READY FOR RECOVERY (4), while it rebuilds RECOVERY IN PROGRESS (5).
+// A controller reset (BMIC 40h, then 13h) first fails the drives declared failsAtReset="1", then
+// replaces every failed drive whose volumes all survive without it; the volumes then rebuild onto it as
+// simulated time passes. Between 40h and 13h a degraded volume's status is READY FOR RECOVERY (4), while
+// it rebuilds RECOVERY IN PROGRESS (5). A write that reaches a volume's member past the controller (a
+// pass-through CDB) takes that drive out of service: its blocks no longer match the volume. Background
+// activity is on until BMIC 98h pauses it and 99h resumes it. BMIC 56h configures a volume
+// (simvolumecreation.h).
 
 #include <cstdint>
 #include <memory>
@@ -50,6 +53,7 @@
 #include "platform/sim/array/simexternalcontrollers.h"
 #include "platform/sim/array/simraidvolume.h"
 #include "platform/sim/array/simsesenclosure.h"
+#include "platform/sim/array/simresidentdiagnostics.h"
 
 namespace os {
 
@@ -86,6 +90,8 @@ class SimArrayController {
   const std::optional<SimControllerInfo>& VendorInfo() const { return vendorInfo_; }
   // The <external> controllers behind it (simexternalcontrollers.h).
   const SimExternalControllers& Externals() const { return externals_; }
+  SimResidentDiagnostics& Diagnostics() { return diagnostics_; }
+  bool BackgroundActive() const { return backgroundActive_; }
 
   // One BMIC command; `count` is the block count of reads and writes. Returns the BMIC status.
   std::uint8_t Bmic(std::uint8_t command, std::uint8_t unit, std::uint32_t parameter, std::uint16_t count,
@@ -137,6 +143,8 @@ class SimArrayController {
   SimExternalControllers externals_;
   SimControllerSignals signals_;
   std::vector<std::pair<std::uint8_t, std::vector<std::uint8_t>>> nvram_;
+  SimResidentDiagnostics diagnostics_;
+  bool backgroundActive_ = true;
   bool resetPending_ = false;
   std::uint64_t rebuildStart_ = 0;
 };

@@ -40,6 +40,7 @@ SimArrayDisk::SimArrayDisk(const SimMachine& machine, const rb::XmlObject& eleme
                  ? static_cast<std::uint16_t>(machine.Number(element, "rates", 0xFFFF))
                  : (kind_ == 0 ? 0x8008 : 0)),
       failed_(element.GetAttribute("failed", "0") == "1"),
+      failsAtReset_(element.GetAttribute("failsAtReset", "0") == "1"),
       history_(machine, element),
       unit_(std::make_unique<SimSbcDisk>(machine, AsDisk(machine, element), clock)) {}
 
@@ -52,6 +53,12 @@ void SimArrayDisk::Replace() {
   command.cdb = format;
   command.cdbLength = sizeof format;
   unit_->Execute(command);
+}
+
+void SimArrayDisk::Fail() {
+  failed_ = true;
+  failsAtReset_ = false;
+  rebuiltTo_.reset();
 }
 
 void SimArrayDisk::SetRebuiltTo(std::uint64_t lba) {

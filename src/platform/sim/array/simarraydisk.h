@@ -6,7 +6,8 @@
 // pass-through CDB reaches the same unit the port's own disks are; the controller reads and writes
 // the blocks of its volumes through that unit with READ(16)/WRITE(16), and a medium error there is a
 // failing drive the volume reads around. failed="1" is a drive the controller has taken out of service;
-// a controller reset replaces it and the volumes rebuild onto the new drive (simraidvolume.h).
+// a controller reset replaces it and the volumes rebuild onto the new drive (simraidvolume.h);
+// failsAtReset="1" is a drive that fails at the next controller reset (before the replacements).
 
 #include <cstdint>
 #include <memory>
@@ -36,6 +37,10 @@ class SimArrayDisk {
   const SimSbcDisk& Unit() const { return *unit_; }
 
   bool Failed() const { return failed_; }
+  // Taken out of service: its blocks no longer count for the volumes.
+  void Fail();
+  // Declared to fail at the controller's next reset (failsAtReset="1"; once).
+  bool FailsAtReset() const { return failsAtReset_; }
   // A replacement being rebuilt: its blocks below RebuiltTo() hold the volumes' data.
   bool Rebuilding() const { return rebuiltTo_.has_value(); }
   std::uint64_t RebuiltTo() const { return rebuiltTo_.value_or(0); }
@@ -58,6 +63,7 @@ class SimArrayDisk {
   std::uint8_t linkRate_;
   std::uint16_t rates_;
   bool failed_;
+  bool failsAtReset_;
   std::optional<std::uint64_t> rebuiltTo_;
   SimDriveHistory history_;
   std::unique_ptr<SimSbcDisk> unit_;

@@ -310,6 +310,10 @@ void SimArrayMiniport::Vendor(SimScsiCommand& command, std::uint16_t& status, st
     case layout::kVendorAsicRevisions:
     case layout::kVendorStorageBoxVersion:
       return ControllerInfo(command, status, moreError);
+    case layout::kVendorDiagStart:
+      return controller_.Diagnostics().Start(command);
+    case layout::kVendorDiagResult:
+      return controller_.Diagnostics().Result(command);
     default:
       return InvalidField(status, moreError, 8, 1);
   }
@@ -325,11 +329,12 @@ void SimArrayMiniport::ControllerInfo(SimScsiCommand& command, std::uint16_t& st
 }
 
 void SimArrayMiniport::I2cAccess(SimScsiCommand& command) {
-  // 26h reads a part, 27h writes it.
+  // A request that moves data in reads the part, whichever of 26h and 27h carries it (boards differ in
+  // which they take for a read); one that moves data out writes it.
   std::vector<std::uint8_t>* part = controller_.Nvram(command.Byte(9));
   if (part == nullptr) return command.CheckCondition(0x05, 0x24, 0x00);
   const std::size_t count = std::min(part->size(), command.dataLength);
-  if (command.Opcode() == layout::kBmicReadCdb) {
+  if (command.dataIn) {
     std::memset(command.data, 0, command.dataLength);
     std::copy_n(part->begin(), count, command.data);
   } else {

@@ -17,7 +17,7 @@ SimRaidVolume::SimRaidVolume(const SimMachine& machine, const rb::XmlObject& ele
     : raid_(static_cast<std::uint8_t>(machine.Number(element, "raid", 5))),
       array_(element.FindAttribute("array") ? static_cast<std::uint8_t>(machine.Number(element, "array", 255))
                                             : 0),
-      stripe_(element.FindAttribute("stripe") ? machine.Number(element, "stripe", 65535) : 16),
+      stripe_(element.FindAttribute("stripe") ? machine.Number(element, "stripe", 65535) : kDefaultStripe),
       members_(std::move(members)),
       offset_(offset),
       mounted_(element.GetAttribute("mounted") == "1") {
@@ -28,19 +28,41 @@ SimRaidVolume::SimRaidVolume(const SimMachine& machine, const rb::XmlObject& ele
         rb::StringPrintf("<volume> RAID %u needs %u members", raid_, static_cast<unsigned>(least)));
   if (stripe_ == 0) machine.Reject("<volume> stripe must not be 0");
   blockSize_ = members_.front()->Unit().BlockSize();
-  std::uint64_t smallest = UINT64_MAX;
   for (const SimArrayDisk* disk : members_) {
     if (disk->Unit().BlockSize() != blockSize_) machine.Reject("<volume> members differ in block size");
-    smallest = std::min(smallest, disk->Unit().Blocks());
+    if (disk->Unit().Blocks() <= offset_) machine.Reject("<volume> has no room left on its members");
   }
-  if (smallest <= offset_) machine.Reject("<volume> has no room left on its members");
-  const std::uint64_t dataColumns = raid_ == 1 ? 1 : (raid_ == 5 ? members_.size() - 1 : members_.size());
-  const std::uint64_t mostRows = (smallest - offset_) / stripe_;
-  const std::uint64_t most = mostRows * stripe_ * dataColumns;
+  const std::uint64_t most = Capacity(raid_, members_, offset_, stripe_);
   blocks_ = element.FindAttribute("blocks") ? machine.Number(element, "blocks", most) : most;
   if (blocks_ == 0) machine.Reject("<volume> has no blocks");
-  const std::uint64_t rowBlocks = stripe_ * dataColumns;
+  const std::uint64_t rowBlocks = stripe_ * DataColumns();
   rows_ = (blocks_ + rowBlocks - 1) / rowBlocks;
+}
+
+SimRaidVolume::SimRaidVolume(std::uint8_t raid, std::uint8_t array, std::vector<SimArrayDisk*> members,
+                             std::uint64_t offset, std::uint64_t blocks)
+    : raid_(raid),
+      array_(array),
+      stripe_(kDefaultStripe),
+      members_(std::move(members)),
+      blockSize_(members_.front()->Unit().BlockSize()),
+      offset_(offset),
+      blocks_(blocks) {
+  const std::uint64_t rowBlocks = stripe_ * DataColumns();
+  rows_ = (blocks_ + rowBlocks - 1) / rowBlocks;
+}
+
+std::uint64_t SimRaidVolume::Capacity(std::uint8_t raid, const std::vector<SimArrayDisk*>& members,
+                                      std::uint64_t offset, std::uint64_t stripe) {
+  std::uint64_t smallest = UINT64_MAX;
+  for (const SimArrayDisk* disk : members) smallest = std::min(smallest, disk->Unit().Blocks());
+  if (members.empty() || smallest <= offset) return 0;
+  const std::uint64_t columns = raid == 1 ? 1 : (raid == 5 ? members.size() - 1 : members.size());
+  return (smallest - offset) / stripe * stripe * columns;
+}
+
+std::uint64_t SimRaidVolume::DataColumns() const {
+  return raid_ == 1 ? 1 : (raid_ == 5 ? members_.size() - 1 : members_.size());
 }
 
 std::uint8_t SimRaidVolume::FaultTolerance() const {

@@ -23,9 +23,17 @@ namespace os {
 
 class SimRaidVolume {
  public:
+  static constexpr std::uint64_t kDefaultStripe = 16;
+
   // `members` are the controller's drives that the volume names; `offset` is its first block on them.
   SimRaidVolume(const SimMachine& machine, const rb::XmlObject& element, std::vector<SimArrayDisk*> members,
                 std::uint64_t offset);
+  // A volume the controller configures at run time; the caller has checked the members and the size.
+  SimRaidVolume(std::uint8_t raid, std::uint8_t array, std::vector<SimArrayDisk*> members,
+                std::uint64_t offset, std::uint64_t blocks);
+  // The most blocks a volume can have over `members` from `offset` on.
+  static std::uint64_t Capacity(std::uint8_t raid, const std::vector<SimArrayDisk*>& members,
+                                std::uint64_t offset, std::uint64_t stripe);
 
   std::uint8_t Raid() const { return raid_; }
   // The fault-tolerance code of identify logical drive.
@@ -68,6 +76,7 @@ class SimRaidVolume {
   // A member block from the other members: another copy, or the XOR of the rest of the row.
   bool FromRest(std::size_t member, std::uint64_t memberLba, std::uint8_t* out);
   void TouchRow(std::uint64_t row);
+  std::uint64_t DataColumns() const;
 
   std::uint8_t raid_;
   std::uint8_t array_;

@@ -1,0 +1,75 @@
+#include "tests/nvram/sesnvramtest.h"
+
+#include "controllers/cissdevice.h"
+#include "controllers/sesdiagapi.h"
+#include "controllers/seslayouts.h"
+#include "support/catalog.h"
+#include "support/oruerror.h"
+#include "support/stringutil.h"
+#include "tests/nvram/nvramchecks.h"
+#include "tests/nvram/nvrampart.h"
+
+namespace rb {
+
+namespace {
+
+constexpr int kLastStatusCode = 2;
+constexpr int kFirstPartCode = 3;
+constexpr int kLastPartCode = 6;
+// By status code: power supplies, fans, temperature sensors.
+constexpr std::uint8_t kStatusTypes[] = {seslayout::kTypePowerSupply, seslayout::kTypeCooling,
+                                         seslayout::kTypeTemperature};
+
+void CheckElements(CissDevice& controller, int code) {
+  SESDiagApi enclosures(controller);
+  if (enclosures.FindEnclosures() < 1)
+    throw OruError(Translate("Backplane or Controller not supported"), controller.Name());
+  std::vector<SesElementRecord> records;
+  if (!enclosures.ReadElements(0, kStatusTypes[code], records))
+    throw OruError(Translate("Unable to read enclosure status"), controller.Name());
+  for (std::size_t i = 0; i < records.size(); ++i)
+    if ((records[i][0] & seslayout::kStatusMask) != seslayout::kStatusOk)
+      throw OruError(StringPrintf("%s, status byte %02x", StringPrintf("ELEMENT %u", static_cast<unsigned>(i + 1)).c_str(),
+                                  records[i][0]),
+                     SESDiagApi::StatusText(records[i][0]));
+}
+
+}  // namespace
+
+SESNVRAMTest::SESNVRAMTest(const TestConfig& config)
+    : PartCodeTest(config, Translate("Verifies an enclosure's status or NVRAM part"), kFirstPartCode) {
+  if (code_ >= kFirstPartCode) {
+    AddFieldCheckParameters(Parameters());
+    AddDisplayParameter(Parameters());
+  }
+}
+
+SESNVRAMTest::SESNVRAMTest() : SESNVRAMTest(TestConfig{kStreamableName, kStreamableName, {}}) {}
+
+std::unique_ptr<Test> SESNVRAMTest::Make(const TestConfig& config) {
+  const int code = config.codes.empty() ? kFirstPartCode : config.codes.front();
+  if (code < 0 || code > kLastPartCode) return nullptr;
+  return std::make_unique<SESNVRAMTest>(config);
+}
+
+bool SESNVRAMTest::Execute(const XmlObject&) {
+  try {
+    auto* controller = dynamic_cast<CissDevice*>(Owner());
+    if (controller == nullptr)
+      throw OruError(Translate("Backplane or Controller not supported"), Owner() != nullptr ? Owner()->Name() : "");
+    if (code_ <= kLastStatusCode) {
+      CheckElements(*controller, code_);
+    } else {
+      NvramPart part(*controller, static_cast<std::uint8_t>(code_));
+      const std::vector<std::uint8_t>& bytes = part.Read();
+      CheckNvramFields(Parameters(), bytes);
+      DisplayNvram(Parameters(), bytes, Output());
+    }
+  } catch (const OruError& error) {
+    SetError(error);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace rb

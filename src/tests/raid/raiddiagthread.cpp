@@ -1,0 +1,38 @@
+#include "tests/raid/raiddiagthread.h"
+
+#include <chrono>
+#include <thread>
+
+#include "controllers/arraylayouts.h"
+#include "controllers/cissdevice.h"
+#include "support/debug.h"
+
+namespace rb {
+
+void RaidDiagThread::Run() {
+  namespace record = arraylayout::diagresult;
+  DebugPrint("in run\n");
+  try {
+    controller_.StartDiagnostic(group_, code_, argument_);
+    result_.assign(arraylayout::kDiagResultSize, 0);
+    DebugPrint("error code before getting result %d\n", result_[record::kErrorCode]);
+    for (;;) {
+      result_ = controller_.DiagnosticResult();
+      if (result_[record::kRunning] == 0) break;
+      if (StopRequested()) {
+        unfinished_ = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(kPollMilliseconds));
+    }
+    DebugPrint("error code after getting result %d\n", result_[record::kErrorCode]);
+  } catch (const OruError& error) {
+    error_ = error;
+    failed_ = true;
+  } catch (...) {
+    DebugPrint("Unexpected Exceptions from Diagnostics Watchdog Thread,  What happened here?????\n");
+  }
+  DebugPrint("done\n");
+}
+
+}  // namespace rb
