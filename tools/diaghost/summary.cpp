@@ -104,9 +104,20 @@ std::string FixedVolumes(const XmlNode& volumes) {
   for (const XmlNode* disk : disks) {
     text += "  " + disk->Attribute("name");
     for (const XmlNode* property : disk->Children("property"))
-      text += "  " + property->Attribute("caption", property->Attribute("name")) + ": " + property->Attribute("value");
+      text += "  " + property->Attribute("caption", property->Attribute("name")) + ": " +
+              property->Attribute("value");
     text += '\n';
   }
+  return text;
+}
+
+// One property line; a property that holds properties of its own (an enclosure's element block) has
+// them below it, indented further.
+std::string Property(const XmlNode& property, const std::string& indent) {
+  const std::string caption = property.Attribute("caption");
+  std::string text = indent + (caption.empty() ? property.Attribute("name") : caption) + ": " +
+                     property.Attribute("value") + '\n';
+  for (const XmlNode* nested : property.Children("property")) text += Property(*nested, indent + "  ");
   return text;
 }
 
@@ -116,9 +127,7 @@ std::string PropertyGroup(const XmlNode& group, const std::string& indent) {
   std::string text = indent + group.Attribute("caption", group.name) + '\n';
   for (const XmlNode& child : group.children) {
     if (child.Is("property")) {
-      const std::string caption = child.Attribute("caption");
-      text += indent + "  " + (caption.empty() ? child.Attribute("name") : caption) + ": " +
-              child.Attribute("value") + '\n';
+      text += Property(child, indent + "  ");
     } else if (child.Child("property") != nullptr || !child.children.empty()) {
       text += PropertyGroup(child, indent + "  ");
     }
@@ -132,11 +141,7 @@ std::string Discovery(const XmlNode& result) {
       devices.empty() ? "no devices found\n" : Plural(devices.size(), "device", "devices") + '\n';
   for (const XmlNode* device : devices) {
     text += DeviceHeading(*device);
-    for (const XmlNode* property : device->Children("property")) {
-      const std::string caption = property->Attribute("caption");
-      text += "  " + (caption.empty() ? property->Attribute("name") : caption) + ": " +
-              property->Attribute("value") + '\n';
-    }
+    for (const XmlNode* property : device->Children("property")) text += Property(*property, "  ");
     for (const XmlNode& child : device->children) {
       if (child.Is("property") || child.Is("interface") || child.Is("test") || child.children.empty())
         continue;

@@ -186,7 +186,10 @@ bool RaidDiagTest::Execute(const XmlObject&) {
 
   const int timeout = FindParameter<NumericParameter<int>>(Parameters(), "timeout")->Value();
   int elapsed = 0;
-  bool finished = thread->Done();
+  // A diagnostic the controller finished at once is judged without counting seconds; the thread is
+  // joined before its record is read.
+  bool finished = thread->WaitFirstAnswer();
+  if (finished) thread->Wait();
   while (elapsed < timeout && !finished && !CancelRequested()) {
     os::Current().Sleep(1000);
     ++elapsed;

@@ -18,7 +18,11 @@ void RaidDiagThread::Run() {
     DebugPrint("error code before getting result %d\n", result_[record::kErrorCode]);
     for (;;) {
       result_ = controller_.DiagnosticResult();
-      if (result_[record::kRunning] == 0) break;
+      if (result_[record::kRunning] == 0) {
+        Answered(true);
+        break;
+      }
+      Answered(false);
       if (StopRequested()) {
         unfinished_ = true;
         break;
@@ -32,7 +36,22 @@ void RaidDiagThread::Run() {
   } catch (...) {
     DebugPrint("Unexpected Exceptions from Diagnostics Watchdog Thread,  What happened here?????\n");
   }
+  Answered(true);
   DebugPrint("done\n");
+}
+
+void RaidDiagThread::Answered(bool finished) {
+  const std::lock_guard lock(answerLock_);
+  if (answered_) return;
+  answered_ = true;
+  finishedAtFirstAnswer_ = finished;
+  answerSignal_.notify_all();
+}
+
+bool RaidDiagThread::WaitFirstAnswer() {
+  std::unique_lock lock(answerLock_);
+  answerSignal_.wait(lock, [this] { return answered_; });
+  return finishedAtFirstAnswer_;
 }
 
 }  // namespace rb

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -26,6 +28,12 @@ class RaidDiagThread : public Thread {
 
   void Run() override;
 
+  // Waits until the controller has answered the first read of the record (or the thread has failed)
+  // and tells whether the diagnostic had finished by then. The test's waiting runs in the platform's
+  // seconds, which a simulated machine serves at once: without this the test could count its whole
+  // timeout before the thread had sent its first command.
+  bool WaitFirstAnswer();
+
   // Valid once Done().
   const std::vector<std::uint8_t>& Result() const { return result_; }
   bool Failed() const { return failed_; }
@@ -42,6 +50,12 @@ class RaidDiagThread : public Thread {
   bool failed_ = false;
   bool unfinished_ = false;
   std::optional<OruError> error_;
+  std::mutex answerLock_;
+  std::condition_variable answerSignal_;
+  bool answered_ = false;
+  bool finishedAtFirstAnswer_ = false;
+
+  void Answered(bool finished);
 };
 
 }  // namespace rb

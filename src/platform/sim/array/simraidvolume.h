@@ -87,7 +87,7 @@ class SimRaidVolume {
   std::uint64_t rows_;
   std::uint64_t blocks_;
   std::set<std::uint64_t> written_;
-  bool mounted_;
+  bool mounted_ = false;
 };
 
 }  // namespace os
