@@ -1,5 +1,6 @@
 #include "tests/enclosure/enclosuretest.h"
 
+#include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
 #include "framework/ptstream.h"
 #include "support/catalog.h"
@@ -31,6 +32,8 @@ void EnclosureTest::Assign(const Persistent& other) {
 }
 
 CissDevice* EnclosureTest::FindController() const {
+  // On an enclosure's backplane entry the tests act through the controller that reaches it.
+  if (const auto* backplane = dynamic_cast<const CissBackPlane*>(Owner())) return backplane->Controller();
   return dynamic_cast<CissDevice*>(Owner());
 }
 
