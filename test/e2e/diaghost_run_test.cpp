@@ -284,8 +284,9 @@ TEST_F(DiaghostProgram, TheDemoCissControllerListsItsDevicesAndReadsItsVolumesAn
   for (const char* serial : {"5QE1B101", "5QE1B102"})
     EXPECT_FALSE(DeviceWithSerial(listing.out, serial).empty()) << serial;
 
-  Write("reads.txt", "id\nrun " + controller + "v1 SeqReadTest retries=0\nrun " + controller +
-                         "v0 SeqReadTest retries=0\nrun " + disk + " SeqReadTest retries=0\n");
+  Write("reads.txt", "id\nrun " + controller + "v1 SeqReadTest retries=0 blockCount=65536\nrun " +
+                         controller + "v0 SeqReadTest retries=0 blockCount=65536\nrun " + disk +
+                         " SeqReadTest retries=0 blockCount=65536\n");
   const Outcome outcome = Run({"--machine", machines + "demo.xml", "script", "reads.txt"}, false);
   EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
   for (const std::string& device : {controller + "v1", controller + "v0", disk})
