@@ -8,12 +8,6 @@ namespace {
 
 constexpr std::uint32_t kVerifyPiece = 128;
 
-void PutBigEndian(std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t count,
-                  std::uint64_t value) {
-  for (std::size_t i = 0; i < count; ++i)
-    bytes[offset + i] = static_cast<std::uint8_t>(value >> (8 * (count - 1 - i)));
-}
-
 }  // namespace
 
 void SimVolumeLun::Execute(SimScsiCommand& command) {
@@ -45,17 +39,7 @@ void SimVolumeLun::Execute(SimScsiCommand& command) {
 }
 
 void SimVolumeLun::ReadCapacity(SimScsiCommand& command, bool sixteen) {
-  const std::uint64_t last = volume_.Blocks() - 1;
-  std::vector<std::uint8_t> data(sixteen ? 32 : 8, 0);
-  if (sixteen) {
-    PutBigEndian(data, 0, 8, last);
-    PutBigEndian(data, 8, 4, volume_.BlockSize());
-    command.Answer(data, command.BigEndian(10, 4));
-  } else {
-    PutBigEndian(data, 0, 4, std::min<std::uint64_t>(last, 0xFFFFFFFF));
-    PutBigEndian(data, 4, 4, volume_.BlockSize());
-    command.Answer(data, data.size());
-  }
+  command.AnswerReadCapacity(volume_.Blocks(), volume_.BlockSize(), sixteen);
 }
 
 void SimVolumeLun::Transfer(SimScsiCommand& command) {

@@ -142,17 +142,7 @@ void SimSbcDisk::Dispatch(SimScsiCommand& command) {
 }
 
 void SimSbcDisk::ReadCapacity(SimScsiCommand& command, bool sixteen) {
-  const std::uint64_t last = store_.Blocks() - 1;
-  std::vector<std::uint8_t> data(sixteen ? 32 : 8, 0);
-  if (sixteen) {
-    PutBigEndian(data, 0, 8, last);
-    PutBigEndian(data, 8, 4, store_.BlockSize());
-    command.Answer(data, command.BigEndian(10, 4));
-  } else {
-    PutBigEndian(data, 0, 4, std::min<std::uint64_t>(last, 0xFFFFFFFF));
-    PutBigEndian(data, 4, 4, store_.BlockSize());
-    command.Answer(data, data.size());
-  }
+  command.AnswerReadCapacity(store_.Blocks(), store_.BlockSize(), sixteen);
 }
 
 void SimSbcDisk::Transfer(SimScsiCommand& command) {

@@ -34,6 +34,8 @@ struct SimScsiCommand {
   void Answer(const std::vector<std::uint8_t>& bytes, std::size_t allocation) {
     Answer(bytes.data(), bytes.size(), allocation);
   }
+  // The READ CAPACITY(10) or, with `sixteen`, READ CAPACITY(16) answer of a medium of `blocks` blocks.
+  void AnswerReadCapacity(std::uint64_t blocks, std::uint32_t blockSize, bool sixteen);
   // CHECK CONDITION with fixed-format sense; `specific` sets SKSV and bytes 16-17 when not negative.
   void CheckCondition(std::uint8_t key, std::uint8_t asc, std::uint8_t ascq, long specific = -1);
 };
