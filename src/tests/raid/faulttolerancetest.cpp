@@ -69,7 +69,16 @@ FaultToleranceTest::FaultToleranceTest()
       16, 1, kMostMegabytes));
 }
 
+void FaultToleranceTest::Prepare(const XmlObject& command) {
+  Test::Prepare(command);
+  judged_ = false;
+}
+
 bool FaultToleranceTest::Execute(const XmlObject&) {
+  if (judged_) {
+    Output() << Translate("The first attempt's verdict stands: the controller is not tested again") << '\n';
+    return false;
+  }
   auto* controller = dynamic_cast<BmicDevice*>(Owner());
   if (controller == nullptr) throw OruError(Translate("Backplane or Controller not supported"), Name());
   const bool raid5 = FindParameter<EnumerationParameter>(Parameters(), kLevelParameter)->Value() == "RAID5";
@@ -136,6 +145,7 @@ bool FaultToleranceTest::Exercise(BmicDevice& controller, LogicalVolume& volume,
   if (status != arraylayout::kVolumeOk) {
     SetError(OruError(Translate("RAID Recovery Failure"),
                       Translate("Volume Status") + ": " + Translate(LogicalVolume::StatusText(status))));
+    judged_ = true;
     return false;
   }
   return VerifyPattern(volume);
@@ -229,6 +239,7 @@ bool FaultToleranceTest::VerifyPattern(LogicalVolume& volume) {
                                  static_cast<int>(mismatched), Translate("Total Bytes").c_str(),
                                  static_cast<int>(compared), Translate("Error Rate").c_str(),
                                  static_cast<double>(mismatched) * 100.0 / static_cast<double>(compared))));
+  judged_ = true;
   return false;
 }
 

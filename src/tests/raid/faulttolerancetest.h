@@ -33,6 +33,7 @@ class FaultToleranceTest : public Test {
   std::string StreamableName() const override { return kStreamableName; }
   std::unique_ptr<Persistent> Clone() const override { return std::make_unique<FaultToleranceTest>(); }
   bool LocksDevice() const override { return true; }
+  void Prepare(const XmlObject& command) override;
   bool Execute(const XmlObject& command) override;
 
  private:
@@ -46,6 +47,10 @@ class FaultToleranceTest : public Test {
   bool VerifyPattern(LogicalVolume& volume);
 
   std::uint64_t chunks_ = 0;
+  // Set when an attempt of this run found the controller's recovery failed or its data corrupted: a
+  // retry would only test the drives the failure left behind and report that instead, so the first
+  // verdict (its error) stands.
+  bool judged_ = false;
 };
 
 }  // namespace rb
