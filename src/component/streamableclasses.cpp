@@ -44,7 +44,10 @@
 #include "tests/accesstest.h"
 #include "tests/cdromaccesstest.h"
 #include "tests/enclosure/blinkledtest.h"
+#include "tests/enclosure/alarmpagetest.h"
+#include "tests/enclosure/chassisserialnumbertest.h"
 #include "tests/enclosure/ledcolortest.h"
+#include "tests/enclosure/ledtest.h"
 #include "tests/enclosure/loadcurrenttest.h"
 #include "tests/enclosure/sascontrollerledtest.h"
 #include "tests/enclosure/sasecccnttest.h"
@@ -203,6 +206,9 @@ void RegisterComponentClasses() {
   // The enclosure, LED and controller-signal tests.
   RegisterStreamableClass<BlinkLEDTest>();
   RegisterStreamableClass<LEDColorTest>();
+  RegisterStreamableClass<LEDTest>();
+  RegisterStreamableClass<AlarmPageTest>();
+  RegisterStreamableClass<ChassisSerialNumberTest>();
   RegisterStreamableClass<LoadCurrentTest>();
   RegisterStreamableClass<SASControllerLEDTest>();
   RegisterStreamableClass<SASEccCntTest>();

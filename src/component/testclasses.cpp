@@ -4,7 +4,10 @@
 #include "tests/accesstest.h"
 #include "tests/cdromaccesstest.h"
 #include "tests/enclosure/blinkledtest.h"
+#include "tests/enclosure/alarmpagetest.h"
+#include "tests/enclosure/chassisserialnumbertest.h"
 #include "tests/enclosure/ledcolortest.h"
+#include "tests/enclosure/ledtest.h"
 #include "tests/enclosure/loadcurrenttest.h"
 #include "tests/enclosure/sascontrollerledtest.h"
 #include "tests/enclosure/sasecccnttest.h"
@@ -147,6 +150,9 @@ void RegisterComponentTests() {
   Register<BlinkLEDTest>("BlinkLEDTest");
   Register<LEDColorTest>("LEDColorTest");
   RegisterConfigured<LEDColorTest>("LEDColorTest");
+  Register<LEDTest>("LEDTest");
+  Register<AlarmPageTest>("AlarmPageTest");
+  Register<ChassisSerialNumberTest>("ChassisSerialNumberTest");
   Register<LoadCurrentTest>("LoadCurrentTest");
   RegisterConfigured<LoadCurrentTest>("LoadCurrentTest");
   Register<SASControllerLEDTest>("SASControllerLEDTest");

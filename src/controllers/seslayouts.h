@@ -200,5 +200,13 @@ inline constexpr std::uint32_t kMaxProcessorTransfer = 240;
 inline constexpr std::uint8_t kBufferChassisSerial = 0x93;
 inline constexpr std::size_t kChassisSerialSize = 32;
 inline constexpr std::size_t kChassisSerialText = 2;
+// The alarm page: buffer 82h, 4 bytes; byte 2 holds one bit per alarm condition.
+inline constexpr std::uint8_t kBufferAlarmPage = 0x82;
+inline constexpr std::size_t kAlarmPageSize = 4;
+inline constexpr std::size_t kAlarmFlags = 2;
+inline constexpr std::uint8_t kAlarmOverTemperature = 0x01;
+inline constexpr std::uint8_t kAlarmFanFailure = 0x02;
+inline constexpr std::uint8_t kAlarmSidePanel = 0x04;
+inline constexpr std::uint8_t kAlarmRedundantPower = 0x08;
 
 }  // namespace rb::seslayout

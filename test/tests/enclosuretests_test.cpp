@@ -1,7 +1,8 @@
 // The enclosure, LED and controller-signal tests run through the component on a simulated machine: a
 // CISS controller of a storage-box board whose signals, world wide names, PSoC versions and battery
 // gauges come from the machine description, found by discovery and offering its tests as the
-// controller's list names them. The operator's answers come from the host's callback.
+// controller's list names them; and the tests of a backplane processor behind a controller of another
+// board. The operator's answers come from the host's callback.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 
 #include "component/componentinstance.h"
 #include "component/testcomponent.h"
+#include "controllers/polarwindbackplane.h"
 #include "controllers/cissdevice.h"
 #include "framework/runtestdoubles.h"
 #include "platform/forwardingplatform.h"
@@ -30,6 +32,9 @@ namespace {
 using rbtest::AnsweringHost;
 
 constexpr const char* kController = "cissController0";
+constexpr const char* kStorageBoxBoard = "0x52420103";
+// A board whose processor LUNs are plain backplanes.
+constexpr const char* kPlainBoard = "0x52420108";
 
 // Blinks left to right, so that the operator's right answer is known.
 class LeftToRightBlinkLEDTest : public rb::BlinkLEDTest {
@@ -38,17 +43,19 @@ class LeftToRightBlinkLEDTest : public rb::BlinkLEDTest {
 };
 
 // A machine with one CISS controller of the three-test storage-box board: two drives and the storage
-// box's processor behind it, and `children` (its <vendorInfo>, <signals> battery gauges, <sesEnclosure>).
+// box's processor behind it, and `children` (its <vendorInfo>, <signals> battery gauges, <sesEnclosure>,
+// further backplanes); `board` names another board.
 class EnclosureRun {
  public:
   explicit EnclosureRun(const std::string& children,
-                        const std::string& options = "<options component='storage.so'/>")
+                        const std::string& options = "<options component='storage.so'/>",
+                        const std::string& board = kStorageBoxBoard)
       : sim_(std::make_unique<os::SimPlatform>(dir_.Write(
             "machine.xml",
             "<machine><pci><function bus=\"22\" device=\"0\" function=\"0\" vendorID=\"0x1000\" "
             "deviceID=\"0x0A51\" classCode=\"0x010400\" slotNumber=\"7\" description=\"RB Array Controller\"/>"
             "</pci><scsi><port number=\"11\" array=\"ciss\" pciBus=\"22\" pciDevice=\"0\" pciFunction=\"0\" "
-            "board=\"0x52420103\" slot=\"7\">"
+            "board=\"" + board + "\" slot=\"7\">"
             "<drive bus=\"1\" target=\"4\" kind=\"sas\" blocks=\"2000\"/>"
             "<drive bus=\"1\" target=\"5\" kind=\"sas\" blocks=\"2000\"/>"
             "<backplane bus=\"1\" target=\"15\" vendor=\"RAVEL\" product=\"RB STORAGE BOX\" revision=\"0200\"/>" +
@@ -79,7 +86,7 @@ class EnclosureRun {
       if (!queue->empty()) queue->pop_front();
       return replies_.back().c_str();
     });
-    char* result = ExecuteXMLCommand(("<runTest device='" + std::string(kController) + "' test='" + test +
+    char* result = ExecuteXMLCommand(("<runTest device='" + device + "' test='" + test +
                                       "' retries='0' " + parameters + "/>")
                                          .c_str());
     const rb::XmlObject parsed{std::string(result != nullptr ? result : "")};
@@ -92,6 +99,17 @@ class EnclosureRun {
     return dynamic_cast<rb::CissDevice*>(rb::ComponentInstance()->FindDevice(kController));
   }
   const rbtest::ScratchDir& Dir() const { return dir_; }
+  // The name of the chassis-serial backplane found behind the controller; empty when there is none.
+  std::string BackplaneName() const {
+    for (const rb::XmlObject& child : idResult.Children()) {
+      const std::string name = child.GetAttribute("name");
+      if (dynamic_cast<rb::PolarwindBackplane*>(rb::ComponentInstance()->FindDevice(name)) != nullptr) return name;
+    }
+    return "";
+  }
+
+  // The device Run runs its tests on.
+  std::string device = kController;
 
   rb::XmlObject idResult;
   std::vector<std::string> prompts;
@@ -304,6 +322,115 @@ TEST(EnclosureTests, AConfiguredTestKeepsItsCodesThroughThePersistentFile) {
   const rb::XmlObject result = run.Run("LoadCurrentTest2");
   EXPECT_EQ(State(result), "failed") << result.ToString();
   EXPECT_TRUE(Has(result, "I2C C3h: status 00h, load current 80")) << result.ToString();
+}
+
+constexpr const char* kOptions = "<options component='storage.so'/>";
+
+// A backplane processor keeping the chassis serial number, behind the controller at bus 2.
+std::string Polarwind(const std::string& attributes) {
+  return "<backplane bus=\"2\" target=\"15\" vendor=\"RAVEL\" product=\"POLARWIND BP8\" " + attributes + "/>";
+}
+
+struct BackplaneCase {
+  const char* what;
+  std::string backplane;  // its attributes
+  const char* test;
+  const char* parameters;
+  std::vector<std::string> answers;
+  const char* state;
+  const char* text;     // in the result: the failure, or what the output shows
+  const char* stored;   // the serial number the processor keeps afterwards
+};
+
+void RunOnBackplane(const std::vector<BackplaneCase>& cases) {
+  for (const BackplaneCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    EnclosureRun run(Polarwind(c.backplane), kOptions, kPlainBoard);
+    run.device = run.BackplaneName();
+    ASSERT_FALSE(run.device.empty()) << run.idResult.ToString();
+    const rb::XmlObject result = run.Run(c.test, c.answers, c.parameters);
+    EXPECT_EQ(State(result), c.state) << result.ToString();
+    EXPECT_TRUE(Has(result, c.text)) << c.text << "\n" << result.ToString();
+    auto* backplane = dynamic_cast<rb::PolarwindBackplane*>(rb::ComponentInstance()->FindDevice(run.device));
+    ASSERT_NE(backplane, nullptr);
+    std::vector<std::uint8_t> buffer;
+    ASSERT_TRUE(backplane->ReadChassisSerialBuffer(buffer));
+    EXPECT_EQ(rb::PolarwindBackplane::ChassisSerialText(buffer), c.stored);
+  }
+}
+
+TEST(EnclosureTests, TheBackplaneOffersItsTests) {
+  EnclosureRun run(Polarwind("chassisSerial=\"CZ3491AB7K\""), kOptions, kPlainBoard);
+  auto* backplane = dynamic_cast<rb::PolarwindBackplane*>(rb::ComponentInstance()->FindDevice(run.BackplaneName()));
+  ASSERT_NE(backplane, nullptr) << run.idResult.ToString();
+  for (const char* name : {"LEDTest", "AlarmPageTest", "ChassisSerialNumberTest"})
+    EXPECT_NE(backplane->FindTest(name), nullptr) << name;
+}
+
+// The number is checked before anything is written; a part that does not keep it fails the read-back.
+TEST(EnclosureTests, TheChassisSerialNumberIsCheckedWrittenAndReadBack) {
+  const std::string kept = "chassisSerial=\"CZ3491AB7K\"";
+  RunOnBackplane({
+      {"written", kept, "ChassisSerialNumberTest", "", {"CZ0000000X"}, "passed", "CZ0000000X", "CZ0000000X"},
+      {"too short", kept, "ChassisSerialNumberTest", "", {"CZ00000"}, "failed", "Invalid Serial Number",
+       "CZ3491AB7K"},
+      {"twelve digits wanted", kept, "ChassisSerialNumberTest", "snDigits='12'", {"CZ0000000X"}, "failed",
+       "Invalid Serial Number", "CZ3491AB7K"},
+      {"assembly code in place", kept, "ChassisSerialNumberTest",
+       "snDigits='12' VerifyAssemblyCode='1' AssemblyCode='7QA1'", {"CZ347QA1B7K9"}, "passed", "CZ347QA1B7K9",
+       "CZ347QA1B7K9"},
+      {"assembly code elsewhere", kept, "ChassisSerialNumberTest",
+       "snDigits='12' VerifyAssemblyCode='1' AssemblyCode='7QA1'", {"7QA1CZ34B7K9"}, "failed",
+       "Proper Assembly Code not found in Serial Number", "CZ3491AB7K"},
+      {"the part ignores the write", kept + " chassisSerialFixed=\"1\"", "ChassisSerialNumberTest", "",
+       {"CZ0000000X"}, "failed", "Failed to verify chassis serial number", "CZ3491AB7K"},
+      {"verify only, same", kept, "ChassisSerialNumberTest", "chassisSerNumOptions='Verify'", {"CZ3491AB7K"},
+       "passed", "", "CZ3491AB7K"},
+      {"verify only, another", kept, "ChassisSerialNumberTest", "chassisSerNumOptions='Verify'", {"CZ0000000X"},
+       "failed", "Failed to verify chassis serial number", "CZ3491AB7K"},
+      {"no prompt checks the stored number", kept, "ChassisSerialNumberTest", "NoPrompt='1'", {}, "passed",
+       "CZ3491AB7K", "CZ3491AB7K"},
+      {"no prompt, stored number too short", "chassisSerial=\"CZ34\"", "ChassisSerialNumberTest", "NoPrompt='1'", {},
+       "failed", "Invalid Serial Number", "CZ34"},
+  });
+}
+
+TEST(EnclosureTests, TheAlarmPageAndTheLedQuestion) {
+  RunOnBackplane({
+      {"no alarm", "", "AlarmPageTest", "", {}, "passed", "Alarm flags: 00h", ""},
+      {"over temperature", "alarms=\"0x01\"", "AlarmPageTest", "", {}, "failed",
+       "Over Temperature condition was detected", ""},
+      {"fan", "alarms=\"0x02\"", "AlarmPageTest", "", {}, "failed", "Fan Failure condition was detected", ""},
+      {"side panel", "alarms=\"0x04\"", "AlarmPageTest", "", {}, "failed",
+       "Chassis side panel is not installed properly", ""},
+      // Two conditions: the first fails the test, both are listed.
+      {"power and fan", "alarms=\"0x0A\"", "AlarmPageTest", "", {}, "failed",
+       "Redundant Power supply is missing or is reporting a fault", ""},
+      {"LEDs lit", "", "LEDTest", "", {"Yes"}, "passed", "", ""},
+      {"LEDs dark", "", "LEDTest", "", {"No"}, "failed", "LED test failed", ""},
+  });
+}
+
+// A transfer the controller refuses: the alarm page cannot be read, the number cannot be sent.
+TEST(EnclosureTests, BackplaneTransfersThatFail) {
+  const struct {
+    const char* opcode;
+    const char* test;
+    const char* text;
+  } cases[] = {
+      {"0x08", "AlarmPageTest", "Failed to Read Alarm Page"},
+      {"0x0A", "ChassisSerialNumberTest", "Failed to write chassis serial number"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.test);
+    EnclosureRun run(Polarwind("chassisSerial=\"CZ3491AB7K\"") + "<cissFault status=\"1\" opcode=\"" + c.opcode + "\"/>",
+                     kOptions, kPlainBoard);
+    run.device = run.BackplaneName();
+    ASSERT_FALSE(run.device.empty()) << run.idResult.ToString();
+    const rb::XmlObject result = run.Run(c.test, {"CZ0000000X"});
+    EXPECT_EQ(State(result), "failed") << result.ToString();
+    EXPECT_TRUE(Has(result, c.text)) << result.ToString();
+  }
 }
 
 }  // namespace

@@ -4,7 +4,8 @@
 // product= revision= [chassisSerial="..."] [chassisSerialFixed="1"]> (simarraycontroller.h). Besides
 // INQUIRY it answers RECEIVE DIAGNOSTIC RESULTS (08h) and SEND DIAGNOSTIC (0Ah) of its buffer 93h,
 // 32 bytes holding the chassis serial number from byte 2; chassisSerialFixed="1" makes it accept
-// sends without keeping them (a part that does not take the new number). Other buffers are refused.
+// sends without keeping them (a part that does not take the new number). It also answers receives of
+// the alarm page (buffer 82h) with alarms="0x.." in its flags byte. Other buffers are refused.
 
 #include <vector>
 
@@ -23,8 +24,11 @@ class SimBackplaneProcessor : public SimScsiUnit {
   void Dispatch(SimScsiCommand& command) override;
 
  private:
+  void ReceiveAlarmPage(SimScsiCommand& command) const;
+
   std::vector<std::uint8_t> chassisSerial_;
   bool fixed_;
+  std::uint8_t alarms_;
 };
 
 }  // namespace os
