@@ -8,6 +8,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -15,12 +16,15 @@
 #include "component/componentinstance.h"
 #include "component/testcomponent.h"
 #include "controllers/polarwindbackplane.h"
+#include "controllers/seslayouts.h"
 #include "controllers/cissdevice.h"
 #include "framework/runtestdoubles.h"
 #include "platform/forwardingplatform.h"
 #include "platform/os.h"
 #include "platform/recordingplatform.h"
 #include "platform/scratchdir.h"
+#include "platform/sim/array/simarraycontroller.h"
+#include "platform/sim/array/simsesenclosure.h"
 #include "platform/sim/simplatform.h"
 #include "ravelbank/host.h"
 #include "support/xmlobject.h"
@@ -80,10 +84,18 @@ class EnclosureRun {
   rb::XmlObject Run(const std::string& test, std::vector<std::string> answers = {},
                     const std::string& parameters = "") {
     auto queue = std::make_shared<std::deque<std::string>>(answers.begin(), answers.end());
-    replies_.clear();
-    AnsweringHost::Reset([this, queue](const rb::XmlObject&) {
-      replies_.push_back("<promptAnswer value='" + (queue->empty() ? std::string("Cancel") : queue->front()) + "'/>");
+    return RunAnswering(test, [queue]() {
+      const std::string answer = queue->empty() ? std::string("Cancel") : queue->front();
       if (!queue->empty()) queue->pop_front();
+      return answer;
+    }, parameters);
+  }
+  // Runs the test, answering each prompt with what `answer` says at that moment.
+  rb::XmlObject RunAnswering(const std::string& test, std::function<std::string()> answer,
+                             const std::string& parameters = "") {
+    replies_.clear();
+    AnsweringHost::Reset([this, answer](const rb::XmlObject&) {
+      replies_.push_back("<promptAnswer value='" + answer() + "'/>");
       return replies_.back().c_str();
     });
     char* result = ExecuteXMLCommand(("<runTest device='" + device + "' test='" + test +
@@ -99,6 +111,7 @@ class EnclosureRun {
     return dynamic_cast<rb::CissDevice*>(rb::ComponentInstance()->FindDevice(kController));
   }
   const rbtest::ScratchDir& Dir() const { return dir_; }
+  os::SimPlatform& Sim() { return *sim_; }
   // The name of the chassis-serial backplane found behind the controller; empty when there is none.
   std::string BackplaneName() const {
     for (const rb::XmlObject& child : idResult.Children()) {
@@ -431,6 +444,30 @@ TEST(EnclosureTests, BackplaneTransfersThatFail) {
     EXPECT_EQ(State(result), "failed") << result.ToString();
     EXPECT_TRUE(Has(result, c.text)) << result.ToString();
   }
+}
+
+// The storage box's backplane LED test: the operator answers what the enclosure's slot LEDs show
+// while asked, and the LEDs are set back afterwards.
+TEST(EnclosureTests, TheSesBackplaneLedTestAsksWhileTheSlotsBlink) {
+  EnclosureRun run("<sesEnclosure><slots count=\"2\" type=\"0x17\"/></sesEnclosure>");
+  run.device = "cissBackplane0";
+  os::SimSesEnclosure* enclosure = run.Sim().ArrayController(11)->Enclosures().at(0).get();
+  const auto slot = [enclosure](std::size_t number) {
+    const os::SimSesEnclosure::Record* control = enclosure->Control(rb::seslayout::kTypeArrayDeviceSlot, number);
+    return control == nullptr ? os::SimSesEnclosure::Record{} : *control;
+  };
+  const rb::XmlObject result = run.RunAnswering("SESBPLEDTest", [&slot]() {
+    // Blinking (pattern 1) with the activity (green) LED on, on every slot.
+    for (std::size_t number : {0u, 1u})
+      if (slot(number)[1] != 1 || (slot(number)[2] & rb::seslayout::kSlotActive) == 0) return std::string("Failed");
+    return std::string("Blinking green");
+  });
+  EXPECT_EQ(State(result), "passed") << result.ToString();
+  ASSERT_EQ(run.prompts.size(), 1u);
+  EXPECT_EQ(run.prompts[0].rfind("Select the state and color of the LED(s) on the hard drive backplane", 0), 0u)
+      << run.prompts[0];
+  EXPECT_EQ(slot(0)[2] & rb::seslayout::kSlotActive, 0) << "set back";
+  EXPECT_EQ(slot(1)[1], 0) << "set back";
 }
 
 }  // namespace
