@@ -28,8 +28,8 @@ ChassisSerialNumberTest::ChassisSerialNumberTest()
     : EnclosureTest("ChassisSerialNumberTest", "Chassis Serial Number Process",
                     "Write and Verify Chassis Serial Number") {
   capabilities_.interactive = true;
-  auto options = std::make_unique<EnumerationParameter>("chassisSerNumOptions", Translate("Options"),
-                                                        Translate("Write and Verify"), kWriteAndVerify);
+  auto options =
+      std::make_unique<EnumerationParameter>("chassisSerNumOptions", Translate("Options"), "", kWriteAndVerify);
   options->AddOption({kWriteAndVerify, Translate("Write and Verify"), ""});
   options->AddOption({kVerify, Translate("Verify"), ""});
   Parameters().Add(std::move(options));
