@@ -26,6 +26,12 @@
 // The local NVRAM header lives in controller part 128: the PCI vendor identifier at byte 0 and the
 // device identifier at byte 2, both little-endian.
 //
+// Enclosure identity parts (enclosure buffers of 256 bytes; a writer seals the upper-half checksum):
+//   chassis serial number (code 8)          its characters from byte 0, NUL-padded, at most 32; digits
+//                                           and capital letters, the first four the configuration code
+//   expander PHY attributes (codes 10, 11)  byte 0 the PHY count n, bytes 1..n one attribute per PHY
+//   product identifier (code 12)            its characters from byte 0, NUL-padded, at most 16
+//
 // PHY setting files and flash files are text: hexadecimal byte values separated by white space, '#'
 // starting a comment to the end of the line. A flash file is the part's image from byte 0.
 
@@ -52,6 +58,16 @@ inline constexpr std::uint8_t kFbtCodeTag = 15;
 inline constexpr std::uint8_t kPicCodeTag = 16;
 inline constexpr std::uint8_t kTestStatusTag = 17;
 inline constexpr std::uint8_t kPhySettingTag = 18;
+
+inline constexpr std::uint8_t kChassisSerialCode = 8;
+inline constexpr std::size_t kSerialMost = 32;
+inline constexpr std::size_t kConfigCodeLength = 4;
+inline constexpr std::uint8_t kFirstExpanderPhyCode = 10;
+inline constexpr std::uint8_t kLastExpanderPhyCode = 11;
+inline constexpr std::size_t kPhyCount = 0;
+inline constexpr std::size_t kPhyAttributes = 1;
+inline constexpr std::uint8_t kProductIdCode = 12;
+inline constexpr std::size_t kProductIdMost = 16;
 
 inline constexpr std::size_t kLocalVendorOffset = 0;
 inline constexpr std::size_t kLocalDeviceOffset = 2;

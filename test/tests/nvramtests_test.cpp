@@ -66,6 +66,9 @@ std::string Machine() {
         <fan speed="520" code="3"/>
         <fan speed="0" fault="failed"/>
         <buffer id="5" hex="01 0D 09 41 53 53 59 3D 42 31 31 32" size="256"/>
+        <buffer id="8" text="B112000042" size="256"/>
+        <buffer id="10" hex="03 1F 2A 3C" size="256"/>
+        <buffer id="12" text="RB-BOX-12A" size="256"/>
       </sesEnclosure>
     </port>
     <port number="3" array="ciss" pciBus="10" board="0x52420106">
@@ -248,6 +251,96 @@ TEST_F(NvramTests, EnclosureStatusAndPartChecks) {
   // A controller without an enclosure cannot reach one.
   const XmlObject result = Run(1, "ses0", "", 0, "SESNVRAMTest");
   EXPECT_TRUE(Has(result, "Backplane or Controller not supported")) << result.ToString();
+}
+
+// The operator answers every prompt with `answer` (kept by the caller while the test runs).
+void AnswerWith(const std::string& answer) {
+  AnsweringHost::Reset([&answer](const XmlObject&) { return answer.c_str(); });
+}
+
+TEST_F(NvramTests, TheChassisSerialNumberIsVerifiedOrWrittenAndReadBack) {
+  const std::vector<std::uint8_t> before = Part(0, 8);
+  const struct {
+    const char* parameters;
+    const char* entry;    // the operator's answer
+    const char* message;  // empty: passes
+  } cases[] = {{"snDigits='10' configCode='B112'", "", ""},
+               {"configCode='B113'", "", "Proper Assembly Code not found in Serial Number"},
+               {"configCode='B1'", "", "Incorrect config code specified by user"},
+               {"snDigits='8'", "", "Invalid serial number"},
+               {"chassisSerNumOptions='WriteAndVerify'", "b112x", "Invalid Serial Number"},
+               {"chassisSerNumOptions='WriteAndVerify' configCode='A430'", "B112000077",
+                "Proper Assembly Code not found in Serial Number"},
+               {"chassisSerNumOptions='WriteAndVerify'", "Cancel", "Test canceled by the operator"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.parameters);
+    const std::string answer = std::string("<promptAnswer value='") + c.entry + "'/>";
+    AnswerWith(answer);
+    const XmlObject result = Run(0, "ses8", c.parameters, 8, "SESNVRAMTest");
+    EXPECT_EQ(result.GetAttribute("currentState"), *c.message ? "failed" : "passed") << result.ToString();
+    EXPECT_TRUE(Has(result, c.message)) << result.ToString();
+    EXPECT_EQ(Part(0, 8), before) << "nothing written";
+  }
+  const std::string answer = "<promptAnswer value='B112000077'/>";
+  AnswerWith(answer);
+  XmlObject result = Run(0, "ses8", "chassisSerNumOptions='WriteAndVerify' snDigits='10' configCode='B112'", 8,
+                         "SESNVRAMTest");
+  ASSERT_EQ(result.GetAttribute("currentState"), "passed") << result.ToString();
+  std::vector<std::uint8_t> after = Part(0, 8);
+  EXPECT_EQ(std::string(after.begin(), after.begin() + 11), std::string("B112000077") + '\0');
+  EXPECT_EQ(nvramlayout::UpperHalfSum(after.data(), after.size()), 0);
+  EXPECT_EQ(ReadNvramFile("nvrambackup_8_1.txt"), before);
+  // Without prompting, the default number is written.
+  AnsweringHost::Reset(nullptr);
+  result = Run(0, "ses8", "chassisSerNumOptions='WriteAndVerify' NoPrompt='1'", 8, "SESNVRAMTest");
+  ASSERT_EQ(result.GetAttribute("currentState"), "passed") << result.ToString();
+  EXPECT_TRUE(AnsweringHost::Taken("diagPrompt").empty());
+  after = Part(0, 8);
+  EXPECT_EQ(std::string(after.begin(), after.begin() + 11), std::string("0000000000") + '\0');
+}
+
+TEST_F(NvramTests, ExpanderPhyAttributesAreComparedWithTheExpectedValues) {
+  const struct {
+    const char* values;
+    const char* message;  // empty: passes
+  } cases[] = {{"1F 2A 3C", ""},
+               {"1f,2A", ""},
+               {"1F 2B", "Actual expander value did not match expected value specified"},
+               {"1F 2A 3C 4D", "Actual expander value did not match expected value specified"},
+               {"1F 1FF", "Specified expander PHY value is too big"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.values);
+    const XmlObject result = Run(0, "ses10", std::string("expPhyAttribute='") + c.values + "'", 10, "SESNVRAMTest");
+    EXPECT_EQ(result.GetAttribute("currentState"), *c.message ? "failed" : "passed") << result.ToString();
+    EXPECT_TRUE(Has(result, c.message)) << result.ToString();
+  }
+  const XmlObject result = Run(0, "ses10", "expPhyAttribute='1F 2B'", 10, "SESNVRAMTest");
+  EXPECT_TRUE(Has(result, "PHY 1: Expected value=2B, actual value=2A")) << result.ToString();
+  // The second expander keeps no attributes buffer.
+  EXPECT_EQ(Run(0, "ses11", "expPhyAttribute='1F'", 11, "SESNVRAMTest").GetAttribute("currentState"), "failed");
+}
+
+TEST_F(NvramTests, TheOperatorsProductIdIsCheckedWrittenAndReadBack) {
+  const std::vector<std::uint8_t> before = Part(0, 12);
+  for (const char* entry : {"RB-BOX-13", "", "RB BOX 12B", "RB-BOX-12B-TOO-LONG-AN-ID"}) {
+    SCOPED_TRACE(entry);
+    const std::string answer = std::string("<promptAnswer value='") + entry + "'/>";
+    AnswerWith(answer);
+    const XmlObject result = Run(0, "ses12", "productCode='12B'", 12, "SESNVRAMTest");
+    EXPECT_EQ(result.GetAttribute("currentState"), "failed");
+    EXPECT_TRUE(Has(result, "An invalid product id was entered")) << result.ToString();
+    EXPECT_EQ(Part(0, 12), before) << "nothing written";
+  }
+  const std::string answer = "<promptAnswer value='RB-BOX-12B'/>";
+  AnswerWith(answer);
+  const XmlObject result = Run(0, "ses12", "productCode='12B'", 12, "SESNVRAMTest");
+  ASSERT_EQ(result.GetAttribute("currentState"), "passed") << result.ToString();
+  const auto prompts = AnsweringHost::Taken("diagPrompt");
+  ASSERT_EQ(prompts.size(), 1u);
+  EXPECT_TRUE(prompts[0].ToString().find("Please enter the product id") != std::string::npos);
+  const std::vector<std::uint8_t> after = Part(0, 12);
+  EXPECT_EQ(std::string(after.begin(), after.begin() + 11), std::string("RB-BOX-12B") + '\0');
+  EXPECT_EQ(ReadNvramFile("nvrambackup_12_1.txt"), before);
 }
 
 TEST_F(NvramTests, WellnessStatusIsWrittenAfterThePartsImageIsKept) {

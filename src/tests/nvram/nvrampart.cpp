@@ -113,6 +113,15 @@ void NvramPart::VerifyChecksum(const std::vector<std::uint8_t>& bytes) {
 }
 
 std::string NvramPart::Program(const std::vector<std::uint8_t>& image, const std::string& stem) {
+  const std::string kept = Write(image, stem);
+  if (Read() != image)
+    throw OruError(Translate("Writing was unsuccessful"), StringPrintf("part %u, its image kept in %s", code_,
+                                                                      kept.c_str()));
+  VerifyChecksum(buffer_);
+  return kept;
+}
+
+std::string NvramPart::Write(const std::vector<std::uint8_t>& image, const std::string& stem) {
   if (!located_) SetNVRAMlocation();
   if (image.size() != size_)
     throw OruError(Translate("Software error"), StringPrintf("an image of %u bytes for a part of %u",
@@ -125,10 +134,6 @@ std::string NvramPart::Program(const std::vector<std::uint8_t>& image, const std
     throw OruError(Translate("Could not keep the part's image"), StringPrintf("%s_%u", stem.c_str(), code_));
   std::vector<std::uint8_t> out = image;
   Transfer(out.data(), size_, true);
-  if (Read() != image)
-    throw OruError(Translate("Writing was unsuccessful"), StringPrintf("part %u, its image kept in %s", code_,
-                                                                      kept.c_str()));
-  VerifyChecksum(buffer_);
   return kept;
 }
 

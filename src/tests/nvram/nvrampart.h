@@ -35,6 +35,9 @@ class NvramPart {
   // "<stem>_<n>.txt" beside the component, writes, reads back and requires what was written and a
   // good checksum. Answers the kept file's path.
   std::string Program(const std::vector<std::uint8_t>& image, const std::string& stem = "nvrambackup");
+  // Program's first half: keeps the part's image and writes `image`, leaving the read-back check to the
+  // caller. Answers the kept file's path.
+  std::string Write(const std::vector<std::uint8_t>& image, const std::string& stem = "nvrambackup");
 
   // The checksum rule of a part's bytes: all zeros fail ("NVRAM has all zeros"), then the upper half
   // must sum to 0 ("Invalid checksum"); raises on failure.

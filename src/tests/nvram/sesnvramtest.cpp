@@ -6,6 +6,8 @@
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
+#include "controllers/nvramlayout.h"
+#include "tests/nvram/enclosureidentitychecks.h"
 #include "tests/nvram/nvramchecks.h"
 #include "tests/nvram/nvrampart.h"
 
@@ -16,6 +18,7 @@ namespace {
 constexpr int kLastStatusCode = 2;
 constexpr int kFirstPartCode = 3;
 constexpr int kLastPartCode = 6;
+constexpr int kLastCode = nvramlayout::kProductIdCode;
 // By status code: power supplies, fans, temperature sensors.
 constexpr std::uint8_t kStatusTypes[] = {seslayout::kTypePowerSupply, seslayout::kTypeCooling,
                                          seslayout::kTypeTemperature};
@@ -38,7 +41,15 @@ void CheckElements(CissDevice& controller, int code) {
 
 SESNVRAMTest::SESNVRAMTest(const TestConfig& config)
     : PartCodeTest(config, Translate("Verifies an enclosure's status or NVRAM part"), kFirstPartCode) {
-  if (code_ >= kFirstPartCode) {
+  // The serial number and the product identifier are entered by the operator.
+  capabilities_.interactive = code_ == nvramlayout::kChassisSerialCode || code_ == nvramlayout::kProductIdCode;
+  if (code_ == nvramlayout::kChassisSerialCode) {
+    AddSerialNumberParameters(Parameters());
+  } else if (code_ >= nvramlayout::kFirstExpanderPhyCode && code_ <= nvramlayout::kLastExpanderPhyCode) {
+    AddExpanderPhyParameters(Parameters());
+  } else if (code_ == nvramlayout::kProductIdCode) {
+    AddProductIdParameters(Parameters());
+  } else if (code_ >= kFirstPartCode) {
     AddFieldCheckParameters(Parameters());
     AddDisplayParameter(Parameters());
   }
@@ -48,7 +59,9 @@ SESNVRAMTest::SESNVRAMTest() : SESNVRAMTest(TestConfig{kStreamableName, kStreama
 
 std::unique_ptr<Test> SESNVRAMTest::Make(const TestConfig& config) {
   const int code = config.codes.empty() ? kFirstPartCode : config.codes.front();
-  if (code < 0 || code > kLastPartCode) return nullptr;
+  const bool known = (code >= 0 && code <= kLastPartCode) || code == nvramlayout::kChassisSerialCode ||
+                     (code >= nvramlayout::kFirstExpanderPhyCode && code <= kLastCode);
+  if (!known) return nullptr;
   return std::make_unique<SESNVRAMTest>(config);
 }
 
@@ -59,6 +72,15 @@ bool SESNVRAMTest::Execute(const XmlObject&) {
       throw OruError(Translate("Backplane or Controller not supported"), Owner() != nullptr ? Owner()->Name() : "");
     if (code_ <= kLastStatusCode) {
       CheckElements(*controller, code_);
+    } else if (code_ == nvramlayout::kChassisSerialCode) {
+      NvramPart part(*controller, static_cast<std::uint8_t>(code_));
+      CheckSerialNumber(*this, Parameters(), part);
+    } else if (code_ >= nvramlayout::kFirstExpanderPhyCode && code_ <= nvramlayout::kLastExpanderPhyCode) {
+      NvramPart part(*controller, static_cast<std::uint8_t>(code_));
+      CheckExpanderPhys(Parameters(), part.Read());
+    } else if (code_ == nvramlayout::kProductIdCode) {
+      NvramPart part(*controller, static_cast<std::uint8_t>(code_));
+      CheckProductId(*this, Parameters(), part);
     } else {
       NvramPart part(*controller, static_cast<std::uint8_t>(code_));
       const std::vector<std::uint8_t>& bytes = part.Read();
