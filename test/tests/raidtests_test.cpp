@@ -67,6 +67,7 @@ std::string Machine(const char* fails = "0") {
       <diagnostic group="2" code="2" result="0" never="1"/>
       <diagnostic group="3" code="2" result="0"/>
       <diagnostic group="8" code="16" result="0" intPhy="0000000F 0" extPhy="FF"/>
+      <vendorInfo diagRom="0x0312"/>
       <nvram address="0xA1" text="j&gt;Ax host"/>
       <nvram address="0xA9" text="no marker here"/>
       <nvram address="0xA3" text="j&gt;Ax card" badChecksum="1"/>
@@ -250,6 +251,22 @@ TEST_F(RaidTests, ADiagnosticThatNeverCompletesTimesOutAfterItsOneSecondWaitsAtF
   EXPECT_EQ(lastPercent, "100");
   ASSERT_TRUE(SimCiss().Diagnostics().LastStarted().has_value());
   EXPECT_EQ(SimCiss().Diagnostics().LastStarted()->group, 2);
+}
+
+// The ROM version's two bytes are compared one by one: byte 1 (03h) is the version's first half.
+TEST_F(RaidTests, TheDiagnosticsRomVersionIsComparedByteByByte) {
+  Load();
+  const auto check = [&](const char* byte0, const char* byte1) {
+    return State(
+        Run(Ciss(),
+            MakeConfiguredTest("RaidDiagFirmwareVersionCheck",
+                               TestConfig{"NvramDiagFwVerTest", "Diagnostics Firmware Version Test", {}}),
+            {{"DiagFWVersionByte0", byte0}, {"DiagFWVersionByte1", byte1}}));
+  };
+  EXPECT_EQ(check("12", "03"), "passed");
+  EXPECT_EQ(check("03", "12"), "failed");
+  EXPECT_EQ(Message(), "Diagnostics Firmware Version MisMatch");
+  EXPECT_EQ(Detail(), "Diagnostics Firmware Version 0312 does not match user defined version of 1203");
 }
 
 TEST_F(RaidTests, ResultCodesAreJudgedByTheTable) {
