@@ -16,8 +16,8 @@ void EnclosureTest::Stream(ptstream& stream, bool writing, std::int32_t version)
   Test::Stream(stream, writing, version);
   std::string caption = Caption();
   stream.Transfer(caption);
-  auto count = static_cast<std::uint32_t>(codes_.size());
-  stream.Transfer(count);
+  // The count is checked against what the stream still holds: a damaged file cannot ask for more.
+  const std::size_t count = stream.TransferCount(codes_.size(), sizeof(std::int32_t));
   if (!writing) codes_.assign(count, 0);
   for (int& code : codes_) stream.Transfer(code);
   if (writing) return;

@@ -19,9 +19,8 @@ namespace rb {
 inline TestConfig TransferTestConfig(ptstream& stream, const Test& test, const std::vector<int>& codes) {
   TestConfig config{test.Name(), test.Caption(), codes};
   stream.Transfer(config.caption);
-  auto count = static_cast<std::uint32_t>(config.codes.size());
-  stream.Transfer(count);
-  config.codes.resize(count);
+  // The count is checked against what the stream still holds: a damaged file cannot ask for more.
+  config.codes.resize(stream.TransferCount(config.codes.size(), sizeof(std::int32_t)));
   for (int& code : config.codes) {
     auto value = static_cast<std::int32_t>(code);
     stream.Transfer(value);
