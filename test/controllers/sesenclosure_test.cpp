@@ -90,10 +90,10 @@ XmlObject Summary() {
   return summary;
 }
 
-// A block of a device element (a property holding properties) by name; null when there is none.
+// A block of a device element (a group of properties) by name; null when there is none.
 const XmlObject* Block(const XmlObject& device, const std::string& name) {
   for (const XmlObject& child : device.Children())
-    if (child.Name() == "property" && child.GetAttribute("name") == name) return &child;
+    if (child.Name() == "propertyGroup" && child.GetAttribute("name") == name) return &child;
   return nullptr;
 }
 
@@ -181,7 +181,7 @@ TEST_F(SesEnclosure, NoEnclosuresGiveAnEntryWithoutBlocksOrWarnings) {
   EXPECT_EQ(backplane->Ses().EnclosureCount(), 0u);
   for (const XmlObject& child : entry->Children()) {
     EXPECT_NE(child.Name(), "warning") << child.ToString();
-    EXPECT_TRUE(child.Name() != "property" || child.Children().empty()) << child.ToString();
+    EXPECT_NE(child.Name(), "propertyGroup") << child.ToString();
   }
 }
 
