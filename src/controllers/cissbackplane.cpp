@@ -24,10 +24,10 @@ const char* YesNo(bool on) {
   return on ? "Yes" : "No";
 }
 
-// A block of the entry: a property element holding the properties of one part.
+// A block of the entry: a group holding the properties of one part.
 XmlObject Block(const std::string& name, const char* caption) {
   XmlObject block;
-  block.SetName("property");
+  block.SetName("propertyGroup");
   block.SetAttribute("name", name);
   block.SetAttribute("caption", Translate(caption));
   return block;

@@ -46,7 +46,7 @@ void PolarwindBackplane::DescribeProperties(XmlObject& element, bool catalogRequ
     std::vector<std::uint8_t> buffer;
     if (ReadChassisSerialBuffer(buffer)) {
       XmlObject block;
-      block.SetName("property");
+      block.SetName("propertyGroup");
       block.SetAttribute("name", "Chassis Serial Number");
       block.SetAttribute("caption", Translate("Chassis serial number"));
       std::string hex;

@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
+#include "component/componentfile.h"
 #include "component/simdiscoveryfixture.h"
 #include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
 #include "controllers/polarwindbackplane.h"
 #include "controllers/sesdiagapi.h"
 #include "controllers/seslayouts.h"
+#include "framework/ptstream.h"
 #include "platform/sim/array/simarraycontroller.h"
 #include "support/xmlobject.h"
 
@@ -90,10 +92,10 @@ XmlObject Summary() {
   return summary;
 }
 
-// A block of a device element (a property holding properties) by name; null when there is none.
+// A block of a device element (a group of properties) by name; null when there is none.
 const XmlObject* Block(const XmlObject& device, const std::string& name) {
   for (const XmlObject& child : device.Children())
-    if (child.Name() == "property" && child.GetAttribute("name") == name) return &child;
+    if (child.Name() == "propertyGroup" && child.GetAttribute("name") == name) return &child;
   return nullptr;
 }
 
@@ -181,7 +183,7 @@ TEST_F(SesEnclosure, NoEnclosuresGiveAnEntryWithoutBlocksOrWarnings) {
   EXPECT_EQ(backplane->Ses().EnclosureCount(), 0u);
   for (const XmlObject& child : entry->Children()) {
     EXPECT_NE(child.Name(), "warning") << child.ToString();
-    EXPECT_TRUE(child.Name() != "property" || child.Children().empty()) << child.ToString();
+    EXPECT_NE(child.Name(), "propertyGroup") << child.ToString();
   }
 }
 
@@ -271,6 +273,28 @@ TEST_F(SesEnclosure, TheChassisSerialNumberVerifiesAndWrites) {
   ASSERT_NE(serial, nullptr) << entry->ToString();
   EXPECT_EQ(Property(*serial, "text"), "CZ3491AB7K");
   EXPECT_EQ(Property(*serial, "rawHex").substr(0, 12), "00 00 43 5A ");
+}
+
+TEST_F(SesEnclosure, BackplanesComeBackFromThePersistentFormWithTheirHandlesAndController) {
+  const XmlObject idResult = Identify();
+  CissBackPlane* original = BackplaneOf<CissBackPlane>(idResult, 2);
+  ASSERT_NE(original, nullptr);
+  optstream out;
+  WriteComponent(out, component_);
+  iptstream in(out.Bytes());
+  const std::unique_ptr<TestComponent> read = ReadComponent(in);
+  ASSERT_NE(read, nullptr);
+  auto* backplane = dynamic_cast<CissBackPlane*>(read->FindDevice(original->Name()));
+  ASSERT_NE(backplane, nullptr);
+  ASSERT_NE(backplane->Controller(), nullptr);
+  EXPECT_EQ(read->FindDevice(backplane->Controller()->Name()), backplane->Controller());
+  EXPECT_EQ(backplane->Ses().Controller(), backplane->Controller()) << "the access keeps the same controller";
+  EXPECT_EQ(backplane->Ses().EnclosureCount(), 3u);
+  EXPECT_EQ(backplane->Ses().Handle(2), 0x300);
+  auto* serial = dynamic_cast<PolarwindBackplane*>(
+      read->FindDevice(BackplaneOf<PolarwindBackplane>(idResult, 5)->Name()));
+  ASSERT_NE(serial, nullptr);
+  EXPECT_EQ(serial->InquiryData(), BackplaneOf<PolarwindBackplane>(idResult, 5)->InquiryData());
 }
 
 }  // namespace

@@ -495,6 +495,15 @@ TEST_F(SimArrayController, MalformedDeclarationsAreRejected) {
           members="0:0"/><volume raid="0" members="0:0"/></port>)",
        "no room left"},
       {R"(<port number="0" array="bmic"><battery status="flat"/></port>)", "status 'flat'"},
+      {R"(<port number="0" array="ciss"><sesEnclosure><fan speed="9" fault="loud"/></sesEnclosure></port>)",
+       "fault 'loud' is unknown"},
+      {R"(<port number="0" array="ciss"><sesEnclosure><firmware kind="bios"/></sesEnclosure></port>)",
+       "kind 'bios' is none of"},
+      {R"(<port number="0" array="ciss"><sesEnclosure><slots count="2" type="5"/></sesEnclosure></port>)",
+       "type must be 0x01 or 0x17"},
+      {R"(<port number="0" array="ciss"><sesEnclosure><buffer id="1" hex="0g"/></sesEnclosure></port>)",
+       "hex '0g' is not hexadecimal"},
+      {R"(<port number="0" array="ciss"><sesEnclosure failPages="0x12 x"/></port>)", "not a number: 'x'"},
   };
   for (const auto& [ports, problem] : cases) {
     try {
