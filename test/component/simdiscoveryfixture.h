@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 
@@ -65,6 +66,14 @@ inline rb::XmlObject RaidControllerSummaryEntry(const char* bus) {
   entry.SetAttribute("function", "0");
   entry.SetAttribute("classCode", "010400");
   return entry;
+}
+
+// A PCI summary of RAID-class controllers, one on each of `buses`.
+inline rb::XmlObject RaidControllerSummary(std::initializer_list<const char*> buses) {
+  rb::XmlObject summary;
+  summary.SetName("pciSummary");
+  for (const char* bus : buses) summary.AddChild(RaidControllerSummaryEntry(bus));
+  return summary;
 }
 
 // The device element of an idResult named `name`, or null.

@@ -58,10 +58,7 @@ constexpr const char* kMachine = R"(<machine>
 </machine>)";
 
 XmlObject Summary() {
-  XmlObject summary;
-  summary.SetName("pciSummary");
-  for (const char* bus : {"7", "9"}) summary.AddChild(RaidControllerSummaryEntry(bus));
-  return summary;
+  return rbtest::RaidControllerSummary({"7", "9"});
 }
 
 class ArrayDiscovery : public rbtest::SimDiscoveryTest {

@@ -46,10 +46,7 @@ constexpr const char* kMachine = R"(<machine>
 </machine>)";
 
 XmlObject Summary() {
-  XmlObject summary;
-  summary.SetName("pciSummary");
-  summary.AddChild(RaidControllerSummaryEntry("7"));
-  return summary;
+  return rbtest::RaidControllerSummary({"7"});
 }
 
 class ArrayVolumes : public rbtest::SimDiscoveryTest {

@@ -41,11 +41,7 @@ constexpr const char* kMachine = R"(<machine>
 </machine>)";
 
 XmlObject Summary() {
-  XmlObject summary;
-  summary.SetName("pciSummary");
-  summary.AddChild(RaidControllerSummaryEntry("9"));
-  summary.AddChild(RaidControllerSummaryEntry("10"));
-  return summary;
+  return rbtest::RaidControllerSummary({"9", "10"});
 }
 
 class CissDiscoveryInformation : public rbtest::SimDiscoveryTest {

@@ -37,10 +37,7 @@ constexpr const char* kMachine = R"(<machine>
 </machine>)";
 
 XmlObject Summary() {
-  XmlObject summary;
-  summary.SetName("pciSummary");
-  summary.AddChild(RaidControllerSummaryEntry("9"));
-  return summary;
+  return rbtest::RaidControllerSummary({"9"});
 }
 
 class CissExternalControllers : public rbtest::SimDiscoveryTest {

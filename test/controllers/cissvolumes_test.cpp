@@ -45,10 +45,7 @@ constexpr const char* kMachine = R"(<machine>
 </machine>)";
 
 XmlObject Summary() {
-  XmlObject summary;
-  summary.SetName("pciSummary");
-  summary.AddChild(RaidControllerSummaryEntry("9"));
-  return summary;
+  return rbtest::RaidControllerSummary({"9"});
 }
 
 class CissVolumes : public rbtest::SimDiscoveryTest {

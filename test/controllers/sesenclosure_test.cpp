@@ -85,11 +85,7 @@ constexpr const char* kMachine = R"(<machine>
 </machine>)";
 
 XmlObject Summary() {
-  XmlObject summary;
-  summary.SetName("pciSummary");
-  for (const char* bus : {"9", "10", "11", "12", "13", "14"})
-    summary.AddChild(RaidControllerSummaryEntry(bus));
-  return summary;
+  return rbtest::RaidControllerSummary({"9", "10", "11", "12", "13", "14"});
 }
 
 // A block of a device element (a group of properties) by name; null when there is none.

@@ -77,10 +77,7 @@ std::string Machine(const char* fails = "0") {
 }
 
 XmlObject Summary() {
-  XmlObject summary;
-  summary.SetName("pciSummary");
-  for (const char* bus : {"7", "9"}) summary.AddChild(RaidControllerSummaryEntry(bus));
-  return summary;
+  return rbtest::RaidControllerSummary({"7", "9"});
 }
 
 class RaidTests : public rbtest::SimDiscoveryTest {
