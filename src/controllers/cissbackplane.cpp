@@ -4,6 +4,7 @@
 
 #include "controllers/arraylayouts.h"
 #include "controllers/backplanetestlist.h"
+#include "controllers/catalogblocks.h"
 #include "controllers/cissdevice.h"
 #include "controllers/replytext.h"
 #include "controllers/seslayouts.h"
@@ -24,23 +25,8 @@ const char* YesNo(bool on) {
   return on ? "Yes" : "No";
 }
 
-// A block of the entry: a group holding the properties of one part.
-XmlObject Block(const std::string& name, const char* caption) {
-  XmlObject block;
-  block.SetName("propertyGroup");
-  block.SetAttribute("name", name);
-  block.SetAttribute("caption", Translate(caption));
-  return block;
-}
-
 void AddFlag(XmlObject& block, const char* name, const char* caption, bool on) {
   block.AddProperty(name, Translate(caption), Translate(YesNo(on)));
-}
-
-void AddWarning(XmlObject& element, const char* text, const char* key) {
-  XmlObject warning = OruWarning(Translate(text), "").ToXml();
-  warning.SetAttribute("name", key);
-  element.AddChild(std::move(warning));
 }
 
 struct FirmwareKind {
@@ -104,10 +90,10 @@ void CissBackPlane::DescribeProperties(XmlObject& element, bool catalogRequest) 
       AddDiagInquiry(element, enclosure);
       AddExpanders(element, enclosure);
       if (!AddTemperatures(element, enclosure))
-        AddWarning(element, "Error adding temperature Info", "errTempInfo");
-      if (!AddFans(element, enclosure)) AddWarning(element, "Error adding fan Info", "errFanInfo");
+        AddBlockWarning(element, "Error adding temperature Info", "errTempInfo");
+      if (!AddFans(element, enclosure)) AddBlockWarning(element, "Error adding fan Info", "errFanInfo");
       if (!AddPowerSupplies(element, enclosure))
-        AddWarning(element, "Error adding power supply Info", "errPowerSupplyInfo");
+        AddBlockWarning(element, "Error adding power supply Info", "errPowerSupplyInfo");
     }
   }
   OfferTestEntries(*this, element, CissBackPlaneTestList());
@@ -117,7 +103,7 @@ void CissBackPlane::AddDiagInquiry(XmlObject& element, std::size_t enclosure) {
   namespace inquiry = ses::diaginquiry;
   std::vector<std::uint8_t> data(inquiry::kSize, 0);
   if (!ses_->ReadEnclosureBuffer(enclosure, ses::kBufferDiagInquiry, data)) {
-    AddWarning(element, "Error adding diagnostic inquiry information", "errAddDiagInquiry");
+    AddBlockWarning(element, "Error adding diagnostic inquiry information", "errAddDiagInquiry");
     return;
   }
   element.AddProperty("vendor", Translate("Vendor"), ReplyText(data, inquiry::kVendor, inquiry::kVendorSize));
@@ -153,7 +139,7 @@ void CissBackPlane::AddExpanders(XmlObject& element, std::size_t enclosure) {
     std::vector<std::uint8_t> data(expander::kSize, 0);
     if (!ses_->ReadEnclosureBuffer(enclosure, static_cast<std::uint16_t>(ses::kBufferExpander + i), data))
       continue;
-    XmlObject block = Block(StringPrintf("%s%d", "expAsicRev", i + 1), "Expander ASIC revision");
+    XmlObject block = PropertyGroup(StringPrintf("%s%d", "expAsicRev", i + 1), "Expander ASIC revision");
     block.AddProperty("vendorId", Translate("Vendor ID"),
                       StringPrintf("%08x", arraylayout::Get32(data.data(), expander::kVendorId)));
     block.AddProperty("asicId", Translate("ASIC ID"),
@@ -174,7 +160,7 @@ bool CissBackPlane::AddElementBlocks(XmlObject& element, std::size_t enclosure, 
   if (!ses_->ReadElements(enclosure, type, records)) return false;
   int number = 0;
   for (const SesElementRecord& record : records) {
-    XmlObject block = Block(StringPrintf("%s%d", name, ++number), caption);
+    XmlObject block = PropertyGroup(StringPrintf("%s%d", name, ++number), caption);
     block.AddProperty("status", Translate("Status"), Translate(SESDiagApi::StatusText(record[0])));
     fill(block, record);
     element.AddChild(std::move(block));

@@ -1,9 +1,16 @@
 #include "controllers/cissdiscoveryinfo.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <optional>
 
 #include "controllers/arraylayouts.h"
+#include "controllers/catalogblocks.h"
 #include "controllers/cissdevice.h"
+#include "controllers/nvramlayout.h"
+#include "controllers/nvrampart.h"
+#include "controllers/qxnvramparser.h"
 #include "controllers/replytext.h"
 #include "support/catalog.h"
 #include "support/debug.h"
@@ -23,6 +30,60 @@ void Add(XmlObject& element, const char* name, const char* caption, const std::s
 
 std::string Hex(std::uint8_t value) {
   return StringPrintf("%02X", value);
+}
+
+// The controller's NVRAM parts in the order the entry shows them, with the warning a part that cannot be
+// read records (none for the parts whose absence says nothing about the board's health).
+struct NvramBlock {
+  std::uint8_t code;
+  const char* name;
+  const char* caption;
+  const char* warning;
+  const char* warningKey;
+};
+constexpr std::uint8_t kLocalNvramCode = 128;
+constexpr std::uint8_t kBootstrapNvramCode = 130;
+constexpr NvramBlock kNvramBlocks[] = {
+    {kLocalNvramCode, "localNvram", "Local NVRAM information", "Error encountered during loacal nvram retrieval",
+     "errCissDiscoveryLocalNvram"},
+    {129, "mfgNvram", "MFG NVRAM information", nullptr, nullptr},
+    {kBootstrapNvramCode, "bootstrapNvram", "Bootstrap NVRAM information", "Error reading bootstrap NVRAM CRC",
+     "errCissDiscoveryBootstrapNvram"},
+    {131, "cacheNvram", "Cache NVRAM information", "Error encountered during cache nvram retrieval",
+     "errCissDiscoveryCacheNvram"},
+    {132, "spdInfo", "SPD information", "Error encountered during SPD info retrieval", "errCissDiscoverySPDInfo"},
+    {133, "battery1Nvram", "Battery(1) NVRAM information", nullptr, nullptr},
+    {134, "battery2Nvram", "Battery(2) NVRAM information", nullptr, nullptr},
+    {135, "battery3Nvram", "Battery(3) NVRAM information", nullptr, nullptr},
+};
+
+// The identity fields of one part, each left out when the part does not hold it whole.
+void AddNvramFields(XmlObject& block, const std::vector<std::uint8_t>& records) {
+  namespace nv = nvramlayout;
+  const QXNvramParser parser(records);
+  const auto text = [&parser](std::uint8_t tag, char delimiter) -> std::optional<std::string> {
+    char field[256] = {};
+    const std::size_t length =
+        parser.Find(nv::kText, tag, delimiter, reinterpret_cast<std::uint8_t*>(field), sizeof field);
+    if (length == 0) return std::nullopt;
+    return std::string(field, strnlen(field, std::min(length, sizeof field)));
+  };
+  if (const auto name = text(nv::kProductNameTag, 0))
+    block.AddProperty("productName", Translate("NVRAM Array Controller Product Name"), *name);
+  std::uint8_t bytes[nv::kBoardSignatureLength] = {};
+  if (parser.Find(nv::kBinary, nv::kAutoRevTag, 0, bytes, sizeof bytes) >= nv::kAutoRevLength)
+    block.AddProperty("autoRev", Translate("NVRAM Array Controller AutoRev Version"),
+                      StringPrintf("0x%02x%02x%02x", bytes[0], bytes[1], bytes[2]));
+  if (const auto assembly = text(nv::kAssemblyTag, nv::kAssemblyDelimiter);
+      assembly && assembly->size() >= nv::kAssemblyLength)
+    block.AddProperty("assemblyNumber", Translate("NVRAM Array Controller Assembly Number"),
+                      StringPrintf("%c%c%c%c", (*assembly)[0], (*assembly)[1], (*assembly)[2], (*assembly)[3]));
+  if (const auto serial = text(nv::kSerialNumberTag, 0))
+    block.AddProperty("serialNumber", Translate("NVRAM Array Controller Serial Number"), *serial);
+  if (parser.Find(nv::kBinary, nv::kBoardSignatureTag, 0, bytes, sizeof bytes) >= nv::kBoardSignatureLength)
+    block.AddProperty("boardSignature", Translate("NVRAM Array Controller Board Signature"),
+                      StringPrintf("%02x%02x%02x%02x%02x%02x", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4],
+                                   bytes[5]));
 }
 
 std::string WorldWideName(const std::vector<std::uint8_t>& reply, std::size_t offset) {
@@ -95,6 +156,43 @@ void CissDiscoveryInfo::Describe(XmlObject& element) {
   }
   const auto pic = Read("PIC and battery information", [&c] { return c.PicBatteryInformation(); });
   if (!pic.empty()) DescribePic(element, pic);
+  DescribeNvram(element);
+}
+
+void CissDiscoveryInfo::DescribeNvram(XmlObject& element) {
+  for (const NvramBlock& entry : kNvramBlocks) {
+    NvramPart part(controller_, entry.code);
+    try {
+      part.SetNVRAMlocation();
+    } catch (const OruError& error) {
+      // This board family keeps no such part: nothing to show and nothing wrong.
+      DebugPrint("%s: NVRAM part %u: %s\n", controller_.Name().c_str(), entry.code, error.Message().c_str());
+      continue;
+    }
+    std::vector<std::uint8_t> bytes;
+    try {
+      bytes = part.Read();
+    } catch (const OruError& error) {
+      DebugPrint("%s: NVRAM part %u: %s %s\n", controller_.Name().c_str(), entry.code, error.Message().c_str(),
+                 error.Detail().c_str());
+      if (entry.warning != nullptr) AddBlockWarning(element, entry.warning, entry.warningKey);
+      continue;
+    }
+    XmlObject block = PropertyGroup(entry.name, entry.caption);
+    const std::size_t first = entry.code == kLocalNvramCode ? nvramlayout::kLocalRecordsOffset : 0;
+    AddNvramFields(block, std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(first, bytes.size())),
+                                                    bytes.end()));
+    element.AddChild(std::move(block));
+    if (entry.code == kBootstrapNvramCode) {
+      try {
+        NvramPart::VerifyChecksum(bytes);
+      } catch (const OruError& error) {
+        DebugPrint("%s: bootstrap NVRAM: %s %s\n", controller_.Name().c_str(), error.Message().c_str(),
+                   error.Detail().c_str());
+        AddBlockWarning(element, entry.warning, entry.warningKey);
+      }
+    }
+  }
 }
 
 void CissDiscoveryInfo::DescribePic(XmlObject& element, const std::vector<std::uint8_t>& pic) {

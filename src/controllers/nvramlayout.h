@@ -22,9 +22,12 @@
 //                   and its status letter (S pass, P partial, F fail)         lookup (0, 13, '>')
 //   FBT code, PIC code, test status   kind kBinary, tags 15, 16, 17, one byte each
 //   PHY setting     kind kBinary, tag 18, the setting bytes
+//   product name    kind kText, tag 19, its characters                        lookup (1, 19, 0)
+//   serial number   kind kText, tag 20, its characters                        lookup (1, 20, 0)
+//   board signature kind kBinary, tag 21, six bytes                           lookup (0, 21, 0)
 //
 // The local NVRAM header lives in controller part 128: the PCI vendor identifier at byte 0 and the
-// device identifier at byte 2, both little-endian.
+// device identifier at byte 2, both little-endian. That part's tagged records follow the header.
 //
 // Enclosure identity parts (enclosure buffers of 256 bytes; a writer seals the upper-half checksum):
 //   chassis serial number (code 8)          its characters from byte 0, NUL-padded, at most 32; digits
@@ -58,6 +61,10 @@ inline constexpr std::uint8_t kFbtCodeTag = 15;
 inline constexpr std::uint8_t kPicCodeTag = 16;
 inline constexpr std::uint8_t kTestStatusTag = 17;
 inline constexpr std::uint8_t kPhySettingTag = 18;
+inline constexpr std::uint8_t kProductNameTag = 19;
+inline constexpr std::uint8_t kSerialNumberTag = 20;
+inline constexpr std::uint8_t kBoardSignatureTag = 21;
+inline constexpr std::size_t kBoardSignatureLength = 6;
 
 inline constexpr std::uint8_t kChassisSerialCode = 8;
 inline constexpr std::size_t kSerialMost = 32;
@@ -71,6 +78,7 @@ inline constexpr std::size_t kProductIdMost = 16;
 
 inline constexpr std::size_t kLocalVendorOffset = 0;
 inline constexpr std::size_t kLocalDeviceOffset = 2;
+inline constexpr std::size_t kLocalRecordsOffset = 4;
 
 // The 8-bit sum of the upper half of a part.
 inline std::uint8_t UpperHalfSum(const std::uint8_t* part, std::size_t size) {

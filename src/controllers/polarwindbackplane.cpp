@@ -1,6 +1,7 @@
 #include "controllers/polarwindbackplane.h"
 
 #include "controllers/backplanetestlist.h"
+#include "controllers/catalogblocks.h"
 #include "controllers/seslayouts.h"
 #include "support/catalog.h"
 #include "support/stringutil.h"
@@ -45,10 +46,7 @@ void PolarwindBackplane::DescribeProperties(XmlObject& element, bool catalogRequ
     DescribeScsiProperties(element, catalogRequest);
     std::vector<std::uint8_t> buffer;
     if (ReadChassisSerialBuffer(buffer)) {
-      XmlObject block;
-      block.SetName("propertyGroup");
-      block.SetAttribute("name", "Chassis Serial Number");
-      block.SetAttribute("caption", Translate("Chassis serial number"));
+      XmlObject block = PropertyGroup("Chassis Serial Number", "Chassis serial number");
       std::string hex;
       for (std::uint8_t byte : buffer) hex += StringPrintf("%02X ", byte);
       block.AddProperty("rawHex", Translate("Raw Data in Hex"), hex);

@@ -10,6 +10,7 @@
 #include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "component/componentinstance.h"
 #include "component/storagetestcomponent.h"
@@ -88,6 +89,21 @@ inline std::string Property(const rb::XmlObject& device, const std::string& name
   for (const rb::XmlObject& child : device.Children())
     if (child.Name() == "property" && child.GetAttribute("name") == name) return child.GetAttribute("value");
   return "(none)";
+}
+
+// A block of a device element (a group of properties) by name; null when there is none.
+inline const rb::XmlObject* Block(const rb::XmlObject& device, const std::string& name) {
+  for (const rb::XmlObject& child : device.Children())
+    if (child.Name() == "propertyGroup" && child.GetAttribute("name") == name) return &child;
+  return nullptr;
+}
+
+// The warnings of a device element, each as "key:caption".
+inline std::vector<std::string> WarningKeys(const rb::XmlObject& device) {
+  std::vector<std::string> keys;
+  for (const rb::XmlObject& child : device.Children())
+    if (child.Name() == "warning") keys.push_back(child.GetAttribute("name") + ":" + child.GetAttribute("caption"));
+  return keys;
 }
 
 }  // namespace rbtest

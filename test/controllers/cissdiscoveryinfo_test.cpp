@@ -1,9 +1,11 @@
 // The discovery information of SAS controllers on a simulated machine: every property read with the
-// vendor sub-functions, in its format, and a controller that refuses them all keeping its entry.
+// vendor sub-functions, in its format, a controller that refuses them all keeping its entry, and the
+// NVRAM parts' blocks with the warnings of the parts that cannot be read.
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "component/simdiscoveryfixture.h"
 #include "controllers/cissdevice.h"
@@ -13,15 +15,21 @@
 namespace rb {
 namespace {
 
+using rbtest::Block;
 using rbtest::DeviceNamed;
 using rbtest::Property;
 using rbtest::RaidControllerSummaryEntry;
+using rbtest::WarningKeys;
 
-// Two controllers of the SAS set: the first describes itself, the second has no <vendorInfo>.
+// Two controllers of the plain SAS board (it keeps no NVRAM parts): the first describes itself, the
+// second has no <vendorInfo>. A storage-box controller whose every part answers, and a reduced-memory one
+// with a bootstrap part that fails its checksum, an empty local part and no cache, SPD or battery part.
 constexpr const char* kMachine = R"(<machine>
   <pci>
     <function bus="9" device="0" function="0" vendorID="0x1000" deviceID="0x0A51" classCode="0x010400"/>
     <function bus="10" device="0" function="0" vendorID="0x1000" deviceID="0x0A51" classCode="0x010400"/>
+    <function bus="11" device="0" function="0" vendorID="0x1000" deviceID="0x0A51" classCode="0x010400"/>
+    <function bus="12" device="0" function="0" vendorID="0x1000" deviceID="0x0A51" classCode="0x010400"/>
   </pci>
   <scsi>
     <port number="2" array="ciss" pciBus="9" pciDevice="0" pciFunction="0" board="0x52420108" slot="4">
@@ -37,11 +45,29 @@ constexpr const char* kMachine = R"(<machine>
     <port number="3" array="ciss" pciBus="10" pciDevice="0" pciFunction="0" board="0x52420108" slot="5">
       <drive bus="1" target="0" kind="sas" blocks="2000"/>
     </port>
+    <port number="4" array="ciss" pciBus="11" pciDevice="0" pciFunction="0" board="0x52420103" slot="6">
+      <drive bus="1" target="0" kind="sas" blocks="2000"/>
+      <nvram address="0xA0" size="1024" vendorId="0x1000" deviceId="0x0A51" productName="RB S430"
+             autoRev="030102" assembly="A430" serial="PBKUC0ARH1A0" boardSignature="52 42 01 03 0A 5f"/>
+      <nvram address="0xA1" assembly="A431" autoRev="0A0B0C"/>
+      <nvram address="0xA8" productName="RB Bootstrap"/>
+      <nvram address="0xA9" serial="CACHE01"/>
+      <nvram address="0xAB" productName="RB 512MB"/>
+      <nvram address="0xC1" size="128" assembly="B110"/>
+      <nvram address="0xC3" size="128" assembly="B111"/>
+      <nvram address="0xC5" size="128" serial="BATT3"/>
+    </port>
+    <port number="5" array="ciss" pciBus="12" pciDevice="0" pciFunction="0" board="0x52420106" slot="7">
+      <drive bus="1" target="0" kind="sas" blocks="2000"/>
+      <nvram address="0xA1" size="1024" vendorId="0x1000" deviceId="0x0A51"/>
+      <nvram address="0xAD" assembly="A210" badChecksum="1"/>
+      <nvram address="0xA8" autoRev="020001" badChecksum="1"/>
+    </port>
   </scsi>
 </machine>)";
 
 XmlObject Summary() {
-  return rbtest::RaidControllerSummary({"9", "10"});
+  return rbtest::RaidControllerSummary({"9", "10", "11", "12"});
 }
 
 class CissDiscoveryInformation : public rbtest::SimDiscoveryTest {
@@ -106,6 +132,63 @@ TEST_F(CissDiscoveryInformation, ASubFunctionSentWithTheOtherCdbIsRefused) {
   } catch (const OruError& error) {
     EXPECT_NE(error.Detail().find("Invalid Command"), std::string::npos) << error.Detail();
   }
+}
+
+// The properties of one NVRAM block, as "name=value" in their order.
+std::vector<std::string> BlockFields(const XmlObject& controller, const std::string& name) {
+  const XmlObject* block = Block(controller, name);
+  if (block == nullptr) return {"(no block)"};
+  std::vector<std::string> fields;
+  for (const XmlObject& child : block->Children())
+    fields.push_back(child.GetAttribute("name") + "=" + child.GetAttribute("value"));
+  return fields;
+}
+
+TEST_F(CissDiscoveryInformation, EveryNvramPartOfTheBoardShowsItsIdentityInABlock) {
+  const XmlObject* controller = DeviceNamed(idResult_, "cissController2");
+  ASSERT_NE(controller, nullptr) << idResult_.ToString();
+  using Fields = std::vector<std::string>;
+  const std::pair<const char*, Fields> expected[] = {
+      // The local part's fields follow its header.
+      {"localNvram",
+       {"productName=RB S430", "autoRev=0x030102", "assemblyNumber=A430", "serialNumber=PBKUC0ARH1A0",
+        "boardSignature=524201030a5f"}},
+      {"mfgNvram", {"autoRev=0x0a0b0c", "assemblyNumber=A431"}},
+      {"bootstrapNvram", {"productName=RB Bootstrap"}},
+      {"cacheNvram", {"serialNumber=CACHE01"}},
+      {"spdInfo", {"productName=RB 512MB"}},
+      {"battery1Nvram", {"assemblyNumber=B110"}},
+      {"battery2Nvram", {"assemblyNumber=B111"}},
+      {"battery3Nvram", {"serialNumber=BATT3"}},
+  };
+  for (const auto& [name, fields] : expected) EXPECT_EQ(BlockFields(*controller, name), fields) << name;
+  EXPECT_EQ(Block(*controller, "localNvram")->GetAttribute("caption"), "Local NVRAM information");
+  EXPECT_TRUE(WarningKeys(*controller).empty());
+}
+
+TEST_F(CissDiscoveryInformation, PartsThatCannotBeReadRecordTheirWarningsAndTheListGoesOn) {
+  const XmlObject* controller = DeviceNamed(idResult_, "cissController3");
+  ASSERT_NE(controller, nullptr) << idResult_.ToString();
+  // The bootstrap part is shown, and its bad checksum recorded; a bad manufacturing checksum is the NVRAM
+  // test's to judge. The missing batteries say nothing.
+  EXPECT_EQ(BlockFields(*controller, "localNvram"), std::vector<std::string>{});
+  EXPECT_EQ(BlockFields(*controller, "mfgNvram"), std::vector<std::string>{"assemblyNumber=A210"});
+  EXPECT_EQ(BlockFields(*controller, "bootstrapNvram"), std::vector<std::string>{"autoRev=0x020001"});
+  for (const char* absent : {"cacheNvram", "spdInfo", "battery1Nvram", "battery3Nvram"})
+    EXPECT_EQ(Block(*controller, absent), nullptr) << absent;
+  EXPECT_EQ(WarningKeys(*controller),
+            (std::vector<std::string>{"errCissDiscoveryBootstrapNvram:Error reading bootstrap NVRAM CRC",
+                                      "errCissDiscoveryCacheNvram:Error encountered during cache nvram retrieval",
+                                      "errCissDiscoverySPDInfo:Error encountered during SPD info retrieval"}));
+  // The properties before the blocks are all there.
+  EXPECT_EQ(Property(*controller, "PciBus"), "12");
+}
+
+TEST_F(CissDiscoveryInformation, ABoardWithoutNvramPartsShowsNoBlocksAndNoWarnings) {
+  const XmlObject* controller = DeviceNamed(idResult_, "cissController0");
+  ASSERT_NE(controller, nullptr) << idResult_.ToString();
+  EXPECT_EQ(Block(*controller, "localNvram"), nullptr);
+  EXPECT_TRUE(WarningKeys(*controller).empty());
 }
 
 }  // namespace

@@ -22,9 +22,11 @@
 namespace rb {
 namespace {
 
+using rbtest::Block;
 using rbtest::DeviceNamed;
 using rbtest::Property;
 using rbtest::RaidControllerSummaryEntry;
+using rbtest::WarningKeys;
 namespace ses = seslayout;
 
 // Port 2: a storage-box controller whose enclosure has every element kind, with the edge values
@@ -86,21 +88,6 @@ constexpr const char* kMachine = R"(<machine>
 
 XmlObject Summary() {
   return rbtest::RaidControllerSummary({"9", "10", "11", "12", "13", "14"});
-}
-
-// A block of a device element (a group of properties) by name; null when there is none.
-const XmlObject* Block(const XmlObject& device, const std::string& name) {
-  for (const XmlObject& child : device.Children())
-    if (child.Name() == "propertyGroup" && child.GetAttribute("name") == name) return &child;
-  return nullptr;
-}
-
-std::vector<std::string> WarningKeys(const XmlObject& device) {
-  std::vector<std::string> keys;
-  for (const XmlObject& child : device.Children())
-    if (child.Name() == "warning")
-      keys.push_back(child.GetAttribute("name") + ":" + child.GetAttribute("caption"));
-  return keys;
 }
 
 class SesEnclosure : public rbtest::SimDiscoveryTest {

@@ -294,6 +294,31 @@ TEST_F(DiaghostProgram, TheDemoCissControllerListsItsDevicesAndReadsItsVolumesAn
                                                                                     << outcome.out;
 }
 
+TEST_F(DiaghostProgram, TheDemoStorageBoxControllersShowTheirNvramPartsAndWarnTheUnreadableOnes) {
+  const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
+  const Outcome listing = Run({"--machine", machines + "demo.xml", "id"}, false);
+  ASSERT_EQ(listing.status, 0) << listing.out << listing.err;
+  const std::string healthy = DeviceWithSerial(listing.out, "SIMARRAY52420103");
+  const std::string failing = DeviceWithSerial(listing.out, "SIMARRAY52420106");
+  ASSERT_FALSE(healthy.empty() || failing.empty()) << listing.out;
+  const std::size_t from = listing.out.find(healthy + ": ");
+  const std::size_t to = listing.out.find("\n" + failing + ": ");
+  ASSERT_TRUE(from != std::string::npos && to != std::string::npos && from < to) << listing.out;
+  const std::string entry = listing.out.substr(from, to - from);
+  for (const char* shown :
+       {"  Local NVRAM information\n    NVRAM Array Controller Product Name: RB Array Controller S430\n",
+        "    NVRAM Array Controller Board Signature: 524201030a51\n",
+        "  SPD information\n    NVRAM Array Controller Product Name: RB 512MB DDR2 Cache\n"})
+    EXPECT_NE(entry.find(shown), std::string::npos) << shown << "\n" << entry;
+  EXPECT_EQ(entry.find("  warning: "), std::string::npos) << entry;
+  const std::string rest = listing.out.substr(to);
+  EXPECT_NE(rest.find("  warning: Error reading bootstrap NVRAM CRC\n"
+                      "  warning: Error encountered during cache nvram retrieval\n"
+                      "  warning: Error encountered during SPD info retrieval\n"),
+            std::string::npos)
+      << rest;
+}
+
 TEST_F(DiaghostProgram, TheDemoDisksRunTheirExtendedSelfTestsOnTheSimulatedClock) {
   const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
   // The two disks of the SCSI port, by their serial numbers.

@@ -18,10 +18,10 @@
 #include "framework/runtestdoubles.h"
 #include "framework/testfactory.h"
 #include "support/xmlobject.h"
-#include "tests/nvram/nvramfile.h"
-#include "tests/nvram/nvrampart.h"
+#include "controllers/nvramfile.h"
+#include "controllers/nvrampart.h"
 #include "tests/nvram/nvramtest.h"
-#include "tests/nvram/qxnvramparser.h"
+#include "controllers/qxnvramparser.h"
 
 namespace rb {
 namespace {

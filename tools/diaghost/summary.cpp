@@ -147,6 +147,9 @@ std::string Discovery(const XmlNode& result) {
         continue;
       text += PropertyGroup(child, "  ");
     }
+    // An optional block the device could not read.
+    for (const XmlNode* warning : device->Children("warning"))
+      text += "  warning: " + warning->Attribute("caption") + '\n';
     for (const XmlNode* link : device->Children("interface")) {
       const std::string role = link->Attribute("role");
       text += "  linked to " + link->Attribute("name") + (role.empty() ? "" : " (" + role + ")") + '\n';

@@ -16,7 +16,7 @@
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "tests/nvram/nvrampart.h"
+#include "controllers/nvrampart.h"
 #include "tests/removable/operatorquestions.h"
 #include "tests/removable/parametervalues.h"
 

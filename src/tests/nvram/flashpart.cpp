@@ -6,8 +6,8 @@
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "tests/nvram/nvramchecks.h"
-#include "tests/nvram/nvramfile.h"
-#include "tests/nvram/nvrampart.h"
+#include "controllers/nvramfile.h"
+#include "controllers/nvrampart.h"
 #include "tests/removable/parametervalues.h"
 
 namespace rb {

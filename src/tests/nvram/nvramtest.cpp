@@ -10,9 +10,9 @@
 #include "support/oruerror.h"
 #include "support/stringutil.h"
 #include "tests/nvram/nvramchecks.h"
-#include "tests/nvram/nvramfile.h"
-#include "tests/nvram/nvrampart.h"
-#include "tests/nvram/qxnvramparser.h"
+#include "controllers/nvramfile.h"
+#include "controllers/nvrampart.h"
+#include "controllers/qxnvramparser.h"
 #include "tests/removable/parametervalues.h"
 
 namespace rb {

@@ -9,7 +9,7 @@
 #include "controllers/nvramlayout.h"
 #include "tests/nvram/enclosureidentitychecks.h"
 #include "tests/nvram/nvramchecks.h"
-#include "tests/nvram/nvrampart.h"
+#include "controllers/nvrampart.h"
 
 namespace rb {
 

@@ -5,8 +5,8 @@
 #include "support/oruerror.h"
 #include "support/stringutil.h"
 #include "tests/nvram/nvramchecks.h"
-#include "tests/nvram/nvramfile.h"
-#include "tests/nvram/nvrampart.h"
+#include "controllers/nvramfile.h"
+#include "controllers/nvrampart.h"
 
 namespace rb {
 

@@ -29,7 +29,8 @@ std::vector<std::uint8_t> HexBytes(const SimMachine& machine, const std::string&
 
 class Records {
  public:
-  Records(const SimMachine& machine, std::vector<std::uint8_t>& part) : machine_(machine), part_(part) {}
+  Records(const SimMachine& machine, std::vector<std::uint8_t>& part, std::size_t start)
+      : machine_(machine), part_(part), start_(start), at_(start) {}
 
   void Add(std::uint8_t kind, std::uint8_t tag, const std::vector<std::uint8_t>& data) {
     if (data.size() > 255 || at_ + layout::kRecordHeader + data.size() >= part_.size())
@@ -40,12 +41,13 @@ class Records {
     std::copy(data.begin(), data.end(), part_.begin() + static_cast<std::ptrdiff_t>(at_ + layout::kRecordHeader));
     at_ += layout::kRecordHeader + data.size();
   }
-  bool Empty() const { return at_ == 0; }
+  bool Empty() const { return at_ == start_; }
 
  private:
   const SimMachine& machine_;
   std::vector<std::uint8_t>& part_;
-  std::size_t at_ = 0;
+  std::size_t start_;
+  std::size_t at_;
 };
 
 std::vector<std::uint8_t> Text(const std::string& text) {
@@ -57,7 +59,9 @@ std::vector<std::uint8_t> Text(const std::string& text) {
 std::vector<std::uint8_t> SimNvramImage(const SimMachine& machine, const rb::XmlObject& element) {
   std::vector<std::uint8_t> part(element.FindAttribute("size") ? machine.Number(element, "size", 4096) : 256);
   if (part.size() < 2) machine.Reject("<nvram> size must be at least 2");
-  Records records(machine, part);
+  // The local part's records follow its header.
+  const bool header = element.FindAttribute("vendorId") != nullptr || element.FindAttribute("deviceId") != nullptr;
+  Records records(machine, part, header ? layout::kLocalRecordsOffset : 0);
   if (const std::string assembly = element.GetAttribute("assembly"); !assembly.empty()) {
     if (assembly.size() != layout::kAssemblyLength) machine.Reject("<nvram> assembly must be four characters");
     records.Add(layout::kText, layout::kAssemblyTag, Text("ASSY=" + assembly));
@@ -87,6 +91,16 @@ std::vector<std::uint8_t> SimNvramImage(const SimMachine& machine, const rb::Xml
   }
   if (element.FindAttribute("phy"))
     records.Add(layout::kBinary, layout::kPhySettingTag, HexBytes(machine, element.GetAttribute("phy"), "phy"));
+  if (element.FindAttribute("productName"))
+    records.Add(layout::kText, layout::kProductNameTag, Text(element.GetAttribute("productName")));
+  if (element.FindAttribute("serial"))
+    records.Add(layout::kText, layout::kSerialNumberTag, Text(element.GetAttribute("serial")));
+  if (element.FindAttribute("boardSignature")) {
+    const std::vector<std::uint8_t> signature =
+        HexBytes(machine, element.GetAttribute("boardSignature"), "boardSignature");
+    if (signature.size() != layout::kBoardSignatureLength) machine.Reject("<nvram> boardSignature must be six bytes");
+    records.Add(layout::kBinary, layout::kBoardSignatureTag, signature);
+  }
   std::vector<std::uint8_t> raw = Text(element.GetAttribute("text"));
   const std::vector<std::uint8_t> hex = HexBytes(machine, element.GetAttribute("hex"), "hex");
   raw.insert(raw.end(), hex.begin(), hex.end());
@@ -96,10 +110,9 @@ std::vector<std::uint8_t> SimNvramImage(const SimMachine& machine, const rb::Xml
   const struct {
     const char* attribute;
     std::size_t offset;
-  } header[] = {{"vendorId", layout::kLocalVendorOffset}, {"deviceId", layout::kLocalDeviceOffset}};
-  for (const auto& id : header)
+  } ids[] = {{"vendorId", layout::kLocalVendorOffset}, {"deviceId", layout::kLocalDeviceOffset}};
+  for (const auto& id : ids)
     if (element.FindAttribute(id.attribute)) {
-      if (!records.Empty()) machine.Reject("<nvram> the local NVRAM header and tagged fields exclude each other");
       const auto value = static_cast<std::uint16_t>(machine.Number(element, id.attribute, 0xFFFF));
       part[id.offset] = static_cast<std::uint8_t>(value);
       part[id.offset + 1] = static_cast<std::uint8_t>(value >> 8);

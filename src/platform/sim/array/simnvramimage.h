@@ -8,7 +8,10 @@
 //          [fbt="0x12"] [pic="0x34"] [testStatus="0x01"]
 //          [wellness="FBTS,SYSP"]                          wellness log entries: header and status letter
 //          [phy="1F 2A 3C"]                                PHY setting bytes
-//          [vendorId="0x103C"] [deviceId="0x3230"]         the local NVRAM header (bytes 0 and 2)
+//          [productName="..."] [serial="..."]              the part's identity
+//          [boardSignature="01 02 03 04 05 06"]
+//          [vendorId="0x103C"] [deviceId="0x3230"]         the local NVRAM header (bytes 0 and 2); the
+//                                                          tagged fields then follow it
 //          [checksum="good|bad|keep"] [badChecksum="1"]/>  the last byte makes the upper half sum to 0
 //                                                          (good, the default) or 1 (bad); keep leaves
 //                                                          the content as given

@@ -1,6 +1,6 @@
 #pragma once
 
-// The text files of the NVRAM tests (controllers/nvramlayout.h: hexadecimal byte values separated by
+// The text files of the NVRAM tests (nvramlayout.h: hexadecimal byte values separated by
 // white space, '#' comments): PHY setting files, flash files, dumps and the images kept before a part
 // is programmed. Paths are the component's, relative to its working directory.
 

@@ -1,4 +1,4 @@
-#include "tests/nvram/qxnvramparser.h"
+#include "controllers/qxnvramparser.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "tests/nvram/nvrampart.h"
+#include "controllers/nvrampart.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@
 #include "support/debug.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "tests/nvram/nvramfile.h"
+#include "controllers/nvramfile.h"
 
 namespace rb {
 

@@ -1,4 +1,4 @@
-#include "tests/nvram/nvramfile.h"
+#include "controllers/nvramfile.h"
 
 #include <cctype>
 

@@ -7,7 +7,7 @@
 
 namespace rb {
 
-// Finds the tagged fields of an NVRAM part's bytes (the record format of controllers/nvramlayout.h)
+// Finds the tagged fields of an NVRAM part's bytes (the record format of nvramlayout.h)
 // by kind, tag and delimiter.
 class QXNvramParser {
  public:
