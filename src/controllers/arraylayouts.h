@@ -279,6 +279,16 @@ inline constexpr std::size_t kStorageBoxVersionSize = 48;
 // The storage-box board set's I2C writes carry their length in CDB bytes 4-5, little-endian like the
 // parameter they sit in.
 inline constexpr std::size_t kVendorI2cWriteLength = 4;
+// SES and backplane NVRAM access (DEh), argument: the region. A read answers the region's first
+// 1024 bytes; a write is one 10-byte record (ours) patching up to seven bytes of it.
+namespace sesnvram {
+inline constexpr std::uint32_t kReadSize = 1024;
+inline constexpr std::uint32_t kWriteSize = 10;
+inline constexpr std::size_t kOffset = 0;  // u16, where in the region the bytes go
+inline constexpr std::size_t kCount = 2;   // 1 to kDataMost
+inline constexpr std::size_t kData = 3;
+inline constexpr std::size_t kDataMost = kWriteSize - kData;
+}  // namespace sesnvram
 
 // The replies of the vendor sub-functions that describe the controller (ours where the controller's
 // own definition leaves them open; multi-byte numbers little-endian, texts ASCII padded with blanks or

@@ -352,6 +352,25 @@ void CissDevice::StartDiagnostic(std::uint8_t group, std::uint16_t code, std::ui
   SendVendorCommand(layout::kVendorDiagStart, 1, false, data, sizeof data, kDataOut);
 }
 
+std::vector<std::uint8_t> CissDevice::ReadSesNvram(std::uint8_t region) {
+  std::vector<std::uint8_t> data(layout::sesnvram::kReadSize, 0);
+  SendVendorCommand(layout::kVendorSesNvram, region, true, data.data(), layout::sesnvram::kReadSize, kDataIn);
+  return data;
+}
+
+void CissDevice::WriteSesNvram(std::uint8_t region, std::uint16_t offset, const std::vector<std::uint8_t>& bytes) {
+  namespace sn = layout::sesnvram;
+  for (std::size_t done = 0; done < bytes.size();) {
+    const std::size_t count = std::min(sn::kDataMost, bytes.size() - done);
+    std::uint8_t record[sn::kWriteSize] = {};
+    layout::Put16(record, sn::kOffset, static_cast<std::uint16_t>(offset + done));
+    record[sn::kCount] = static_cast<std::uint8_t>(count);
+    std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(done), count, record + sn::kData);
+    SendVendorCommand(layout::kVendorSesNvram, region, false, record, sn::kWriteSize, kDataOut);
+    done += count;
+  }
+}
+
 std::vector<std::uint8_t> CissDevice::DiagnosticResult() {
   std::vector<std::uint8_t> result(layout::kDiagResultSize, 0);
   SendVendorCommand(layout::kVendorDiagResult, 0, false, result.data(),

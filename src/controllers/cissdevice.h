@@ -109,6 +109,11 @@ class CissDevice : public BmicDevice {
   std::vector<std::uint8_t> DiagnosticResult();
   // The diagnostics ROM version: byte 1 is shown first.
   std::array<std::uint8_t, 2> DiagnosticRomVersion();
+  // An SES or backplane NVRAM region: its first 1024 bytes, or `bytes` written at `offset` (in records
+  // of up to seven bytes, each its own request; a refused record leaves those before it written, so a
+  // caller that must not leave a region half-changed reads it back). Raise what SendCissCommand raises.
+  std::vector<std::uint8_t> ReadSesNvram(std::uint8_t region);
+  void WriteSesNvram(std::uint8_t region, std::uint16_t offset, const std::vector<std::uint8_t>& bytes);
   // The storage box's version information (48 bytes).
   std::vector<std::uint8_t> StorageBoxVersion();
   // The controller's own descriptions (the layouts of arraylayout::cpldversion, picbattery,

@@ -17,6 +17,7 @@
 #include "controllers/seslayouts.h"
 #include "framework/ptstream.h"
 #include "platform/sim/array/simarraycontroller.h"
+#include "support/oruerror.h"
 #include "support/xmlobject.h"
 
 namespace rb {
@@ -60,7 +61,7 @@ constexpr const char* kMachine = R"(<machine>
         <slots count="4"/>
         <expander wwn="0x50014380A1B2C300" vendorId="0x1000" asicId="0x0222" asicRevision="0x03"
                   phys="0 1 2 3 - -"/>
-        <buffer id="5" text="ASSY=B112"/>
+        <buffer id="5" text="ASSY=B112" size="256"/>
       </sesEnclosure>
       <sesEnclosure handle="0x200"/>
       <sesEnclosure handle="0x300"/>
@@ -220,6 +221,27 @@ TEST_F(SesEnclosure, SettingASlotLightsItsLedsAndTheStatusShowsThem) {
   EXPECT_EQ(api.QueryByte(0, ses::kTypeArrayDeviceSlot), 4);
   EXPECT_FALSE(api.SetElement(0, ses::kTypeArrayDeviceSlot, 4, {ses::kControlSelect, 0, 0, 0}))
       << "no fifth slot";
+}
+
+TEST_F(SesEnclosure, TheNvramRegionsReadWholeAndTakeWritesInSevenByteRecords) {
+  const XmlObject idResult = Identify();
+  CissBackPlane* backplane = BackplaneOf<CissBackPlane>(idResult, 2);
+  ASSERT_NE(backplane, nullptr);
+  CissDevice& controller = *backplane->Controller();
+  std::vector<std::uint8_t> region = controller.ReadSesNvram(5);
+  ASSERT_EQ(region.size(), 1024u);
+  EXPECT_EQ(controller.Last().cdb[0], 0x26);
+  EXPECT_EQ(std::string(region.begin(), region.begin() + 9), "ASSY=B112");
+  // Nine bytes from offset 5 go as two records: seven, then two.
+  controller.WriteSesNvram(5, 5, {'C', '7', '7', '0', '-', 'R', 'E', 'V', '2'});
+  EXPECT_EQ(controller.Last().cdb[0], 0x27);
+  EXPECT_EQ(controller.Last().cdb[8], 0xDE);
+  EXPECT_EQ(controller.Last().cdb[9], 5);
+  region = controller.ReadSesNvram(5);
+  EXPECT_EQ(std::string(region.begin(), region.begin() + 14), "ASSY=C770-REV2");
+  // A region the enclosure does not have, and a write past a region's end, are refused.
+  EXPECT_THROW(controller.ReadSesNvram(77), OruError);
+  EXPECT_THROW(controller.WriteSesNvram(5, 252, {1, 2, 3, 4, 5, 6}), OruError);
 }
 
 TEST_F(SesEnclosure, StatusTextsCoverEveryCode) {

@@ -303,6 +303,9 @@ void SimArrayMiniport::Vendor(SimScsiCommand& command, std::uint16_t& status, st
       return I2cAccess(command);
     case rb::seslayout::kPassThrough:
       return SimSesAccess(controller_.Enclosures(), command);
+    case layout::kVendorSesNvram:
+      if (controller_.Enclosures().empty()) return InvalidField(status, moreError, 8, 1);
+      return controller_.Enclosures().front()->NvramRegion(command);
     case layout::kVendorCpldVersion:
     case layout::kVendorPicBattery:
     case layout::kVendorDiagRomVersion:

@@ -272,6 +272,25 @@ void SimSesEnclosure::Buffer(SimScsiCommand& command) {
   command.transferred = command.dataLength;
 }
 
+void SimSesEnclosure::NvramRegion(SimScsiCommand& command) {
+  namespace sn = rb::arraylayout::sesnvram;
+  const auto found = buffers_.find(command.Byte(9));
+  if (found == buffers_.end()) return command.CheckCondition(0x05, 0x24, 0x00);
+  std::vector<std::uint8_t>& region = found->second;
+  if (command.dataIn) {
+    if (command.dataLength < sn::kReadSize) return command.CheckCondition(0x05, 0x24, 0x00);
+    std::memset(command.data, 0, command.dataLength);
+    std::copy_n(region.begin(), std::min<std::size_t>(region.size(), sn::kReadSize), command.data);
+  } else {
+    const std::size_t offset = rb::arraylayout::Get16(command.data, sn::kOffset);
+    const std::size_t count = command.dataLength == sn::kWriteSize ? command.data[sn::kCount] : 0;
+    if (count == 0 || count > sn::kDataMost || offset + count > region.size())
+      return command.CheckCondition(0x05, 0x24, 0x00);
+    std::copy_n(command.data + sn::kData, count, region.begin() + static_cast<std::ptrdiff_t>(offset));
+  }
+  command.transferred = command.dataLength;
+}
+
 void SimSesEnclosure::ElementQuery(SimScsiCommand& command) const {
   const std::uint16_t code = Get16(command.cdb, ses::cdb::kArgument1);
   if (code == ses::kSesConfiguration) return command.Answer(ConfigurationPage(), command.dataLength);

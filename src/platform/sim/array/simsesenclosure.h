@@ -43,6 +43,8 @@ class SimSesEnclosure {
   void Access(SimScsiCommand& command);
   // The control record page 13h last set on element `number` of `type`; null for no such element.
   const Record* Control(std::uint8_t type, std::size_t number) const;
+  // The controller's SES NVRAM access (BMIC 42h sub-function DEh): the region is the buffer of that id.
+  void NvramRegion(SimScsiCommand& command);
   // Whether a slot's identify (locate) and fault LEDs are on.
   bool SlotIdentify(std::size_t slot) const;
   bool SlotFault(std::size_t slot) const;
