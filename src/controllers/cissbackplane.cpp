@@ -17,6 +17,11 @@
 
 namespace rb {
 
+CissDevice* EnclosureController(Device* device) {
+  if (const auto* backplane = dynamic_cast<const CissBackPlane*>(device)) return backplane->Controller();
+  return dynamic_cast<CissDevice*>(device);
+}
+
 namespace ses = seslayout;
 
 namespace {

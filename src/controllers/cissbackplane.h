@@ -17,6 +17,11 @@
 namespace rb {
 
 class CissDevice;
+class Device;
+
+// The controller a test on `device` acts through: the device itself when it is a CISS controller, the
+// controller that reaches the enclosures when it is their backplane entry; null otherwise.
+CissDevice* EnclosureController(Device* device);
 
 class CissBackPlane : public ScsiDevice {
  public:

@@ -69,7 +69,9 @@ std::string Machine() {
         <buffer id="8" text="B112000042" size="256"/>
         <buffer id="10" hex="03 1F 2A 3C" size="256"/>
         <buffer id="12" text="RB-BOX-12A" size="256"/>
+        <buffer id="13" hex="01 0D 09 41 53 53 59 3D 42 33 31 33" size="256"/>
       </sesEnclosure>
+      <backplane bus="1" target="15" vendor="RAVEL" product="RB STORAGE BOX" revision="0200"/>
     </port>
     <port number="3" array="ciss" pciBus="10" board="0x52420106">
       <nvram address="0xAD" assembly="A210" badChecksum="1"/>
@@ -251,6 +253,38 @@ TEST_F(NvramTests, EnclosureStatusAndPartChecks) {
   // A controller without an enclosure cannot reach one.
   const XmlObject result = Run(1, "ses0", "", 0, "SESNVRAMTest");
   EXPECT_TRUE(Has(result, "Backplane or Controller not supported")) << result.ToString();
+}
+
+TEST_F(NvramTests, TheBackplaneEntryOffersEveryEnclosurePartAndChecksItThroughItsController) {
+  Device* backplane = component_.FindDevice("cissBackplane0");
+  ASSERT_NE(backplane, nullptr);
+  const std::pair<const char*, const char*> described[] = {
+      {"SESBP1NVRAMTest", "Reads backplane(1) NVRAM and performs operation specified by user"},
+      {"SESBP3NVRAMTest", "Reads backplane(3) NVRAM and performs operation specified by user"},
+      {"SESMPSlot2NVRAMTest", "Reads midplane slot (2) NVRAM and performs operation specified by user"},
+      {"SESMPStorEnclMgmtSettingNVRAMTest",
+       "Reads midplane storage enclosure management setting and performs operation specified by user"},
+      {"SESFCM2NVRAMTest", "Reads fan control module(2) NVRAM and performs operation specified by user"},
+      {"SESSSDNVRAMTest", "Reads seven segment display NVRAM and performs operation specified by user"},
+  };
+  for (const auto& [name, description] : described) {
+    const rb::Test* test = backplane->FindTest(name);
+    ASSERT_NE(test, nullptr) << name;
+    EXPECT_EQ(test->Description(), description) << name;
+  }
+  EXPECT_EQ(Controller(0).FindTest("ctrlMFGNvramTest")->Description(), "Verifies controller manufacturing NVRAM is ok");
+  EXPECT_EQ(Controller(0).FindTest("ctrlCacheNvramTest")->Description(), "Verifies controller cache NVRAM is ok");
+  // The parts are read through the controller that reaches the enclosure.
+  const auto run = [&](const std::string& name, const std::string& parameters) {
+    return backplane->RunTest(
+        XmlObject("<runTest device='cissBackplane0' test='" + name + "' retries='0' " + parameters + "/>"));
+  };
+  EXPECT_EQ(run("SESBP1NVRAMTest", "assemblyCode='B112'").GetAttribute("currentState"), "passed");
+  EXPECT_EQ(run("SESBP3NVRAMTest", "assemblyCode='B313'").GetAttribute("currentState"), "passed");
+  const XmlObject mismatch = run("SESBP3NVRAMTest", "assemblyCode='B314'");
+  EXPECT_TRUE(Has(mismatch, "Assembly code mismatch")) << mismatch.ToString();
+  const XmlObject absent = run("SESBP4NVRAMTest", "");
+  EXPECT_TRUE(Has(absent, "Unable to read NVRAM part")) << absent.ToString();
 }
 
 // The operator answers every prompt with `answer` (kept by the caller while the test runs).

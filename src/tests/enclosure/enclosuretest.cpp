@@ -32,9 +32,7 @@ void EnclosureTest::Assign(const Persistent& other) {
 }
 
 CissDevice* EnclosureTest::FindController() const {
-  // On an enclosure's backplane entry the tests act through the controller that reaches it.
-  if (const auto* backplane = dynamic_cast<const CissBackPlane*>(Owner())) return backplane->Controller();
-  return dynamic_cast<CissDevice*>(Owner());
+  return EnclosureController(Owner());
 }
 
 CissDevice& EnclosureTest::Controller() const {

@@ -42,10 +42,18 @@ constexpr WellnessLog kLogs[] = {
     {"SYS", "WriteSysCode", "No SYS header was found", "Invalid SYS code", "Write SYS Code"},
 };
 
+// The controller's manufacturing and cache parts are described in their own words.
+std::string DescriptionOf(const TestConfig& config) {
+  const int code = config.codes.empty() ? NVRAMTest::kManufacturingPart : config.codes.front();
+  if (code == NVRAMTest::kManufacturingPart) return Translate("Verifies controller manufacturing NVRAM is ok");
+  if (code == NVRAMTest::kCachePart) return Translate("Verifies controller cache NVRAM is ok");
+  return Translate("Verifies the contents of an NVRAM part");
+}
+
 }  // namespace
 
 NVRAMTest::NVRAMTest(const TestConfig& config)
-    : PartCodeTest(config, Translate("Verifies the contents of an NVRAM part"), kManufacturingPart) {
+    : PartCodeTest(config, DescriptionOf(config), kManufacturingPart) {
   ParameterList& list = Parameters();
   AddFieldCheckParameters(list);
   AddText(list, "FBTCode", "FBT Code", "Specify FBT Code value for comparison");

@@ -17,6 +17,7 @@ class NVRAMTest : public PartCodeTest {
  public:
   static constexpr const char* kStreamableName = "NVRAMTest";
   static constexpr int kManufacturingPart = 129;
+  static constexpr int kCachePart = 131;
 
   explicit NVRAMTest(const TestConfig& config);
   // The state a reader starts from.

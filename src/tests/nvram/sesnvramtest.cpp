@@ -1,5 +1,6 @@
 #include "tests/nvram/sesnvramtest.h"
 
+#include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
 #include "controllers/sesdiagapi.h"
 #include "controllers/seslayouts.h"
@@ -19,6 +20,36 @@ constexpr int kLastStatusCode = 2;
 constexpr int kFirstPartCode = 3;
 constexpr int kLastPartCode = 6;
 constexpr int kLastCode = nvramlayout::kProductIdCode;
+// The parts only a backplane entry offers.
+constexpr int kFirstBackplanePartCode = 13;
+constexpr int kLastBackplanePartCode = 20;
+
+// What an instance checking an NVRAM part says it does, by the part's code.
+struct PartDescription {
+  int code;
+  const char* text;
+};
+constexpr PartDescription kPartDescriptions[] = {
+    {3, "Reads IO MFG NVRAM and performs operation specified by user"},
+    {4, "Reads midplane NVRAM and performs operation specified by user"},
+    {5, "Reads backplane(1) NVRAM and performs operation specified by user"},
+    {6, "Reads backplane(2) NVRAM and performs operation specified by user"},
+    {13, "Reads backplane(3) NVRAM and performs operation specified by user"},
+    {14, "Reads backplane(4) NVRAM and performs operation specified by user"},
+    {15, "Reads midplane slot (1) NVRAM and performs operation specified by user"},
+    {16, "Reads midplane slot (2) NVRAM and performs operation specified by user"},
+    {17, "Reads midplane storage enclosure management setting and performs operation specified by user"},
+    {18, "Reads fan control module(1) NVRAM and performs operation specified by user"},
+    {19, "Reads fan control module(2) NVRAM and performs operation specified by user"},
+    {20, "Reads seven segment display NVRAM and performs operation specified by user"},
+};
+
+std::string DescriptionOf(const TestConfig& config) {
+  const int code = config.codes.empty() ? kFirstPartCode : config.codes.front();
+  for (const PartDescription& part : kPartDescriptions)
+    if (part.code == code) return Translate(part.text);
+  return Translate("Verifies an enclosure's status or NVRAM part");
+}
 // By status code: power supplies, fans, temperature sensors.
 constexpr std::uint8_t kStatusTypes[] = {seslayout::kTypePowerSupply, seslayout::kTypeCooling,
                                          seslayout::kTypeTemperature};
@@ -40,7 +71,7 @@ void CheckElements(CissDevice& controller, int code) {
 }  // namespace
 
 SESNVRAMTest::SESNVRAMTest(const TestConfig& config)
-    : PartCodeTest(config, Translate("Verifies an enclosure's status or NVRAM part"), kFirstPartCode) {
+    : PartCodeTest(config, DescriptionOf(config), kFirstPartCode) {
   // The serial number and the product identifier are entered by the operator.
   capabilities_.interactive = code_ == nvramlayout::kChassisSerialCode || code_ == nvramlayout::kProductIdCode;
   if (code_ == nvramlayout::kChassisSerialCode) {
@@ -60,14 +91,15 @@ SESNVRAMTest::SESNVRAMTest() : SESNVRAMTest(TestConfig{kStreamableName, kStreama
 std::unique_ptr<Test> SESNVRAMTest::Make(const TestConfig& config) {
   const int code = config.codes.empty() ? kFirstPartCode : config.codes.front();
   const bool known = (code >= 0 && code <= kLastPartCode) || code == nvramlayout::kChassisSerialCode ||
-                     (code >= nvramlayout::kFirstExpanderPhyCode && code <= kLastCode);
+                     (code >= nvramlayout::kFirstExpanderPhyCode && code <= kLastCode) ||
+                     (code >= kFirstBackplanePartCode && code <= kLastBackplanePartCode);
   if (!known) return nullptr;
   return std::make_unique<SESNVRAMTest>(config);
 }
 
 bool SESNVRAMTest::Execute(const XmlObject&) {
   try {
-    auto* controller = dynamic_cast<CissDevice*>(Owner());
+    CissDevice* controller = EnclosureController(Owner());
     if (controller == nullptr)
       throw OruError(Translate("Backplane or Controller not supported"), Owner() != nullptr ? Owner()->Name() : "");
     if (code_ <= kLastStatusCode) {

@@ -1,5 +1,6 @@
 #include "tests/nvram/writenvramresourcetest.h"
 
+#include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
@@ -24,7 +25,7 @@ std::string WriteNvramResourceTest::ResourceFile(int code) {
 
 bool WriteNvramResourceTest::Execute(const XmlObject&) {
   try {
-    auto* controller = dynamic_cast<CissDevice*>(Owner());
+    CissDevice* controller = EnclosureController(Owner());
     if (controller == nullptr)
       throw OruError(Translate("Backplane or Controller not supported"), Owner() != nullptr ? Owner()->Name() : "");
     const std::optional<std::vector<std::uint8_t>> resource = ReadNvramFile(ResourceFile(code_));
