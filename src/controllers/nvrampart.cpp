@@ -4,13 +4,13 @@
 
 #include "controllers/arrayboards.h"
 #include "controllers/cissdevice.h"
+#include "controllers/nvramfile.h"
 #include "controllers/nvramlayout.h"
 #include "controllers/sesdiagapi.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "controllers/nvramfile.h"
 
 namespace rb {
 

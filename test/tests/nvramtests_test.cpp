@@ -13,15 +13,15 @@
 
 #include "component/simdiscoveryfixture.h"
 #include "controllers/cissdevice.h"
+#include "controllers/nvramfile.h"
 #include "controllers/nvramlayout.h"
+#include "controllers/nvrampart.h"
+#include "controllers/qxnvramparser.h"
 #include "framework/ptstream.h"
 #include "framework/runtestdoubles.h"
 #include "framework/testfactory.h"
 #include "support/xmlobject.h"
-#include "controllers/nvramfile.h"
-#include "controllers/nvrampart.h"
 #include "tests/nvram/nvramtest.h"
-#include "controllers/qxnvramparser.h"
 
 namespace rb {
 namespace {

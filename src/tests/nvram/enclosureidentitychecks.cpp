@@ -7,6 +7,7 @@
 #include <string>
 
 #include "controllers/nvramlayout.h"
+#include "controllers/nvrampart.h"
 #include "framework/booleanparameter.h"
 #include "framework/enumerationparameter.h"
 #include "framework/numericparameter.h"
@@ -16,7 +17,6 @@
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "controllers/nvrampart.h"
 #include "tests/removable/operatorquestions.h"
 #include "tests/removable/parametervalues.h"
 

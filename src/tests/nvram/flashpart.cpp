@@ -1,13 +1,13 @@
 #include "tests/nvram/flashpart.h"
 
 #include "controllers/cissdevice.h"
+#include "controllers/nvramfile.h"
+#include "controllers/nvrampart.h"
 #include "framework/numericparameter.h"
 #include "framework/stringparameter.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "tests/nvram/nvramchecks.h"
-#include "controllers/nvramfile.h"
-#include "controllers/nvrampart.h"
 #include "tests/removable/parametervalues.h"
 
 namespace rb {

@@ -2,11 +2,11 @@
 
 #include "controllers/cissdevice.h"
 #include "controllers/nvramlayout.h"
+#include "controllers/nvrampart.h"
 #include "framework/stringparameter.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "controllers/nvrampart.h"
 #include "tests/removable/parametervalues.h"
 
 namespace rb {

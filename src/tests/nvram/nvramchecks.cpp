@@ -4,16 +4,16 @@
 #include <memory>
 #include <string>
 
+#include "controllers/nvramfile.h"
 #include "controllers/nvramlayout.h"
+#include "controllers/nvrampart.h"
+#include "controllers/qxnvramparser.h"
 #include "framework/booleanparameter.h"
 #include "framework/parameterlist.h"
 #include "framework/stringparameter.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "controllers/nvramfile.h"
-#include "controllers/nvrampart.h"
-#include "controllers/qxnvramparser.h"
 #include "tests/removable/operatorquestions.h"
 #include "tests/removable/parametervalues.h"
 

@@ -3,16 +3,16 @@
 #include <cstring>
 
 #include "controllers/cissdevice.h"
+#include "controllers/nvramfile.h"
 #include "controllers/nvramlayout.h"
+#include "controllers/nvrampart.h"
+#include "controllers/qxnvramparser.h"
 #include "framework/booleanparameter.h"
 #include "framework/stringparameter.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
 #include "tests/nvram/nvramchecks.h"
-#include "controllers/nvramfile.h"
-#include "controllers/nvrampart.h"
-#include "controllers/qxnvramparser.h"
 #include "tests/removable/parametervalues.h"
 
 namespace rb {

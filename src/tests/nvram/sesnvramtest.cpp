@@ -2,15 +2,15 @@
 
 #include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
+#include "controllers/nvramlayout.h"
+#include "controllers/nvrampart.h"
 #include "controllers/sesdiagapi.h"
 #include "controllers/seslayouts.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "controllers/nvramlayout.h"
 #include "tests/nvram/enclosureidentitychecks.h"
 #include "tests/nvram/nvramchecks.h"
-#include "controllers/nvrampart.h"
 
 namespace rb {
 

@@ -2,12 +2,12 @@
 
 #include "controllers/cissbackplane.h"
 #include "controllers/cissdevice.h"
+#include "controllers/nvramfile.h"
+#include "controllers/nvrampart.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
 #include "tests/nvram/nvramchecks.h"
-#include "controllers/nvramfile.h"
-#include "controllers/nvrampart.h"
 
 namespace rb {
 
