@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cstring>
 #include <optional>
 
 #include "controllers/arraylayouts.h"
@@ -66,7 +65,8 @@ void AddNvramFields(XmlObject& block, const std::vector<std::uint8_t>& records) 
     const std::size_t length =
         parser.Find(nv::kText, tag, delimiter, reinterpret_cast<std::uint8_t*>(field), sizeof field);
     if (length == 0) return std::nullopt;
-    return std::string(field, strnlen(field, std::min(length, sizeof field)));
+    const char* end = field + std::min(length, sizeof field);
+    return std::string(field, std::find(field, end, '\0'));
   };
   if (const auto name = text(nv::kProductNameTag, 0))
     block.AddProperty("productName", Translate("NVRAM Array Controller Product Name"), *name);
@@ -179,9 +179,10 @@ void CissDiscoveryInfo::DescribeNvram(XmlObject& element) {
       continue;
     }
     XmlObject block = PropertyGroup(entry.name, entry.caption);
-    const std::size_t first = entry.code == kLocalNvramCode ? nvramlayout::kLocalRecordsOffset : 0;
-    AddNvramFields(block, std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(std::min(first, bytes.size())),
-                                                    bytes.end()));
+    // The local part's records follow its header.
+    const std::size_t first =
+        std::min(entry.code == kLocalNvramCode ? nvramlayout::kLocalRecordsOffset : 0, bytes.size());
+    AddNvramFields(block, std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(first), bytes.end()));
     element.AddChild(std::move(block));
     if (entry.code == kBootstrapNvramCode) {
       try {
