@@ -65,8 +65,8 @@ void AddNvramFields(XmlObject& block, const std::vector<std::uint8_t>& records) 
     const std::size_t length =
         parser.Find(nv::kText, tag, delimiter, reinterpret_cast<std::uint8_t*>(field), sizeof field);
     if (length == 0) return std::nullopt;
-    const char* end = field + std::min(length, sizeof field);
-    return std::string(field, std::find(field, end, '\0'));
+    const char* begin = field;
+    return std::string(begin, std::find(begin, begin + std::min(length, sizeof field), '\0'));
   };
   if (const auto name = text(nv::kProductNameTag, 0))
     block.AddProperty("productName", Translate("NVRAM Array Controller Product Name"), *name);
