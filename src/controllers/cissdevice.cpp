@@ -358,7 +358,8 @@ std::vector<std::uint8_t> CissDevice::ReadSesNvram(std::uint8_t region) {
   return data;
 }
 
-void CissDevice::WriteSesNvram(std::uint8_t region, std::uint16_t offset, const std::vector<std::uint8_t>& bytes) {
+void CissDevice::WriteSesNvram(std::uint8_t region, std::uint16_t offset,
+                               const std::vector<std::uint8_t>& bytes) {
   namespace sn = layout::sesnvram;
   for (std::size_t done = 0; done < bytes.size();) {
     const std::size_t count = std::min(sn::kDataMost, bytes.size() - done);

@@ -43,14 +43,15 @@ struct NvramBlock {
 constexpr std::uint8_t kLocalNvramCode = 128;
 constexpr std::uint8_t kBootstrapNvramCode = 130;
 constexpr NvramBlock kNvramBlocks[] = {
-    {kLocalNvramCode, "localNvram", "Local NVRAM information", "Error encountered during loacal nvram retrieval",
-     "errCissDiscoveryLocalNvram"},
+    {kLocalNvramCode, "localNvram", "Local NVRAM information",
+     "Error encountered during loacal nvram retrieval", "errCissDiscoveryLocalNvram"},
     {129, "mfgNvram", "MFG NVRAM information", nullptr, nullptr},
-    {kBootstrapNvramCode, "bootstrapNvram", "Bootstrap NVRAM information", "Error reading bootstrap NVRAM CRC",
-     "errCissDiscoveryBootstrapNvram"},
+    {kBootstrapNvramCode, "bootstrapNvram", "Bootstrap NVRAM information",
+     "Error reading bootstrap NVRAM CRC", "errCissDiscoveryBootstrapNvram"},
     {131, "cacheNvram", "Cache NVRAM information", "Error encountered during cache nvram retrieval",
      "errCissDiscoveryCacheNvram"},
-    {132, "spdInfo", "SPD information", "Error encountered during SPD info retrieval", "errCissDiscoverySPDInfo"},
+    {132, "spdInfo", "SPD information", "Error encountered during SPD info retrieval",
+     "errCissDiscoverySPDInfo"},
     {133, "battery1Nvram", "Battery(1) NVRAM information", nullptr, nullptr},
     {134, "battery2Nvram", "Battery(2) NVRAM information", nullptr, nullptr},
     {135, "battery3Nvram", "Battery(3) NVRAM information", nullptr, nullptr},
@@ -76,14 +77,15 @@ void AddNvramFields(XmlObject& block, const std::vector<std::uint8_t>& records) 
                       StringPrintf("0x%02x%02x%02x", bytes[0], bytes[1], bytes[2]));
   if (const auto assembly = text(nv::kAssemblyTag, nv::kAssemblyDelimiter);
       assembly && assembly->size() >= nv::kAssemblyLength)
-    block.AddProperty("assemblyNumber", Translate("NVRAM Array Controller Assembly Number"),
-                      StringPrintf("%c%c%c%c", (*assembly)[0], (*assembly)[1], (*assembly)[2], (*assembly)[3]));
+    block.AddProperty(
+        "assemblyNumber", Translate("NVRAM Array Controller Assembly Number"),
+        StringPrintf("%c%c%c%c", (*assembly)[0], (*assembly)[1], (*assembly)[2], (*assembly)[3]));
   if (const auto serial = text(nv::kSerialNumberTag, 0))
     block.AddProperty("serialNumber", Translate("NVRAM Array Controller Serial Number"), *serial);
   if (parser.Find(nv::kBinary, nv::kBoardSignatureTag, 0, bytes, sizeof bytes) >= nv::kBoardSignatureLength)
-    block.AddProperty("boardSignature", Translate("NVRAM Array Controller Board Signature"),
-                      StringPrintf("%02x%02x%02x%02x%02x%02x", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4],
-                                   bytes[5]));
+    block.AddProperty(
+        "boardSignature", Translate("NVRAM Array Controller Board Signature"),
+        StringPrintf("%02x%02x%02x%02x%02x%02x", bytes[0], bytes[1], bytes[2], bytes[3], bytes[4], bytes[5]));
 }
 
 std::string WorldWideName(const std::vector<std::uint8_t>& reply, std::size_t offset) {
@@ -173,8 +175,8 @@ void CissDiscoveryInfo::DescribeNvram(XmlObject& element) {
     try {
       bytes = part.Read();
     } catch (const OruError& error) {
-      DebugPrint("%s: NVRAM part %u: %s %s\n", controller_.Name().c_str(), entry.code, error.Message().c_str(),
-                 error.Detail().c_str());
+      DebugPrint("%s: NVRAM part %u: %s %s\n", controller_.Name().c_str(), entry.code,
+                 error.Message().c_str(), error.Detail().c_str());
       if (entry.warning != nullptr) AddBlockWarning(element, entry.warning, entry.warningKey);
       continue;
     }
@@ -182,7 +184,8 @@ void CissDiscoveryInfo::DescribeNvram(XmlObject& element) {
     // The local part's records follow its header.
     const std::size_t first =
         std::min(entry.code == kLocalNvramCode ? nvramlayout::kLocalRecordsOffset : 0, bytes.size());
-    AddNvramFields(block, std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(first), bytes.end()));
+    AddNvramFields(
+        block, std::vector<std::uint8_t>(bytes.begin() + static_cast<std::ptrdiff_t>(first), bytes.end()));
     element.AddChild(std::move(block));
     if (entry.code == kBootstrapNvramCode) {
       try {

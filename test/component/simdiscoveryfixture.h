@@ -102,7 +102,8 @@ inline const rb::XmlObject* Block(const rb::XmlObject& device, const std::string
 inline std::vector<std::string> WarningKeys(const rb::XmlObject& device) {
   std::vector<std::string> keys;
   for (const rb::XmlObject& child : device.Children())
-    if (child.Name() == "warning") keys.push_back(child.GetAttribute("name") + ":" + child.GetAttribute("caption"));
+    if (child.Name() == "warning")
+      keys.push_back(child.GetAttribute("name") + ":" + child.GetAttribute("caption"));
   return keys;
 }
 

@@ -176,10 +176,11 @@ TEST_F(CissDiscoveryInformation, PartsThatCannotBeReadRecordTheirWarningsAndTheL
   EXPECT_EQ(BlockFields(*controller, "bootstrapNvram"), std::vector<std::string>{"autoRev=0x020001"});
   for (const char* absent : {"cacheNvram", "spdInfo", "battery1Nvram", "battery3Nvram"})
     EXPECT_EQ(Block(*controller, absent), nullptr) << absent;
-  EXPECT_EQ(WarningKeys(*controller),
-            (std::vector<std::string>{"errCissDiscoveryBootstrapNvram:Error reading bootstrap NVRAM CRC",
-                                      "errCissDiscoveryCacheNvram:Error encountered during cache nvram retrieval",
-                                      "errCissDiscoverySPDInfo:Error encountered during SPD info retrieval"}));
+  EXPECT_EQ(
+      WarningKeys(*controller),
+      (std::vector<std::string>{"errCissDiscoveryBootstrapNvram:Error reading bootstrap NVRAM CRC",
+                                "errCissDiscoveryCacheNvram:Error encountered during cache nvram retrieval",
+                                "errCissDiscoverySPDInfo:Error encountered during SPD info retrieval"}));
   // The properties before the blocks are all there.
   EXPECT_EQ(Property(*controller, "PciBus"), "12");
 }

@@ -17,6 +17,7 @@
 #include "controllers/cissdevice.h"
 #include "controllers/logicalvolume.h"
 #include "controllers/raiddisk.h"
+#include "framework/runtestdoubles.h"
 #include "framework/testdoubles.h"
 #include "framework/testfactory.h"
 #include "platform/forwardingplatform.h"
@@ -34,6 +35,7 @@
 namespace rb {
 namespace {
 
+using rbtest::AnsweringHost;
 using rbtest::RaidControllerSummaryEntry;
 
 // Port 1: a BMIC controller with a RAID 1 volume on two drives and three unassigned drives (the third
@@ -67,6 +69,7 @@ std::string Machine(const char* fails = "0") {
       <diagnostic group="2" code="2" result="0" never="1"/>
       <diagnostic group="3" code="2" result="0"/>
       <diagnostic group="8" code="16" result="0" intPhy="0000000F 0" extPhy="FF"/>
+      <diagnostic group="8" code="1" result="0" intDrive="3 0" extDrive="0 10"/>
       <vendorInfo diagRom="0x0312"/>
       <nvram address="0xA1" text="j&gt;Ax host"/>
       <nvram address="0xA9" text="no marker here"/>
@@ -315,6 +318,48 @@ TEST_F(RaidTests, PhyMapsAreComparedWithTheParametersInHexadecimal) {
   EXPECT_EQ(Message(), "Data Mismatch");
   EXPECT_EQ(Detail(), "SAS external drive map0 -actual = 000000FF, expected = 000000FE");
   EXPECT_THROW(Run(Ciss(), Diagnostic(8, 16), {{"SASIntPhyMap1", "xyz"}}), OruError);
+}
+
+// The operator's answers: the LED diagnostic passes only on "Yes"; the hot-plug variant of the drive map
+// check asks for the drives to be taken out first and then expects every external map empty.
+TEST_F(RaidTests, TheLedAndHotPlugChecksAskTheOperator) {
+  Load();
+  component_.SetCallback(&AnsweringHost::Callback);
+  std::string answer;
+  std::string reply;
+  const auto answering = [&answer, &reply](const XmlObject&) {
+    reply = "<promptAnswer value='" + answer + "'/>";
+    return reply.c_str();
+  };
+  const auto prompts = [] {
+    std::vector<std::string> texts;
+    // The prompt's text without the blanks the prompt puts after it.
+    for (const XmlObject& prompt : AnsweringHost::Taken("diagPrompt"))
+      texts.push_back(prompt.Text().substr(0, prompt.Text().find_last_not_of(' ') + 1));
+    return texts;
+  };
+  for (const char* reply : {"Yes", "No"}) {
+    SCOPED_TRACE(reply);
+    answer = reply;
+    AnsweringHost::Reset(answering);
+    const XmlObject result = Run(Ciss(), Diagnostic(5, 1));
+    EXPECT_EQ(prompts(), (std::vector<std::string>{"Watch the controller LED", "Did LED(s) blink"}));
+    EXPECT_EQ(State(result), answer == "Yes" ? "passed" : "failed");
+  }
+  EXPECT_EQ(Message(), "Blink Controller LED test failed");
+
+  answer = "OK";
+  AnsweringHost::Reset(answering);
+  // Without the hot-plug check the maps given are compared as they are.
+  EXPECT_EQ(State(Run(Ciss(), Diagnostic(8, 1), {{"SASINTDriveMap0", "3"}, {"SASEXTDriveMap1", "10"}})),
+            "passed");
+  EXPECT_TRUE(prompts().empty());
+  EXPECT_EQ(State(Run(Ciss(), Diagnostic(8, 1),
+                      {{"SASHotPlugTest", "1"}, {"SASINTDriveMap0", "3"}, {"SASEXTDriveMap1", "10"}})),
+            "failed");
+  EXPECT_EQ(prompts(), std::vector<std::string>{"Please remove all SAS drive from the box and click [OK]"});
+  EXPECT_EQ(Detail(), "SAS external drive map1 -actual = 0010, expected = 0000");
+  AnsweringHost::Reset(nullptr);
 }
 
 TEST_F(RaidTests, DiagnosticsNeedACissController) {

@@ -45,7 +45,8 @@ constexpr WellnessLog kLogs[] = {
 // The controller's manufacturing and cache parts are described in their own words.
 std::string DescriptionOf(const TestConfig& config) {
   const int code = config.codes.empty() ? NVRAMTest::kManufacturingPart : config.codes.front();
-  if (code == NVRAMTest::kManufacturingPart) return Translate("Verifies controller manufacturing NVRAM is ok");
+  if (code == NVRAMTest::kManufacturingPart)
+    return Translate("Verifies controller manufacturing NVRAM is ok");
   if (code == NVRAMTest::kCachePart) return Translate("Verifies controller cache NVRAM is ok");
   return Translate("Verifies the contents of an NVRAM part");
 }
@@ -60,8 +61,10 @@ NVRAMTest::NVRAMTest(const TestConfig& config)
   AddText(list, "PICCode", "PIC Code", "Specify PIC Code value for comparison");
   AddText(list, "TestStatus", "Test Status", "Specify Test Status value for comparison");
   if (code_ == kManufacturingPart) {
-    AddText(list, "WriteFbtCode", "FBT Status value", "FBT Status value (S/P/F) to be written to the Wellness Log");
-    AddText(list, "WriteSysCode", "SYS Status value", "SYS Status value (S/P/F) to be written to the Wellness Log");
+    AddText(list, "WriteFbtCode", "FBT Status value",
+            "FBT Status value (S/P/F) to be written to the Wellness Log");
+    AddText(list, "WriteSysCode", "SYS Status value",
+            "SYS Status value (S/P/F) to be written to the Wellness Log");
   }
   list.Add(std::make_unique<BooleanParameter>("VerPhySetting", Translate("Verify Phy Setting"), "", false));
   AddText(list, "VerPhySettingFn", "Phy Setting File Name", "");
@@ -74,7 +77,8 @@ bool NVRAMTest::Execute(const XmlObject&) {
   auto* controller = dynamic_cast<CissDevice*>(Owner());
   try {
     if (controller == nullptr)
-      throw OruError(Translate("Backplane or Controller not supported"), Owner() != nullptr ? Owner()->Name() : "");
+      throw OruError(Translate("Backplane or Controller not supported"),
+                     Owner() != nullptr ? Owner()->Name() : "");
     NvramPart part(*controller, static_cast<std::uint8_t>(code_));
     Check(part);
   } catch (const OruError& error) {
@@ -124,7 +128,8 @@ void NVRAMTest::CheckWellnessLogs(NvramPart& part) {
     if (letters[i].empty()) continue;
     writing = true;
     if (letters[i].size() != 1 || !IsStatusLetter(letters[i][0]))
-      throw OruError(Translate(kLogs[i].invalid), StringPrintf("%s=%s", kLogs[i].parameter, letters[i].c_str()));
+      throw OruError(Translate(kLogs[i].invalid),
+                     StringPrintf("%s=%s", kLogs[i].parameter, letters[i].c_str()));
   }
   if (!writing) return;
   std::vector<std::uint8_t> image = part.Buffer();

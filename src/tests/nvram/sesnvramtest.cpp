@@ -63,9 +63,10 @@ void CheckElements(CissDevice& controller, int code) {
     throw OruError(Translate("Unable to read enclosure status"), controller.Name());
   for (std::size_t i = 0; i < records.size(); ++i)
     if ((records[i][0] & seslayout::kStatusMask) != seslayout::kStatusOk)
-      throw OruError(StringPrintf("%s, status byte %02x", StringPrintf("ELEMENT %u", static_cast<unsigned>(i + 1)).c_str(),
-                                  records[i][0]),
-                     SESDiagApi::StatusText(records[i][0]));
+      throw OruError(
+          StringPrintf("%s, status byte %02x",
+                       StringPrintf("ELEMENT %u", static_cast<unsigned>(i + 1)).c_str(), records[i][0]),
+          SESDiagApi::StatusText(records[i][0]));
 }
 
 }  // namespace
@@ -73,7 +74,8 @@ void CheckElements(CissDevice& controller, int code) {
 SESNVRAMTest::SESNVRAMTest(const TestConfig& config)
     : PartCodeTest(config, DescriptionOf(config), kFirstPartCode) {
   // The serial number and the product identifier are entered by the operator.
-  capabilities_.interactive = code_ == nvramlayout::kChassisSerialCode || code_ == nvramlayout::kProductIdCode;
+  capabilities_.interactive =
+      code_ == nvramlayout::kChassisSerialCode || code_ == nvramlayout::kProductIdCode;
   if (code_ == nvramlayout::kChassisSerialCode) {
     AddSerialNumberParameters(Parameters());
   } else if (code_ >= nvramlayout::kFirstExpanderPhyCode && code_ <= nvramlayout::kLastExpanderPhyCode) {
@@ -101,7 +103,8 @@ bool SESNVRAMTest::Execute(const XmlObject&) {
   try {
     CissDevice* controller = EnclosureController(Owner());
     if (controller == nullptr)
-      throw OruError(Translate("Backplane or Controller not supported"), Owner() != nullptr ? Owner()->Name() : "");
+      throw OruError(Translate("Backplane or Controller not supported"),
+                     Owner() != nullptr ? Owner()->Name() : "");
     if (code_ <= kLastStatusCode) {
       CheckElements(*controller, code_);
     } else if (code_ == nvramlayout::kChassisSerialCode) {
