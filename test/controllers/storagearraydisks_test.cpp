@@ -18,14 +18,13 @@ namespace {
 
 using rbtest::DeviceNamed;
 
-// Two drives on different buses, eight targets per bus: both drive numbers carry the 128 of the rule.
+// A storage array on its host's fibre-channel port; two drives on different buses, eight targets per
+// bus: both drive numbers carry the 128 of the rule.
 constexpr const char* kMachine = R"(<machine>
-  <pci>
-    <function bus="7" device="0" function="0" vendorID="0x0E11" deviceID="0xAE10" classCode="0x010400"
-              description="RB Array Controller"/>
-  </pci>
+  <pci><function bus="12" device="0" function="0" vendorID="0x0E11" deviceID="0xF200" classCode="0x010400"
+                 description="RB Fibre Array Port"/></pci>
   <scsi>
-    <port number="1" array="bmic" pciBus="7" pciDevice="0" pciFunction="0" model="RB KSR1000 Array"
+    <port number="3" array="bmic" pciBus="12" pciDevice="0" pciFunction="0" model="RB KSR1000 Array"
           targetsPerBus="8">
       <drive bus="0" target="0" kind="scsi" vendor="RAVEL" product="RB146" serial="SHELF1B1" blocks="60000"
              connector="1A" enclosure="1" bay="1" readErrorsHard="2" readErrorsRecovered="0x11"
@@ -39,7 +38,7 @@ constexpr const char* kMachine = R"(<machine>
 class StorageArrayDisks : public rbtest::SimDiscoveryTest {
  protected:
   void SetUp() override {
-    Start(kMachine, rbtest::RaidControllerSummary({"7"}));
+    Start(kMachine, rbtest::RaidControllerSummary({"12"}));
     idResult_ = XmlObject(component_.IdentifyDevices());
   }
   BmicDevice& Controller() { return dynamic_cast<BmicDevice&>(*component_.FindDevice("bmicController0")); }
