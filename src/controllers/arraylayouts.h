@@ -372,6 +372,21 @@ inline constexpr std::uint8_t DriveNumber(std::uint8_t bus, std::uint8_t target,
   return static_cast<std::uint8_t>(number);
 }
 
+// A storage-array controller: its product name (identify controller) contains "KSR1000".
+inline constexpr bool IsStorageArrayProduct(std::string_view productName) {
+  return productName.find("KSR1000") != std::string_view::npos;
+}
+
+// The parameter of identify physical drive and of the other commands that name a physical drive:
+// the drive number in the low byte. A storage-array controller counts its buses from 0 where the
+// others count from 1, and takes the number in the second byte.
+inline constexpr std::uint32_t PhysicalDriveParameter(std::uint8_t bus, std::uint8_t target,
+                                                      std::uint8_t targetsPerBus, bool storageArray) {
+  if (storageArray)
+    return std::uint32_t{DriveNumber(static_cast<std::uint8_t>(bus + 1), target, targetsPerBus)} << 8;
+  return DriveNumber(bus, target, targetsPerBus);
+}
+
 // ---- 0x11 identify controller (4096 bytes) -----------------------------------------------------
 namespace identifycontroller {
 inline constexpr std::size_t kSize = 4096;
@@ -478,8 +493,15 @@ inline constexpr std::size_t kDriveType = 124;   // u8: 0 parallel SCSI, 1 SATA,
 inline constexpr std::size_t kLinkRate = 125;    // u8 negotiated link-rate code (ours)
 inline constexpr std::size_t kFailed = 126;      // u8, non-zero when the controller failed it (ours)
 inline constexpr std::size_t kAmberLight = 127;  // u8, non-zero while the drive's amber light is on (ours)
-// Error and usage counters (ours): u32 each, in this order from kCounters.
+// Error and usage counters (ours): u32 each, in the order of kPhysicalDriveCounters from kCounters.
 inline constexpr std::size_t kCounters = 200;
+// A storage-array controller's own drive words (ours), right after the 21 counters: u32 each, in the
+// order of kStorageArrayDriveCounters, zero on the other controllers. The first holds the drive's
+// connector as two ASCII characters (the port's printed label, such as "1A", which the shelf cabling
+// is traced by; a number would hide it). Enclosure number and bay are raw words like the rest, so
+// that the block reads one way from end to end.
+inline constexpr std::size_t kStorageArrayCounters = kCounters + 21 * 4;
+inline constexpr std::size_t kConnectorSize = 2;
 }  // namespace identifyphysical
 inline constexpr std::uint8_t kDriveTypeScsi = 0;
 inline constexpr std::uint8_t kDriveTypeSata = 1;
@@ -506,6 +528,20 @@ inline constexpr std::array<std::string_view, 21> kPhysicalDriveCounters = {
     "Hardware Errors",
     "Aborted Command Failures",
     "Bad Target Count"};
+inline constexpr std::array<std::string_view, 9> kStorageArrayDriveCounters = {
+    "Connector",
+    "Enclosure Number",
+    "Enclosure Bay",
+    "Read Errors Hard",
+    "Read Errors Retry Recovered",
+    "Write Errors Hard",
+    "Write Errors Retry Recovered",
+    "Predictive Failure Errors",
+    "Drive Present and Operational"};
+static_assert(identifyphysical::kStorageArrayCounters ==
+              identifyphysical::kCounters + 4 * kPhysicalDriveCounters.size());
+static_assert(identifyphysical::kStorageArrayCounters + 4 * kStorageArrayDriveCounters.size() <=
+              identifyphysical::kSize);
 
 // ---- 0xB8 drive history (1024 bytes, ours) ------------------------------------------------------
 // What the controller has recorded about one physical drive. Parameter: that of identify physical

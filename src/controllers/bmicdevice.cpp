@@ -289,16 +289,12 @@ std::int32_t BmicDevice::Slot() {
 }
 
 bool BmicDevice::IsStorageArrayController() const {
-  return productName_.find("KSR1000") != std::string::npos;
+  return layout::IsStorageArrayProduct(productName_);
 }
 
 std::uint32_t BmicDevice::PhysicalDriveParameter(std::uint8_t bus, std::uint8_t target) const {
-  const std::uint8_t targetsPerBus = IdentifyByte(controller::kTargetsPerBus);
-  // A storage-array controller counts its buses from 0 where the others count from 1, and takes the
-  // number in the parameter's second byte.
-  if (IsStorageArrayController())
-    return std::uint32_t{layout::DriveNumber(static_cast<std::uint8_t>(bus + 1), target, targetsPerBus)} << 8;
-  return layout::DriveNumber(bus, target, targetsPerBus);
+  return layout::PhysicalDriveParameter(bus, target, IdentifyByte(controller::kTargetsPerBus),
+                                        IsStorageArrayController());
 }
 
 std::vector<std::uint8_t> BmicDevice::IdentifyPhysicalDrive(std::uint8_t bus, std::uint8_t target) {

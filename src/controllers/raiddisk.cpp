@@ -150,12 +150,19 @@ std::string_view RaidDisk::SpeedTestName() {
 
 void RaidDisk::AddCounters(XmlObject& element) {
   const std::vector<std::uint8_t>& reply = Identification();
-  for (std::size_t i = 0; i < arraylayout::kPhysicalDriveCounters.size(); ++i) {
+  constexpr std::size_t kCommon = arraylayout::kPhysicalDriveCounters.size();
+  const bool storageArray = controller_ != nullptr && controller_->IsStorageArrayController();
+  const std::size_t count = kCommon + (storageArray ? arraylayout::kStorageArrayDriveCounters.size() : 0);
+  // The storage-array words follow the common counters in the reply, and their numbering follows too.
+  for (std::size_t i = 0; i < count; ++i) {
     const std::size_t offset = physical::kCounters + 4 * i;
     if (offset + 4 > reply.size()) return;
-    const std::string caption(arraylayout::kPhysicalDriveCounters[i]);
-    element.AddProperty("Counter" + std::to_string(i), Translate(caption),
-                        StringPrintf("%08x", arraylayout::Get32(reply.data(), offset)));
+    const std::string caption(i < kCommon ? arraylayout::kPhysicalDriveCounters[i]
+                                          : arraylayout::kStorageArrayDriveCounters[i - kCommon]);
+    const std::string value = offset == physical::kStorageArrayCounters
+                                  ? ReplyText(reply, offset, physical::kConnectorSize)
+                                  : StringPrintf("%08x", arraylayout::Get32(reply.data(), offset));
+    element.AddProperty("Counter" + std::to_string(i), Translate(caption), value);
   }
 }
 

@@ -141,6 +141,13 @@ TEST_F(ArrayVolumes, DisksShowTheirSpeedOrLinkRateAndCountersAndSataDisksTheirOw
   EXPECT_EQ(Property(Entry(Disk(2).Name()), "Counter17"), "0000000c");
   EXPECT_EQ(Property(Entry(Disk(2).Name()), "Counter2"), "00000013");
   EXPECT_EQ(Property(Entry(Disk(0).Name()), "Counter17"), "00000000");
+  // The common counters end with the bad target count; the storage-array words are not shown here.
+  EXPECT_EQ(Property(Entry(Disk(0).Name()), "Counter20"), "00000000");
+  for (const XmlObject& child : Entry(Disk(0).Name()).Children()) {
+    EXPECT_NE(child.GetAttribute("name"), "Counter21");
+    EXPECT_NE(child.GetAttribute("caption"), "Connector");
+    EXPECT_NE(child.GetAttribute("caption"), "Drive Present and Operational");
+  }
 }
 
 TEST(ArrayDiskTexts, LinkRatesAndBusSpeeds) {

@@ -473,6 +473,59 @@ TEST_F(SimArrayController, CissCarriesBmicCommandsAndItsDeclaredStatuses) {
   EXPECT_EQ(CissStatus(answer), layout::kCissDataUnderrun);  // no fault: an empty list
 }
 
+TEST_F(SimArrayController, AStorageArrayFindsItsDrivesByTheNumberInTheSecondByteAndTellsTheirPlace) {
+  Load(R"(<port number="2" array="bmic" model="RB KSR1000 Array" targetsPerBus="8">
+            <drive bus="0" target="0" blocks="64"/>
+            <drive bus="1" target="2" blocks="64" connector="2B" enclosure="3" bay="7" readErrorsHard="4"
+                   readErrorsRecovered="5" writeErrorsHard="6" writeErrorsRecovered="0x10000" failed="1"
+                   history="failing" predictiveFailures="9"/>
+          </port>)");
+  namespace ip = layout::identifyphysical;
+  const std::size_t words = ip::kStorageArrayCounters;
+  struct Case {
+    std::uint32_t parameter;
+    std::uint8_t bus, target;
+    const char* connector;
+    std::uint32_t place[8];  // enclosure, bay, four error counts, predictive failures, operational
+  } cases[] = {
+      // Buses count from 0: (0 × 8 + 0) + 128 in the second byte; defaults but the bay (target + 1).
+      {0x8000, 0, 0, "1A", {1, 1, 0, 0, 0, 0, 0, 1}},
+      // (1 × 8 + 2) + 128 = 138; a failed drive is not operational.
+      {0x8A00, 1, 2, "2B", {3, 7, 4, 5, 6, 0x10000, 9, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.parameter);
+    std::vector<std::uint8_t> physical(ip::kSize);
+    ASSERT_EQ(Bmic(2, layout::command::kIdentifyPhysicalDrive, 0, c.parameter, physical), layout::kBmicOk);
+    EXPECT_EQ(physical[ip::kBus], c.bus);
+    EXPECT_EQ(physical[ip::kTarget], c.target);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(&physical[words]), 2), c.connector);
+    EXPECT_EQ(Get16(physical.data(), words + 2), 0u);
+    for (std::size_t i = 0; i < 8; ++i) EXPECT_EQ(Get32(physical.data(), words + 4 + 4 * i), c.place[i]) << i;
+  }
+  // The drive history is found the same way: the failing drive's record names its SMART trip.
+  std::vector<std::uint8_t> records(layout::drivehistory::kSize);
+  ASSERT_EQ(Bmic(2, layout::drivehistory::kCommand, layout::drivehistory::kRecords, 0x8A00, records),
+            layout::kBmicOk);
+  EXPECT_EQ(records[layout::drivehistory::kRecordEntries + 1], 0x13);
+  // The ordinary rule's number in the low byte names no drive of a storage array.
+  std::vector<std::uint8_t> none(ip::kSize);
+  EXPECT_EQ(Bmic(2, layout::command::kIdentifyPhysicalDrive, 0, layout::DriveNumber(1, 0, 8), none),
+            layout::kBmicInvalidUnit);
+}
+
+TEST_F(SimArrayController, AnOrdinaryControllerLeavesTheStorageArrayWordsEmpty) {
+  Load(
+      R"(<port number="2" array="bmic" targetsPerBus="8"><drive bus="1" target="2" blocks="64" bay="7"/></port>)");
+  namespace ip = layout::identifyphysical;
+  std::vector<std::uint8_t> physical(ip::kSize, 0xEE);
+  ASSERT_EQ(Bmic(2, layout::command::kIdentifyPhysicalDrive, 0, layout::DriveNumber(1, 2, 8), physical),
+            layout::kBmicOk);
+  EXPECT_EQ(physical[ip::kTarget], 2);
+  for (std::size_t i = ip::kStorageArrayCounters; i < ip::kStorageArrayCounters + 36; ++i)
+    EXPECT_EQ(physical[i], 0) << i;
+}
+
 TEST_F(SimArrayController, MalformedDeclarationsAreRejected) {
   const std::pair<const char*, const char*> cases[] = {
       {R"(<port number="0" array="raid"/>)", "array must be bmic or ciss"},
@@ -495,6 +548,8 @@ TEST_F(SimArrayController, MalformedDeclarationsAreRejected) {
           members="0:0"/><volume raid="0" members="0:0"/></port>)",
        "no room left"},
       {R"(<port number="0" array="bmic"><battery status="flat"/></port>)", "status 'flat'"},
+      {R"(<port number="0" array="bmic"><drive bus="0" target="0" blocks="8" connector="1AB"/></port>)",
+       "connector '1AB' is longer than two characters"},
       {R"(<port number="0" array="ciss"><sesEnclosure><fan speed="9" fault="loud"/></sesEnclosure></port>)",
        "fault 'loud' is unknown"},
       {R"(<port number="0" array="ciss"><sesEnclosure><firmware kind="bios"/></sesEnclosure></port>)",

@@ -164,6 +164,17 @@ SimArrayDisk* SimArrayController::FindDisk(std::uint8_t bus, std::uint8_t target
   return nullptr;
 }
 
+SimArrayDisk* SimArrayController::DiskNamedBy(std::uint32_t parameter) const {
+  const bool storageArray = layout::IsStorageArrayProduct(model_);
+  // Only the byte that carries the drive number counts; the parameter's other bits are free.
+  const std::uint32_t numberByte = storageArray ? 0xFF00u : 0xFFu;
+  for (const auto& disk : disks_)
+    if (layout::PhysicalDriveParameter(disk->Bus(), disk->Target(), targetsPerBus_, storageArray) ==
+        (parameter & numberByte))
+      return disk.get();
+  return nullptr;
+}
+
 bool SimArrayController::Execute(std::uint8_t bus, std::uint8_t target, SimScsiCommand& command) {
   if (SimArrayDisk* disk = FindDisk(bus, target)) {
     if (!command.dataIn && command.dataLength > 0 && IsWrite(command.Opcode()) &&
@@ -229,11 +240,10 @@ std::uint8_t SimArrayController::Bmic(std::uint8_t command, std::uint8_t unit, s
       Reply(LogicalStatus(*volume), data, length);
       return layout::kBmicOk;
     case cmd::kIdentifyPhysicalDrive:
-      for (const auto& disk : disks_)
-        if (layout::DriveNumber(disk->Bus(), disk->Target(), targetsPerBus_) == (parameter & 0xFF)) {
-          Reply(IdentifyPhysical(*disk), data, length);
-          return layout::kBmicOk;
-        }
+      if (const SimArrayDisk* disk = DiskNamedBy(parameter)) {
+        Reply(IdentifyPhysical(*disk), data, length);
+        return layout::kBmicOk;
+      }
       return layout::kBmicInvalidUnit;
     case layout::drivehistory::kCommand:
     case layout::kBlinkDriveLed:
@@ -280,18 +290,16 @@ std::uint8_t SimArrayController::Bmic(std::uint8_t command, std::uint8_t unit, s
 std::uint8_t SimArrayController::DriveHistory(std::uint8_t command, std::uint8_t record,
                                               std::uint32_t parameter, std::uint16_t count,
                                               std::uint8_t* data, std::size_t length) {
-  for (const auto& disk : disks_) {
-    if (layout::DriveNumber(disk->Bus(), disk->Target(), targetsPerBus_) != (parameter & 0xFF)) continue;
-    if (command == layout::kBlinkDriveLed) {
-      disk->History().Blink(count);
-      return layout::kBmicOk;
-    }
-    const std::vector<std::uint8_t> reply = disk->History().Reply(record);
-    if (reply.empty()) return layout::kBmicInvalidUnit;
-    Reply(reply, data, length);
+  SimArrayDisk* disk = DiskNamedBy(parameter);
+  if (disk == nullptr) return layout::kBmicInvalidUnit;
+  if (command == layout::kBlinkDriveLed) {
+    disk->History().Blink(count);
     return layout::kBmicOk;
   }
-  return layout::kBmicInvalidUnit;
+  const std::vector<std::uint8_t> reply = disk->History().Reply(record);
+  if (reply.empty()) return layout::kBmicInvalidUnit;
+  Reply(reply, data, length);
+  return layout::kBmicOk;
 }
 
 std::uint8_t SimArrayController::Transfer(bool write, std::uint8_t unit, std::uint32_t first,
@@ -371,6 +379,7 @@ std::vector<std::uint8_t> SimArrayController::IdentifyPhysical(const SimArrayDis
   reply[ip::kFailed] = disk.Failed() ? 1 : 0;
   reply[ip::kAmberLight] = disk.History().AmberLight() ? 1 : 0;
   disk.History().PutCounters(reply);
+  if (layout::IsStorageArrayProduct(model_)) disk.History().PutStorageArrayCounters(reply, !disk.Failed());
   return reply;
 }
 

@@ -7,7 +7,9 @@
 //
 // <port> attributes of the controller (all optional):
 //   board="0x..."            board identifier (src/controllers/arrayboards.h); a legacy board by default
-//   model="..."              product name; the board's model by default
+//   model="..."              product name; the board's model by default. With "KSR1000" in it the
+//                            controller is a storage array: it numbers its drives its own way and
+//                            tells their place and error counts (simdrivehistory.h)
 //   firmware="2.36"          firmware revision (4 characters)      serial="..."  serial number
 //   slot="s"                 PCI slot of subsystem information (0 to 127; 16 and above mean none)
 //   totalMemory="m" installedMemory="m"   megabytes (0 to 255)    cache="m"  usable cache, megabytes (at most
@@ -117,6 +119,8 @@ class SimArrayController {
                         std::uint8_t* data, std::size_t length);
   void FinishReset();
   SimArrayDisk* FindDisk(std::uint8_t bus, std::uint8_t target) const;
+  // The drive an identify-physical-drive parameter names; null when none.
+  SimArrayDisk* DiskNamedBy(std::uint32_t parameter) const;
 
   bool ciss_;
   std::shared_ptr<SimClock> clock_;

@@ -1,6 +1,8 @@
 #include "platform/sim/array/simdrivehistory.h"
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "controllers/arraylayouts.h"
@@ -28,10 +30,33 @@ constexpr std::uint8_t kReasonBusFault = 0x0B;
 constexpr std::uint8_t kReasonPredictiveFailure = 0x13;
 constexpr std::uint32_t kRecordTime = 0x5F3A2C00;
 
+std::uint32_t Count(const SimMachine& machine, const rb::XmlObject& element, std::string_view name,
+                    std::uint32_t fallback) {
+  return element.FindAttribute(name) ? static_cast<std::uint32_t>(machine.Number(element, name, UINT32_MAX))
+                                     : fallback;
+}
+
+std::string Connector(const SimMachine& machine, const rb::XmlObject& element) {
+  std::string connector = element.GetAttribute("connector", "1A");
+  if (connector.size() > layout::identifyphysical::kConnectorSize)
+    machine.Reject("<drive> connector '" + connector + "' is longer than two characters");
+  return connector;
+}
+
 }  // namespace
 
 SimDriveHistory::SimDriveHistory(const SimMachine& machine, const rb::XmlObject& element)
-    : kind_(KindOf(machine, element)) {}
+    : kind_(KindOf(machine, element)), connector_(Connector(machine, element)) {
+  const std::uint32_t failing = kind_ == Kind::kFailing ? 1 : 0;
+  placeAndErrors_ = {
+      Count(machine, element, "enclosure", 1),
+      Count(machine, element, "bay", static_cast<std::uint32_t>(machine.Number(element, "target", 31)) + 1),
+      Count(machine, element, "readErrorsHard", failing),
+      Count(machine, element, "readErrorsRecovered", 0),
+      Count(machine, element, "writeErrorsHard", 0),
+      Count(machine, element, "writeErrorsRecovered", 0),
+      Count(machine, element, "predictiveFailures", failing)};
+}
 
 std::vector<std::uint8_t> SimDriveHistory::Reply(std::uint8_t record) const {
   std::vector<std::uint8_t> reply(history::kSize);
@@ -121,6 +146,17 @@ void SimDriveHistory::PutCounters(std::vector<std::uint8_t>& reply) const {
       0};
   for (std::size_t i = 0; i < counters.size(); ++i)
     layout::Put32(reply.data(), layout::identifyphysical::kCounters + 4 * i, counters[i]);
+}
+
+void SimDriveHistory::PutStorageArrayCounters(std::vector<std::uint8_t>& reply, bool operational) const {
+  // The connector's word, the place and error words, then the present-and-operational word.
+  static_assert(std::tuple_size_v<decltype(placeAndErrors_)> + 2 ==
+                layout::kStorageArrayDriveCounters.size());
+  const std::size_t first = layout::identifyphysical::kStorageArrayCounters;
+  std::copy(connector_.begin(), connector_.end(), reply.begin() + static_cast<std::ptrdiff_t>(first));
+  for (std::size_t i = 0; i < placeAndErrors_.size(); ++i)
+    layout::Put32(reply.data(), first + 4 * (i + 1), placeAndErrors_[i]);
+  layout::Put32(reply.data(), first + 4 * (placeAndErrors_.size() + 1), operational ? 1 : 0);
 }
 
 }  // namespace os
