@@ -59,16 +59,7 @@ std::string Machine(const std::string& raid = "") {
 XmlObject Summary() {
   XmlObject summary;
   summary.SetName("pciSummary");
-  XmlObject entry;
-  entry.SetName("structure");
-  entry.SetAttribute("name", "pciDevice");
-  entry.SetAttribute("bus", "6");
-  entry.SetAttribute("device", "0");
-  entry.SetAttribute("function", "0");
-  entry.SetAttribute("classCode", "010700");
-  entry.AddProperty("description", "Description", "RB SAS HBA");
-  entry.AddProperty("osDeviceID", "Device Instance", "PCI\\VEN_1000&DEV_0097\\6&0&0");
-  summary.AddChild(std::move(entry));
+  summary.AddChild(rbtest::PciFunctionEntry("6", "0", "0", "010700", "RB SAS HBA", "PCI\\VEN_1000&DEV_0097\\6&0&0"));
   return summary;
 }
 
@@ -170,6 +161,26 @@ TEST_F(CsmiVolumeDiscovery, AnAdapterThatRefusesTheRaidRequestsHasNoVolumes) {
   EXPECT_NE(std::find(trace.begin(), trace.end(),
                       "AddCsmiVolumes: \\\\.\\SCSI0: refused the RAID information: Driver reported problem: "
                       "Bad CSMI control code : 10\n"),
+            trace.end());
+}
+
+TEST_F(CsmiVolumeDiscovery, ASetTheAdapterRefusesIsSkipped) {
+  std::string machine = Machine();
+  const std::string second = R"(members="2")";
+  machine.replace(machine.find(second), second.size(), second + R"( refused="1")");
+  Start(machine.c_str(), Summary());
+  SetDebugEnabled(true);
+  const XmlObject idResult = DiscoveryRun(component_).Run();
+  SetDebugEnabled(false);
+  const std::vector<const XmlObject*> volumes = Volumes(idResult);
+  ASSERT_EQ(volumes.size(), 6u);
+  // The volumes keep the numbers of their sets.
+  EXPECT_EQ(volumes[0]->GetAttribute("caption"), "Logical Volume 1 Controller Slot 2 bus 6");
+  EXPECT_EQ(volumes[1]->GetAttribute("caption"), "Logical Volume 3 Controller Slot 2 bus 6");
+  const std::vector<std::string> trace = trace_->Output();
+  EXPECT_NE(std::find(trace.begin(), trace.end(),
+                      "AddCsmiVolumes: \\\\.\\SCSI0: refused RAID set 1: Driver reported problem: "
+                      "CSMI operation failed\n"),
             trace.end());
 }
 

@@ -57,6 +57,7 @@ SimCsmiRaidSets::SimCsmiRaidSets(const SimMachine& machine, const rb::XmlObject&
     set.stripeKB = element->FindAttribute("stripeKB") != nullptr
                        ? static_cast<std::uint32_t>(machine.Number(*element, "stripeKB", 0xFFFFFFFF))
                        : 64;
+    set.refused = element->GetAttribute("refused") == "1";
     std::istringstream words(element->GetAttribute("members"));
     std::string word;
     while (words >> word) {
@@ -89,6 +90,7 @@ win::DWORD SimCsmiRaidSets::Config(std::uint8_t* body, std::size_t room) const {
   std::memcpy(&config.uRaidSetIndex, body, sizeof config.uRaidSetIndex);
   if (config.uRaidSetIndex >= sets_.size()) return win::CSMI_SAS_RAID_SET_OUT_OF_RANGE;
   const RaidSet& set = sets_[config.uRaidSetIndex];
+  if (set.refused) return win::CSMI_SAS_STATUS_FAILED;
   constexpr std::size_t kDrives = offsetof(win::CsmiSasRaidConfig, Drives);
   const std::size_t fit = std::min((room - kDrives) / sizeof(win::CsmiSasRaidDrives), set.members.size());
   config.uCapacity = set.capacityMB;
