@@ -59,7 +59,8 @@ std::string Machine(const std::string& raid = "") {
 XmlObject Summary() {
   XmlObject summary;
   summary.SetName("pciSummary");
-  summary.AddChild(rbtest::PciFunctionEntry("6", "0", "0", "010700", "RB SAS HBA", "PCI\\VEN_1000&DEV_0097\\6&0&0"));
+  summary.AddChild(
+      rbtest::PciFunctionEntry("6", "0", "0", "010700", "RB SAS HBA", "PCI\\VEN_1000&DEV_0097\\6&0&0"));
   return summary;
 }
 
@@ -69,14 +70,16 @@ std::vector<std::string> Members(const XmlObject& volume) {
   const XmlObject* array = volume.SelectSingleNode("array[@name='sata-ARRAY']");
   if (array == nullptr) return names;
   for (const XmlObject& child : array->Children())
-    if (child.Name() == "interface" && child.GetAttribute("role") == "child") names.push_back(child.GetAttribute("name"));
+    if (child.Name() == "interface" && child.GetAttribute("role") == "child")
+      names.push_back(child.GetAttribute("name"));
   return names;
 }
 
 std::vector<const XmlObject*> Volumes(const XmlObject& idResult) {
   std::vector<const XmlObject*> volumes;
   for (const XmlObject& child : idResult.Children())
-    if (child.Name() == "device" && child.GetAttribute("name").rfind("csmiVolume", 0) == 0) volumes.push_back(&child);
+    if (child.Name() == "device" && child.GetAttribute("name").rfind("csmiVolume", 0) == 0)
+      volumes.push_back(&child);
   return volumes;
 }
 
@@ -109,8 +112,9 @@ TEST_F(CsmiVolumeDiscovery, TheAdapterAnswersItsSetsInTheCsmiLayouts) {
   std::uint8_t shorter[sizeof(win::CsmiSasRaidConfig)] = {};
   ASSERT_TRUE(CsmiSasInterface::GetRaidConfig(port, shorter, sizeof shorter));
   EXPECT_EQ(shorter[offsetof(win::CsmiSasRaidConfig, bDriveCount)], win::CSMI_SAS_RAID_DRIVE_COUNT_TOO_BIG);
-  EXPECT_EQ(shorter[offsetof(win::CsmiSasRaidConfig, Drives) + offsetof(win::CsmiSasRaidDrives, bSASAddress) + 7],
-            0x71);
+  EXPECT_EQ(
+      shorter[offsetof(win::CsmiSasRaidConfig, Drives) + offsetof(win::CsmiSasRaidDrives, bSASAddress) + 7],
+      0x71);
 
   // An index past the last set is out of range: refused without an error.
   std::uint8_t past[sizeof(win::CsmiSasRaidConfig)] = {7};
@@ -126,7 +130,7 @@ TEST_F(CsmiVolumeDiscovery, EachSetBecomesAVolumeWithItsTextsAndMembers) {
     const char* capacity;
     const char* level;
   } expected[] = {
-      {"600 Gbytes", "RAID 1"},     {"1 Gbytes", "RAID 0"},    {"0 Gbytes", "None"},
+      {"600 Gbytes", "RAID 1"},      {"1 Gbytes", "RAID 0"},  {"0 Gbytes", "None"},
       {"4503600 Gbytes", "RAID 10"}, {"1 Gbytes", "RAID 1E"}, {"1 Gbytes", "Other"},
       {"1 Gbytes", "Unknown"},
   };
@@ -147,7 +151,8 @@ TEST_F(CsmiVolumeDiscovery, EachSetBecomesAVolumeWithItsTextsAndMembers) {
   // The controller lists each volume as its child.
   const XmlObject* controller = idResult.SelectSingleNode("device[@name='SCTRL0']");
   ASSERT_NE(controller, nullptr);
-  EXPECT_NE(controller->SelectSingleNode("interface[@name='csmiVolume6']"), nullptr) << controller->ToString();
+  EXPECT_NE(controller->SelectSingleNode("interface[@name='csmiVolume6']"), nullptr)
+      << controller->ToString();
 }
 
 TEST_F(CsmiVolumeDiscovery, AnAdapterThatRefusesTheRaidRequestsHasNoVolumes) {

@@ -261,7 +261,8 @@ void ScsiIdentify::IdentifyAll() {
     for (const os::ScsiUnitInquiry& unit : units) AddUnit(port, driver, controller, unit, usb);
     // The adapter's RAID volumes, once its disks exist to be named as their members; a controller of
     // several ports asks through its own port only.
-    if (controller != nullptr && controller->Driver() != nullptr && controller->Driver()->Path() == PortPath(port))
+    if (controller != nullptr && controller->Driver() != nullptr &&
+        controller->Driver()->Path() == PortPath(port))
       AddCsmiVolumes(context_, controller);
   }
 }

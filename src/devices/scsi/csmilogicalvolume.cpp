@@ -12,14 +12,19 @@ namespace rb {
 
 CsmiLogicalVolume::CsmiLogicalVolume(std::uint32_t setIndex, std::uint32_t capacityMB, std::uint8_t raidType,
                                      std::uint8_t status, std::uint32_t slot, std::uint32_t bus)
-    : Device("csmiVolume", true), setIndex_(setIndex), capacityMB_(capacityMB), raidType_(raidType), status_(status) {
+    : Device("csmiVolume", true),
+      setIndex_(setIndex),
+      capacityMB_(capacityMB),
+      raidType_(raidType),
+      status_(status) {
   SetCaption(CaptionText(setIndex, slot, bus));
   SetDescription(Translate("Logical Volume"));
 }
 
 CsmiLogicalVolume::CsmiLogicalVolume() = default;
 
-void CsmiLogicalVolume::AddMember(const std::string& deviceName, const std::array<std::uint8_t, 8>& sasAddress) {
+void CsmiLogicalVolume::AddMember(const std::string& deviceName,
+                                  const std::array<std::uint8_t, 8>& sasAddress) {
   std::string address;
   for (std::uint8_t byte : sasAddress) address += StringPrintf("%02X", byte);
   memberDevices_.push_back(deviceName);
@@ -38,7 +43,8 @@ std::string CsmiLogicalVolume::CaptionText(std::uint32_t setIndex, std::uint32_t
 }
 
 std::string CsmiLogicalVolume::CapacityText(std::uint32_t capacityMB) {
-  const auto gigabytes = static_cast<unsigned>(std::lround(static_cast<double>(capacityMB) * 1048576.0 / 1e9));
+  const auto gigabytes =
+      static_cast<unsigned>(std::lround(static_cast<double>(capacityMB) * 1048576.0 / 1e9));
   return StringPrintf("%u Gbytes", gigabytes);
 }
 
@@ -51,9 +57,9 @@ std::string CsmiLogicalVolume::LevelText(std::uint8_t raidType) {
 }
 
 const char* CsmiLogicalVolume::StatusText(std::uint8_t status) {
-  static constexpr const char* kStatus[] = {"OK",           "Degraded",           "Rebuilding",
-                                            "Failed",       "Offline",            "Transforming",
-                                            "Queued for rebuild", "Queued for transformation"};
+  static constexpr const char* kStatus[] = {
+      "OK",      "Degraded",     "Rebuilding",         "Failed",
+      "Offline", "Transforming", "Queued for rebuild", "Queued for transformation"};
   return status < std::size(kStatus) ? kStatus[status] : "Unknown";
 }
 
@@ -88,7 +94,8 @@ void CsmiLogicalVolume::DescribeProperties(XmlObject& element, bool catalogReque
   array.SetName("array");
   array.SetAttribute("name", "sata-ARRAY");
   array.SetAttribute("caption", Translate("RAID Array"));
-  array.SetAttribute("description", Translate("RAID storage array composed of one or more physical disk drives"));
+  array.SetAttribute("description",
+                     Translate("RAID storage array composed of one or more physical disk drives"));
   const std::vector<std::string> names = MemberNames();
   for (std::size_t i = 0; i < names.size(); ++i) {
     XmlObject member;

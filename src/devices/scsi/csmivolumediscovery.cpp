@@ -26,8 +26,8 @@ constexpr std::uint32_t kMostDrivesPerSet = 0xF0;
 // The configuration of one RAID set with its drive records. Room is made for the drives the adapter
 // says a set can have; while it answers that they do not fit, the request is made again with room
 // for twice as many. False when the adapter refuses the set.
-bool ReadRaidSet(ScsiDriver& driver, std::uint32_t index, std::uint32_t maxDrives, std::vector<std::uint8_t>& answer,
-                 std::uint32_t& drives) {
+bool ReadRaidSet(ScsiDriver& driver, std::uint32_t index, std::uint32_t maxDrives,
+                 std::vector<std::uint8_t>& answer, std::uint32_t& drives) {
   std::uint32_t room = std::clamp<std::uint32_t>(maxDrives, 1, kMostDrivesPerSet);
   for (;;) {
     answer.assign(sizeof(win::CsmiSasRaidConfig) + (room - 1) * sizeof(win::CsmiSasRaidDrives), 0);
@@ -39,13 +39,16 @@ bool ReadRaidSet(ScsiDriver& driver, std::uint32_t index, std::uint32_t maxDrive
       room = std::min(room * 2, kMostDrivesPerSet);
       continue;
     }
-    drives = count == win::CSMI_SAS_RAID_DRIVE_COUNT_TOO_BIG ? room : count > kMostDrivesPerSet ? 0 : std::min<std::uint32_t>(count, room);
+    drives = count == win::CSMI_SAS_RAID_DRIVE_COUNT_TOO_BIG ? room
+             : count > kMostDrivesPerSet                     ? 0
+                                                             : std::min<std::uint32_t>(count, room);
     return true;
   }
 }
 
 // The name of the device discovery made behind the controller for a SAS address; empty when none.
-std::string DeviceAt(DiscoveryContext& context, const ScsiController& controller, const std::uint8_t* sasAddress) {
+std::string DeviceAt(DiscoveryContext& context, const ScsiController& controller,
+                     const std::uint8_t* sasAddress) {
   for (const Interface& relation : controller.Interfaces()) {
     if (relation.Role() != Interface::kChild) continue;
     const auto* device = dynamic_cast<const ScsiDevice*>(context.Component().FindDevice(relation.Name()));
@@ -89,9 +92,9 @@ void AddCsmiVolumes(DiscoveryContext& context, const std::shared_ptr<ScsiControl
     }
     win::CsmiSasRaidConfig set;
     std::memcpy(&set, answer.data(), sizeof set);
-    auto volume = std::make_unique<CsmiLogicalVolume>(index, set.uCapacity, set.bRaidType, set.bStatus,
-                                                      config.usSlotNumber,
-                                                      config.BusAddress.PciAddress.bBusNumber);
+    auto volume =
+        std::make_unique<CsmiLogicalVolume>(index, set.uCapacity, set.bRaidType, set.bStatus,
+                                            config.usSlotNumber, config.BusAddress.PciAddress.bBusNumber);
     for (std::uint32_t i = 0; i < drives; ++i) {
       win::CsmiSasRaidDrives drive;
       std::memcpy(&drive, answer.data() + offsetof(win::CsmiSasRaidConfig, Drives) + i * sizeof drive,
@@ -100,7 +103,8 @@ void AddCsmiVolumes(DiscoveryContext& context, const std::shared_ptr<ScsiControl
       std::memcpy(address.data(), drive.bSASAddress, 8);
       volume->AddMember(DeviceAt(context, *controller, drive.bSASAddress), address);
     }
-    volume->AddInterface(Interface(controller->Name(), "SCSI Controller", controller->DisplayName(), Interface::kParent));
+    volume->AddInterface(
+        Interface(controller->Name(), "SCSI Controller", controller->DisplayName(), Interface::kParent));
     const std::string caption = volume->Caption();
     const std::shared_ptr<Device> added = context.Add(std::move(volume), true);
     if (added != nullptr)

@@ -2,9 +2,10 @@
 
 // The CSMI interface of a simulated SCSI port whose <port> has csmi="1": the miniport requests of
 // codes 1, 2, 3, 10, 11, 20, 24 and 25, answered from the port's <phy id= sasAddress= protocol="ssp"|"sata"
-// target=/> children (simcsmiphy.h) and its RAID sets (simcsmiraidsets.h). SSP pass-through reaches the port's unit at the phy's target (path 0, LUN 0);
-// STP pass-through answers a SATA device's status FIS (and its IDENTIFY DEVICE data). A request with
-// the wrong signature for its code answers CSMI return code 3 (invalid parameter), an unknown code 2.
+// target=/> children (simcsmiphy.h) and its RAID sets (simcsmiraidsets.h). SSP pass-through reaches the
+// port's unit at the phy's target (path 0, LUN 0); STP pass-through answers a SATA device's status
+// FIS (and its IDENTIFY DEVICE data). A request with the wrong signature for its code answers CSMI
+// return code 3 (invalid parameter), an unknown code 2.
 
 #include <cstdint>
 #include <functional>

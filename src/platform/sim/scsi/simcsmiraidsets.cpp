@@ -22,10 +22,10 @@ std::uint8_t LevelCode(const SimMachine& machine, const rb::XmlObject& element) 
   if (element.FindAttribute("typeCode") != nullptr)
     return static_cast<std::uint8_t>(machine.Number(element, "typeCode", 0xFF));
   static constexpr std::pair<const char*, std::uint8_t> kLevels[] = {
-      {"none", win::CSMI_SAS_RAID_TYPE_NONE}, {"0", win::CSMI_SAS_RAID_TYPE_0},
-      {"1", win::CSMI_SAS_RAID_TYPE_1},       {"10", win::CSMI_SAS_RAID_TYPE_10},
-      {"5", win::CSMI_SAS_RAID_TYPE_5},       {"15", win::CSMI_SAS_RAID_TYPE_15},
-      {"6", win::CSMI_SAS_RAID_TYPE_6},       {"50", win::CSMI_SAS_RAID_TYPE_50},
+      {"none", win::CSMI_SAS_RAID_TYPE_NONE},     {"0", win::CSMI_SAS_RAID_TYPE_0},
+      {"1", win::CSMI_SAS_RAID_TYPE_1},           {"10", win::CSMI_SAS_RAID_TYPE_10},
+      {"5", win::CSMI_SAS_RAID_TYPE_5},           {"15", win::CSMI_SAS_RAID_TYPE_15},
+      {"6", win::CSMI_SAS_RAID_TYPE_6},           {"50", win::CSMI_SAS_RAID_TYPE_50},
       {"volume", win::CSMI_SAS_RAID_TYPE_VOLUME}, {"1e", win::CSMI_SAS_RAID_TYPE_1E},
       {"other", win::CSMI_SAS_RAID_TYPE_OTHER}};
   const std::string level = element.GetAttribute("level");
@@ -46,7 +46,8 @@ std::uint8_t StatusCode(const SimMachine& machine, const rb::XmlObject& element)
 
 SimCsmiRaidSets::SimCsmiRaidSets(const SimMachine& machine, const rb::XmlObject& port,
                                  const std::vector<SimCsmiPhy>& phys)
-    : answers_(port.GetAttribute("csmiRaid", "1") != "0"), phyCount_(static_cast<std::uint32_t>(phys.size())) {
+    : answers_(port.GetAttribute("csmiRaid", "1") != "0"),
+      phyCount_(static_cast<std::uint32_t>(phys.size())) {
   std::vector<std::uint8_t> used;
   for (const rb::XmlObject* element : port.GetChildren("raidSet")) {
     if (sets_.size() == kMaxRaidSets) machine.Reject("<port> has more than 8 RAID sets");

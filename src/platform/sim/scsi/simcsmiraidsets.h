@@ -1,8 +1,8 @@
 #pragma once
 
 // The RAID sets of a simulated CSMI adapter: <raidSet level= capacityMB= members= [status=]
-// [stripeKB=] [typeCode=] [refused="1"]/> children of its <port>, indexed 0, 1, ... in their order. `level` is
-// none, 0, 1, 10, 5, 15, 6, 50, volume, 1e or other (the CSMI RAID type), `typeCode` a raw type byte in
+// [stripeKB=] [typeCode=] [refused="1"]/> children of its <port>, indexed 0, 1, ... in their order. `level`
+// is none, 0, 1, 10, 5, 15, 6, 50, volume, 1e or other (the CSMI RAID type), `typeCode` a raw type byte in
 // its place (a type the adapter's driver reports that no name covers), `members` the ids of the
 // phys whose devices make up the set, `status` ok, degraded, rebuilding, failed or offline; a
 // refused set's configuration request fails (CSMI return code 1).
