@@ -22,6 +22,7 @@
 #include "devices/ata/satadisk.h"
 #include "devices/ata/usbidedisk.h"
 #include "devices/fibre/winfibreadapter.h"
+#include "devices/scsi/csmilogicalvolume.h"
 #include "devices/scsi/scsicdrom.h"
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidisk.h"
@@ -124,6 +125,7 @@ void RegisterComponentClasses() {
   RegisterStreamableClass<SearchDevice>();
   RegisterStreamableClass<ScsiDriver>();
   RegisterStreamableClass<ScsiController>();
+  RegisterStreamableClass<CsmiLogicalVolume>();
   RegisterStreamableClass<CissDriver>();
   RegisterStreamableClass<BmicDriver>();
   RegisterStreamableClass<BmicDevice>();

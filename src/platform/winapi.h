@@ -251,6 +251,31 @@ inline constexpr DWORD CSMI_SAS_STATUS_BAD_CNTL_CODE = 2;
 inline constexpr DWORD CSMI_SAS_STATUS_INVALID_PARAMETER = 3;
 inline constexpr DWORD CSMI_SAS_STATUS_WRITE_ATTEMPTED = 4;
 inline constexpr DWORD CSMI_SAS_NO_DEVICE_ATTACHED = 5;  // the first of the "not an error" codes
+// Return codes of the RAID requests.
+inline constexpr DWORD CSMI_SAS_RAID_SET_OUT_OF_RANGE = 1000;
+inline constexpr DWORD CSMI_SAS_RAID_SET_BUFFER_TOO_SMALL = 1001;
+// RAID set types (bRaidType), set status (bStatus), the drive count of a set whose drives did not all
+// fit the answer (bDriveCount), and a drive's usage and type (bDriveUsage, bDriveType).
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_NONE = 0;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_0 = 1;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_1 = 2;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_10 = 3;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_5 = 4;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_15 = 5;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_6 = 6;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_50 = 7;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_VOLUME = 8;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_1E = 9;
+inline constexpr std::uint8_t CSMI_SAS_RAID_TYPE_OTHER = 255;
+inline constexpr std::uint8_t CSMI_SAS_RAID_SET_STATUS_OK = 0;
+inline constexpr std::uint8_t CSMI_SAS_RAID_SET_STATUS_DEGRADED = 1;
+inline constexpr std::uint8_t CSMI_SAS_RAID_SET_STATUS_REBUILDING = 2;
+inline constexpr std::uint8_t CSMI_SAS_RAID_SET_STATUS_FAILED = 3;
+inline constexpr std::uint8_t CSMI_SAS_RAID_SET_STATUS_OFFLINE = 4;
+inline constexpr std::uint8_t CSMI_SAS_RAID_DRIVE_COUNT_TOO_BIG = 0xF1;
+inline constexpr std::uint8_t CSMI_SAS_DRIVE_CONFIG_MEMBER = 1;
+inline constexpr std::uint8_t CSMI_SAS_DRIVE_TYPE_SINGLE_PORT_SAS = 1;
+inline constexpr std::uint8_t CSMI_SAS_DRIVE_TYPE_SATA = 3;
 // Pass-through flags, connection status and data-present values.
 inline constexpr DWORD CSMI_SAS_SSP_READ = 0x01;
 inline constexpr DWORD CSMI_SAS_SSP_WRITE = 0x02;

@@ -69,6 +69,21 @@ inline rb::XmlObject RaidControllerSummaryEntry(const char* bus) {
   return entry;
 }
 
+// A pciDevice entry of the PCI summary, as the inventory library writes it.
+inline rb::XmlObject PciFunctionEntry(const char* bus, const char* device, const char* function,
+                                      const char* classCode, const char* description, const char* osDeviceId) {
+  rb::XmlObject entry;
+  entry.SetName("structure");
+  entry.SetAttribute("name", "pciDevice");
+  entry.SetAttribute("bus", bus);
+  entry.SetAttribute("device", device);
+  entry.SetAttribute("function", function);
+  entry.SetAttribute("classCode", classCode);
+  entry.AddProperty("description", "Description", description);
+  entry.AddProperty("osDeviceID", "Device Instance", osDeviceId);
+  return entry;
+}
+
 // A PCI summary of RAID-class controllers, one on each of `buses`.
 inline rb::XmlObject RaidControllerSummary(std::initializer_list<const char*> buses) {
   rb::XmlObject summary;

@@ -247,8 +247,11 @@ TEST(ScsiDeviceCommands, CsmiRoutedDisksSpeakSspAndStpThroughTheDemoAdapter) {
   EXPECT_STREQ(reinterpret_cast<const char*>(info.szName), "ravelsas");
   std::uint8_t raidInfo[100];
   EXPECT_TRUE(rb::CsmiSasInterface::GetRaidInfo(port, raidInfo, sizeof raidInfo));
+  // The demo adapter's one RAID set: index 0 answers, index 1 is out of range.
   std::uint8_t raidConfig[172] = {};
-  EXPECT_THROW(rb::CsmiSasInterface::GetRaidConfig(port, raidConfig, sizeof raidConfig), rb::OruError);
+  EXPECT_TRUE(rb::CsmiSasInterface::GetRaidConfig(port, raidConfig, sizeof raidConfig));
+  raidConfig[0] = 1;
+  EXPECT_FALSE(rb::CsmiSasInterface::GetRaidConfig(port, raidConfig, sizeof raidConfig));
 
   BenchScsiDevice sasDisk("disk", false, &port, 0, 0, 0);
   sasDisk.routesThroughCsmi = true;

@@ -238,6 +238,24 @@ TEST_F(DiaghostProgram, TheDemoListsItsBmicArrayControllerWithItsDrives) {
   }
 }
 
+TEST_F(DiaghostProgram, TheDemoCsmiAdapterListsItsRaidVolumeWithItsMembers) {
+  const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
+  const Outcome outcome = Run({"--machine", machines + "demo.xml", "id"}, false);
+  EXPECT_EQ(outcome.status, 0) << outcome.out << outcome.err;
+  // The mirror's members are the adapter's SAS and SATA disks, found by their serial numbers.
+  const std::string sas = DeviceWithSerial(outcome.out, "6SL0A1B2");
+  const std::string sata = DeviceWithSerial(outcome.out, "ZA1B2C3D");
+  const std::string shown = "csmiVolume0: Logical Volume 1 Controller Slot 1 bus 6 [logicalVolume]\n"
+                            "  Logical Volume\n  Capacity: 600 Gbytes\n  RAID Level: RAID 1\n  Status: OK\n"
+                            "  RAID Array\n    linked to " + sas + " (child)\n    linked to " + sata +
+                            " (child)\n  linked to SCTRL3 (parent)\n";
+  EXPECT_NE(outcome.out.find(shown), std::string::npos) << shown << "\n" << outcome.out;
+  EXPECT_NE(outcome.out.find("  CSMI: Supported\n  linked to " + sas + " (child)\n  linked to " + sata +
+                             " (child)\n  linked to csmiVolume0 (child)\n"),
+            std::string::npos)
+      << outcome.out;
+}
+
 TEST_F(DiaghostProgram, TheDemoTapeIsListedWithItsCapabilitiesAndEjectsOnce) {
   const std::string machines = RAVELBANK_SOURCE_DIR "/machines/";
   Write("tape.txt",

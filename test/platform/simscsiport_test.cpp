@@ -28,6 +28,16 @@ TEST(SimScsiPort, MalformedDeclarationsAreRejected) {
       {R"(<port number="0"><disk blocks="9" versionDescriptors="0060 zz"/></port>)",
        "version descriptor 'zz' is not hexadecimal"},
       {R"(<port/>)", "<port> attribute 'number' is missing"},
+      {R"(<port number="0" csmi="1"><phy id="0" sasAddress="1" target="0"/><raidSet level="4" capacityMB="1"
+          members="0"/></port>)", "<raidSet> has no known level ('4')"},
+      {R"(<port number="0" csmi="1"><raidSet level="1" capacityMB="1" members="0"/></port>)",
+       "<raidSet> member '0' is no <phy> of the port"},
+      {R"(<port number="0" csmi="1"><phy id="0" sasAddress="1" target="0"/><raidSet level="1" capacityMB="1"
+          members="0 0"/></port>)", "<raidSet> member '0' is in a RAID set already"},
+      {R"(<port number="0" csmi="1"><raidSet level="1" capacityMB="1" members=""/></port>)",
+       "<raidSet> has no members"},
+      {R"(<port number="0" csmi="1"><raidSet level="1" members="0"/></port>)",
+       "<raidSet> attribute 'capacityMB' is missing"},
   };
   for (const auto& [scsi, problem] : cases) {
     try {

@@ -121,13 +121,21 @@ std::string Property(const XmlNode& property, const std::string& indent) {
   return text;
 }
 
-// A group of properties in a device element (a tape drive's capabilities): its caption, its
-// properties and its own groups, each level indented further.
+// "linked to <name> (<role>)" of an interface element.
+std::string Link(const XmlNode& link) {
+  const std::string role = link.Attribute("role");
+  return "linked to " + link.Attribute("name") + (role.empty() ? "" : " (" + role + ")") + '\n';
+}
+
+// A group of properties in a device element (a tape drive's capabilities, an array's member disks):
+// its caption, its properties, links and its own groups, each level indented further.
 std::string PropertyGroup(const XmlNode& group, const std::string& indent) {
   std::string text = indent + group.Attribute("caption", group.name) + '\n';
   for (const XmlNode& child : group.children) {
     if (child.Is("property")) {
       text += Property(child, indent + "  ");
+    } else if (child.Is("interface")) {
+      text += indent + "  " + Link(child);
     } else if (child.Child("property") != nullptr || !child.children.empty()) {
       text += PropertyGroup(child, indent + "  ");
     }
@@ -150,10 +158,7 @@ std::string Discovery(const XmlNode& result) {
     // An optional block the device could not read.
     for (const XmlNode* warning : device->Children("warning"))
       text += "  warning: " + warning->Attribute("caption") + '\n';
-    for (const XmlNode* link : device->Children("interface")) {
-      const std::string role = link->Attribute("role");
-      text += "  linked to " + link->Attribute("name") + (role.empty() ? "" : " (" + role + ")") + '\n';
-    }
+    for (const XmlNode* link : device->Children("interface")) text += "  " + Link(*link);
     const std::vector<const XmlNode*> tests = device->Children("test");
     if (!tests.empty()) text += "  tests:\n";
     for (const XmlNode* test : tests) {

@@ -7,6 +7,7 @@
 #include "devices/enumeration/setupapi.h"
 #include "devices/enumeration/wmiclass.h"
 #include "devices/scsi/csmisasinterface.h"
+#include "devices/scsi/csmivolumediscovery.h"
 #include "devices/scsi/scsicontroller.h"
 #include "devices/scsi/scsidriver.h"
 #include "framework/interface.h"
@@ -258,6 +259,11 @@ void ScsiIdentify::IdentifyAll() {
     if (IsArrayControllerPort(driver)) continue;
     const bool usb = context_.Ports().IsUsbPort(port);
     for (const os::ScsiUnitInquiry& unit : units) AddUnit(port, driver, controller, unit, usb);
+    // The adapter's RAID volumes, once its disks exist to be named as their members; a controller of
+    // several ports asks through its own port only.
+    if (controller != nullptr && controller->Driver() != nullptr &&
+        controller->Driver()->Path() == PortPath(port))
+      AddCsmiVolumes(context_, controller);
   }
 }
 

@@ -26,27 +26,34 @@ bool Room(win::DWORD length) {
   return length >= sizeof(win::SrbIoControl) + sizeof(Body);
 }
 
+std::vector<SimCsmiPhy> ReadPhys(const SimMachine& machine, const rb::XmlObject& port) {
+  std::vector<SimCsmiPhy> phys;
+  for (const rb::XmlObject& child : port.Children()) {
+    if (!rb::EqualsNoCase(child.Name(), "phy")) continue;
+    if (phys.size() == win::kCsmiMaxPhys) machine.Reject("<port> has more than 32 phys");
+    SimCsmiPhy phy;
+    phy.id = static_cast<std::uint8_t>(machine.Number(child, "id", 0xFF));
+    const std::uint64_t address = machine.Number(child, "sasAddress", UINT64_MAX);
+    for (int i = 0; i < 8; ++i) phy.sasAddress[i] = static_cast<std::uint8_t>(address >> (56 - 8 * i));
+    phy.sata = rb::EqualsNoCase(child.GetAttribute("protocol", "ssp"), "sata");
+    phy.target = static_cast<std::uint8_t>(machine.Number(child, "target", 0xFF));
+    phys.push_back(phy);
+  }
+  return phys;
+}
+
 }  // namespace
 
 SimCsmiAdapter::SimCsmiAdapter(const SimMachine& machine, const rb::XmlObject& port)
-    : driverName_(port.GetAttribute("csmiDriver", "ravelsas")) {
+    : driverName_(port.GetAttribute("csmiDriver", "ravelsas")),
+      phys_(ReadPhys(machine, port)),
+      raidSets_(machine, port, phys_) {
   if (port.FindAttribute("pciBus") != nullptr)
     bus_ = static_cast<std::uint8_t>(machine.Number(port, "pciBus", 0xFF));
   if (port.FindAttribute("pciDevice") != nullptr)
     device_ = static_cast<std::uint8_t>(machine.Number(port, "pciDevice", 31));
   if (port.FindAttribute("slot") != nullptr)
     slot_ = static_cast<std::uint16_t>(machine.Number(port, "slot", 0xFFFF));
-  for (const rb::XmlObject& child : port.Children()) {
-    if (!rb::EqualsNoCase(child.Name(), "phy")) continue;
-    if (phys_.size() == win::kCsmiMaxPhys) machine.Reject("<port> has more than 32 phys");
-    Phy phy;
-    phy.id = static_cast<std::uint8_t>(machine.Number(child, "id", 0xFF));
-    const std::uint64_t address = machine.Number(child, "sasAddress", UINT64_MAX);
-    for (int i = 0; i < 8; ++i) phy.sasAddress[i] = static_cast<std::uint8_t>(address >> (56 - 8 * i));
-    phy.sata = rb::EqualsNoCase(child.GetAttribute("protocol", "ssp"), "sata");
-    phy.target = static_cast<std::uint8_t>(machine.Number(child, "target", 0xFF));
-    phys_.push_back(phy);
-  }
 }
 
 const SimCsmiAdapter::Phy* SimCsmiAdapter::FindPhy(const std::uint8_t* sasAddress) const {
@@ -86,13 +93,14 @@ win::DWORD SimCsmiAdapter::Request(void* buffer, win::DWORD length, const Execut
     // Controller status: uStatus 1 (good), no offline reason.
     std::memset(bytes + sizeof header, 0, kControllerStatusSize);
     bytes[sizeof header] = 1;
+  } else if ((code == win::CC_CSMI_SAS_GET_RAID_INFO || code == win::CC_CSMI_SAS_GET_RAID_CONFIG) &&
+             !raidSets_.Answers()) {
+    header.ReturnCode = win::CSMI_SAS_STATUS_BAD_CNTL_CODE;
   } else if (code == win::CC_CSMI_SAS_GET_RAID_INFO && Room<win::CsmiSasRaidInfo>(length)) {
-    win::CsmiSasRaidInfo info{};
-    info.uMaxDrivesPerSet = 0;
+    const win::CsmiSasRaidInfo info = raidSets_.Info();
     std::memcpy(bytes + sizeof header, &info, sizeof info);
   } else if (code == win::CC_CSMI_SAS_GET_RAID_CONFIG && Room<win::CsmiSasRaidConfig>(length)) {
-    // No RAID sets: every index is past the end.
-    header.ReturnCode = win::CSMI_SAS_STATUS_INVALID_PARAMETER;
+    header.ReturnCode = raidSets_.Config(bytes + sizeof header, length - sizeof header);
   } else if (code == win::CC_CSMI_SAS_GET_PHY_INFO && Room<win::CsmiSasPhyInfo>(length)) {
     win::CsmiSasPhyInfo info{};
     info.bNumberOfPhys = static_cast<std::uint8_t>(phys_.size());
