@@ -155,6 +155,17 @@ TEST_F(CsmiVolumeDiscovery, EachSetBecomesAVolumeWithItsTextsAndMembers) {
       << controller->ToString();
 }
 
+// A driver that understates its drive limit answers the mirror's first request with the "too big"
+// count; discovery asks again with more room and gets both members.
+TEST_F(CsmiVolumeDiscovery, ASetLargerThanTheReportedLimitIsAskedForAgainWithMoreRoom) {
+  Start(Machine("csmiMaxDrives=\"1\"").c_str(), Summary());
+  const XmlObject idResult = DiscoveryRun(component_).Run();
+  const std::vector<const XmlObject*> volumes = Volumes(idResult);
+  ASSERT_EQ(volumes.size(), 7u) << idResult.ToString();
+  EXPECT_EQ(Members(*volumes[0]), (std::vector<std::string>{"sasDisk0", "sataDisk0"}));
+  EXPECT_EQ(Members(*volumes[1]), (std::vector<std::string>{"5000000000000002"}));
+}
+
 TEST_F(CsmiVolumeDiscovery, AnAdapterThatRefusesTheRaidRequestsHasNoVolumes) {
   Start(Machine("csmiRaid=\"0\"").c_str(), Summary());
   SetDebugEnabled(true);

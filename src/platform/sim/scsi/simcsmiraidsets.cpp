@@ -47,7 +47,10 @@ std::uint8_t StatusCode(const SimMachine& machine, const rb::XmlObject& element)
 SimCsmiRaidSets::SimCsmiRaidSets(const SimMachine& machine, const rb::XmlObject& port,
                                  const std::vector<SimCsmiPhy>& phys)
     : answers_(port.GetAttribute("csmiRaid", "1") != "0"),
-      phyCount_(static_cast<std::uint32_t>(phys.size())) {
+      phyCount_(static_cast<std::uint32_t>(phys.size())),
+      reportedMaxDrives_(port.FindAttribute("csmiMaxDrives") != nullptr
+                             ? static_cast<std::uint32_t>(machine.Number(port, "csmiMaxDrives", 0xFF))
+                             : std::max<std::uint32_t>(phyCount_, 1)) {
   std::vector<std::uint8_t> used;
   for (const rb::XmlObject* element : port.GetChildren("raidSet")) {
     if (sets_.size() == kMaxRaidSets) machine.Reject("<port> has more than 8 RAID sets");
@@ -79,7 +82,7 @@ SimCsmiRaidSets::SimCsmiRaidSets(const SimMachine& machine, const rb::XmlObject&
 win::CsmiSasRaidInfo SimCsmiRaidSets::Info() const {
   win::CsmiSasRaidInfo info{};
   info.uNumRaidSets = static_cast<std::uint32_t>(sets_.size());
-  info.uMaxDrivesPerSet = std::max<std::uint32_t>(phyCount_, 1);
+  info.uMaxDrivesPerSet = reportedMaxDrives_;
   info.uMaxRaidSets = kMaxRaidSets;
   info.bMaxRaidTypes = kRaidTypeCount;
   info.uMaxPhysicalDrives = phyCount_;

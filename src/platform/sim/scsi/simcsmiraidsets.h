@@ -6,7 +6,9 @@
 // its place (a type the adapter's driver reports that no name covers), `members` the ids of the
 // phys whose devices make up the set, `status` ok, degraded, rebuilding, failed or offline; a
 // refused set's configuration request fails (CSMI return code 1).
-// <port csmiRaid="0"> makes an adapter without the RAID requests (bad control code).
+// <port csmiRaid="0"> makes an adapter without the RAID requests (bad control code); <port
+// csmiMaxDrives="n"> one that reports at most n drives per set, fewer than its sets may have, as some
+// drivers do (a caller trusting it gets the "too big" drive count and must ask again).
 
 #include <cstdint>
 #include <vector>
@@ -45,6 +47,8 @@ class SimCsmiRaidSets {
 
   bool answers_ = true;
   std::uint32_t phyCount_ = 0;
+  // What get-RAID-info reports as the most drives a set can have.
+  std::uint32_t reportedMaxDrives_ = 1;
   std::vector<RaidSet> sets_;
 };
 
