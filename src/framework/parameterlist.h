@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "framework/parameter.h"
@@ -19,6 +20,13 @@ class ParameterList : public Persistent {
   // Takes ownership and appends; a null parameter is ignored.
   void Add(std::unique_ptr<Parameter> parameter);
   const std::vector<std::unique_ptr<Parameter>>& Parameters() const { return parameters_; }
+  // The parameter of that name as a T; null when there is none or it is of another kind.
+  template <class T>
+  T* Find(std::string_view name) const {
+    for (const auto& parameter : parameters_)
+      if (parameter->Name() == name) return dynamic_cast<T*>(parameter.get());
+    return nullptr;
+  }
   // An element without a name whose children are the parameters' catalog elements, in order.
   XmlObject Describe() const;
   // Gives each parameter, in order, the command's attribute of its name (absent: the empty text, which

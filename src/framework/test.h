@@ -67,6 +67,7 @@ class Test : public Persistent {
   const TestCapabilities& Capabilities() const { return capabilities_; }
   const XmlObject& ErrorElement() const { return error_; }
   ParameterList& Parameters() { return parameters_; }
+  const ParameterList& Parameters() const { return parameters_; }
 
   void Stream(ptstream& stream, bool writing, std::int32_t version) override;
   // Copies the name, the texts and the capabilities; the owner and the state of a run stay.

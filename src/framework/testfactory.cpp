@@ -5,6 +5,7 @@
 #include <mutex>
 #include <stdexcept>
 
+#include "framework/ptstream.h"
 #include "framework/test.h"
 
 namespace rb {
@@ -78,6 +79,19 @@ bool RegisterConfiguredTestMaker(const char* name, ConfiguredTestMaker maker) {
 std::unique_ptr<Test> MakeTest(std::string_view name) {
   const Registry::Entry entry = Find(name);
   return entry.maker != nullptr ? entry.maker() : nullptr;
+}
+
+TestConfig TransferTestConfig(ptstream& stream, const Test& test, const std::vector<int>& codes) {
+  TestConfig config{test.Name(), test.Caption(), codes};
+  stream.Transfer(config.caption);
+  // The count is checked against what the stream still holds: a damaged file cannot ask for more.
+  config.codes.resize(stream.TransferCount(config.codes.size(), sizeof(std::int32_t)));
+  for (int& code : config.codes) {
+    auto value = static_cast<std::int32_t>(code);
+    stream.Transfer(value);
+    code = value;
+  }
+  return config;
 }
 
 std::unique_ptr<Test> MakeConfiguredTest(std::string_view testClass, const TestConfig& config) {

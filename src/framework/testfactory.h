@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -8,6 +9,7 @@
 namespace rb {
 
 class Test;
+class ptstream;
 
 // The test classes a device may offer, by class name: a device family lists the names of the tests it
 // offers, and each test class registers how it is made when it is part of the component, so a family's
@@ -31,6 +33,14 @@ struct TestConfig {
   std::vector<int> codes;
 };
 using ConfiguredTestMaker = std::unique_ptr<Test> (*)(const TestConfig& config);
+
+// The code at `index`, or `fallback` when the configuration has fewer.
+inline int ConfigCode(const TestConfig& config, std::size_t index, int fallback = 0) {
+  return index < config.codes.size() ? config.codes[index] : fallback;
+}
+// The persistent form of a configured instance after its name: its caption and `codes`, so that a test
+// read back is made again from them. Writing answers `test`'s configuration; reading, the one read.
+TestConfig TransferTestConfig(ptstream& stream, const Test& test, const std::vector<int>& codes);
 
 // Registers how a configured instance of the named class is made; false when one is registered already.
 bool RegisterConfiguredTestMaker(const char* name, ConfiguredTestMaker maker);

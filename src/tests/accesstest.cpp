@@ -65,13 +65,6 @@ unsigned long long Ull(std::uint64_t value) {
   return static_cast<unsigned long long>(value);
 }
 
-template <class T>
-T* FindParameter(ParameterList& list, const char* name) {
-  for (const auto& parameter : list.Parameters())
-    if (parameter->Name() == name) return dynamic_cast<T*>(parameter.get());
-  return nullptr;
-}
-
 }  // namespace
 
 AccessTest::AccessTest(std::string name, std::string caption, std::string description, std::string mode,
@@ -286,20 +279,20 @@ void AccessTest::AddChoiceParameters(bool optical) {
 }
 
 std::uint64_t AccessTest::NumericValue(const char* name, std::uint64_t fallback) const {
-  auto& list = const_cast<AccessTest*>(this)->Parameters();
-  if (auto* wide = FindParameter<NumericParameter<std::uint64_t>>(list, name)) return wide->Value();
-  if (auto* narrow = FindParameter<NumericParameter<int>>(list, name))
+  const ParameterList& list = Parameters();
+  if (auto* wide = list.Find<NumericParameter<std::uint64_t>>(name)) return wide->Value();
+  if (auto* narrow = list.Find<NumericParameter<int>>(name))
     return static_cast<std::uint64_t>(std::max(narrow->Value(), 0));
   return fallback;
 }
 
 bool AccessTest::BooleanValue(const char* name) const {
-  auto* parameter = FindParameter<BooleanParameter>(const_cast<AccessTest*>(this)->Parameters(), name);
+  auto* parameter = Parameters().Find<BooleanParameter>(name);
   return parameter != nullptr && parameter->Value();
 }
 
 std::string AccessTest::ChoiceValue(const char* name, const std::string& fallback) const {
-  auto* parameter = FindParameter<EnumerationParameter>(const_cast<AccessTest*>(this)->Parameters(), name);
+  auto* parameter = Parameters().Find<EnumerationParameter>(name);
   return parameter != nullptr ? parameter->Value() : fallback;
 }
 

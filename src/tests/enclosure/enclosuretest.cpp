@@ -14,16 +14,11 @@ EnclosureTest::EnclosureTest(std::string name, std::string caption, std::string 
 
 void EnclosureTest::Stream(ptstream& stream, bool writing, std::int32_t version) {
   Test::Stream(stream, writing, version);
-  std::string caption = Caption();
-  stream.Transfer(caption);
-  // The count is checked against what the stream still holds: a damaged file cannot ask for more.
-  const std::size_t count = stream.TransferCount(codes_.size(), sizeof(std::int32_t));
-  if (!writing) codes_.assign(count, 0);
-  for (int& code : codes_) stream.Transfer(code);
+  const TestConfig config = TransferTestConfig(stream, *this, codes_);
   if (writing) return;
+  codes_ = config.codes;
   // The instance's texts and parameters are those its configuration makes.
-  if (const std::unique_ptr<Test> made = MakeConfiguredTest(StreamableName(), {Name(), caption, codes_}))
-    Assign(*made);
+  if (const std::unique_ptr<Test> made = MakeConfiguredTest(StreamableName(), config)) Assign(*made);
 }
 
 void EnclosureTest::Assign(const Persistent& other) {

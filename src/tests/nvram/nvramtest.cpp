@@ -44,7 +44,7 @@ constexpr WellnessLog kLogs[] = {
 
 // The controller's manufacturing and cache parts are described in their own words.
 std::string DescriptionOf(const TestConfig& config) {
-  const int code = config.codes.empty() ? NVRAMTest::kManufacturingPart : config.codes.front();
+  const int code = ConfigCode(config, 0, NVRAMTest::kManufacturingPart);
   if (code == NVRAMTest::kManufacturingPart)
     return Translate("Verifies controller manufacturing NVRAM is ok");
   if (code == NVRAMTest::kCachePart) return Translate("Verifies controller cache NVRAM is ok");

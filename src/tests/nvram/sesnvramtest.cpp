@@ -45,7 +45,7 @@ constexpr PartDescription kPartDescriptions[] = {
 };
 
 std::string DescriptionOf(const TestConfig& config) {
-  const int code = config.codes.empty() ? kFirstPartCode : config.codes.front();
+  const int code = ConfigCode(config, 0, kFirstPartCode);
   for (const PartDescription& part : kPartDescriptions)
     if (part.code == code) return Translate(part.text);
   return Translate("Verifies an enclosure's status or NVRAM part");
@@ -91,7 +91,7 @@ SESNVRAMTest::SESNVRAMTest(const TestConfig& config)
 SESNVRAMTest::SESNVRAMTest() : SESNVRAMTest(TestConfig{kStreamableName, kStreamableName, {}}) {}
 
 std::unique_ptr<Test> SESNVRAMTest::Make(const TestConfig& config) {
-  const int code = config.codes.empty() ? kFirstPartCode : config.codes.front();
+  const int code = ConfigCode(config, 0, kFirstPartCode);
   const bool known = (code >= 0 && code <= kLastPartCode) || code == nvramlayout::kChassisSerialCode ||
                      (code >= nvramlayout::kFirstExpanderPhyCode && code <= kLastCode) ||
                      (code >= kFirstBackplanePartCode && code <= kLastBackplanePartCode);

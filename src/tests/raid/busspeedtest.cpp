@@ -6,9 +6,10 @@
 #include "controllers/bmicdevice.h"
 #include "controllers/raiddisk.h"
 #include "framework/enumerationparameter.h"
+#include "framework/parameterlist.h"
+#include "framework/testfactory.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
-#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 
@@ -71,8 +72,8 @@ bool BusSpeedTest::Execute(const XmlObject&) {
   const std::uint8_t older = reply[physical::kOlderRates];
   const std::uint8_t newer = reply[physical::kNewerRates];
   const bool wide = (older & physical::kOlderRatesWide) != 0;
-  const std::string minWidth = FindParameter<EnumerationParameter>(Parameters(), "MinWidth")->Value();
-  const std::string minSpeed = FindParameter<EnumerationParameter>(Parameters(), "MinSpeed")->Value();
+  const std::string minWidth = Parameters().Find<EnumerationParameter>("MinWidth")->Value();
+  const std::string minSpeed = Parameters().Find<EnumerationParameter>("MinSpeed")->Value();
   const std::string actual = Translate(RaidDisk::BusSpeedText(older, newer));
   Output() << Translate("Actual Bus Speed") << ": " << actual << "\n"
            << Translate("Actual Bus Width") << ": " << (wide ? "16-bit" : "8-bit") << "\n";

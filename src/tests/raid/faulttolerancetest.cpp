@@ -9,13 +9,14 @@
 #include "devices/diskwritehold.h"
 #include "framework/enumerationparameter.h"
 #include "framework/numericparameter.h"
+#include "framework/parameterlist.h"
+#include "framework/testfactory.h"
 #include "platform/os.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
 #include "support/randomnumber.h"
 #include "support/stringutil.h"
-#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 
@@ -81,7 +82,7 @@ bool FaultToleranceTest::Execute(const XmlObject&) {
   }
   auto* controller = dynamic_cast<BmicDevice*>(Owner());
   if (controller == nullptr) throw OruError(Translate("Backplane or Controller not supported"), Name());
-  const bool raid5 = FindParameter<EnumerationParameter>(Parameters(), kLevelParameter)->Value() == "RAID5";
+  const bool raid5 = Parameters().Find<EnumerationParameter>(kLevelParameter)->Value() == "RAID5";
   const std::size_t needed = raid5 ? 3 : 2;
   controller->RereadAssignedDrives();
   std::vector<RaidDisk*> drives = controller->UnassignedDisks();
@@ -95,7 +96,7 @@ bool FaultToleranceTest::Execute(const XmlObject&) {
   drives.resize(needed);
   const std::uint32_t blockSize = drives.front()->BlockSize();
   const auto megabytes =
-      static_cast<std::uint64_t>(FindParameter<NumericParameter<int>>(Parameters(), kSizeParameter)->Value());
+      static_cast<std::uint64_t>(Parameters().Find<NumericParameter<int>>(kSizeParameter)->Value());
   const auto blocks =
       static_cast<std::uint32_t>(megabytes * 1024 * 1024 / (blockSize == 0 ? 512 : blockSize));
 
@@ -196,7 +197,7 @@ std::uint8_t FaultToleranceTest::AwaitRecovery(LogicalVolume& volume) {
   DebugPrint("FaultToleranceTest: Waiting for recovery on test volume\n");
   const std::uint64_t limit =
       static_cast<std::uint64_t>(
-          FindParameter<NumericParameter<int>>(Parameters(), kTimeoutParameter)->Value()) *
+          Parameters().Find<NumericParameter<int>>(kTimeoutParameter)->Value()) *
       60000;
   std::uint64_t waited = 0;
   for (;;) {

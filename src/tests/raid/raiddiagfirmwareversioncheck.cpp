@@ -2,10 +2,11 @@
 
 #include "controllers/cissdevice.h"
 #include "framework/hexparameter.h"
+#include "framework/parameterlist.h"
+#include "framework/testfactory.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 
@@ -40,8 +41,8 @@ bool RaidDiagFirmwareVersionCheck::Execute(const XmlObject&) {
   auto* controller = dynamic_cast<CissDevice*>(Owner());
   if (controller == nullptr) throw OruError(Translate("Backplane or Controller not supported"), Name());
   const std::array<std::uint8_t, 2> version = controller->DiagnosticRomVersion();
-  const std::uint32_t byte0 = FindParameter<HexParameter>(Parameters(), kByte0)->Number();
-  const std::uint32_t byte1 = FindParameter<HexParameter>(Parameters(), kByte1)->Number();
+  const std::uint32_t byte0 = Parameters().Find<HexParameter>(kByte0)->Number();
+  const std::uint32_t byte1 = Parameters().Find<HexParameter>(kByte1)->Number();
   if (version[1] == byte1 && version[0] == byte0) return true;
   SetError(
       OruError(Translate("Diagnostics Firmware Version MisMatch"),

@@ -3,11 +3,12 @@
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
 #include "controllers/cissdevice.h"
+#include "framework/parameterlist.h"
+#include "framework/testfactory.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
-#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 

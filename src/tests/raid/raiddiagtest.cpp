@@ -8,13 +8,14 @@
 #include "framework/booleanparameter.h"
 #include "framework/hexparameter.h"
 #include "framework/numericparameter.h"
+#include "framework/parameterlist.h"
+#include "framework/testfactory.h"
 #include "platform/os.h"
 #include "support/catalog.h"
 #include "support/debug.h"
 #include "support/oruerror.h"
 #include "support/stringutil.h"
 #include "tests/raid/raiddiagthread.h"
-#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 
@@ -159,7 +160,7 @@ bool RaidDiagTest::Execute(const XmlObject&) {
 
   hotPlugRemoved_ = false;
   if (group_ == kSasGroup && code_ == kDriveMapCode &&
-      FindParameter<BooleanParameter>(Parameters(), "SASHotPlugTest")->Value()) {
+      Parameters().Find<BooleanParameter>("SASHotPlugTest")->Value()) {
     Prompt(Translate("Please remove all SAS drive from the box and click [OK]"), {Translate("OK")}, "button",
            "400", "150");
     os::Current().Sleep(kHotPlugSettleMilliseconds);
@@ -173,8 +174,8 @@ bool RaidDiagTest::Execute(const XmlObject&) {
   const bool nonRetention = group_ == kRetentionGroup && code_ == kNonRetentionCode;
   if (nonRetention) code = 2;
   if (group_ == kTedBoardGroup) {
-    code = FindParameter<NumericParameter<int>>(Parameters(), "iterations")->Value();
-    argument = FindParameter<NumericParameter<int>>(Parameters(), "sectors")->Value();
+    code = Parameters().Find<NumericParameter<int>>("iterations")->Value();
+    argument = Parameters().Find<NumericParameter<int>>("sectors")->Value();
   }
 
   auto thread = std::make_shared<RaidDiagThread>(*controller, static_cast<std::uint8_t>(group_),
@@ -184,7 +185,7 @@ bool RaidDiagTest::Execute(const XmlObject&) {
   DebugPrint("Do Run Thread PID %d\n", static_cast<int>(os::Current().GetCurrentThreadId()));
   SetProgress(10, 100);
 
-  const int timeout = FindParameter<NumericParameter<int>>(Parameters(), "timeout")->Value();
+  const int timeout = Parameters().Find<NumericParameter<int>>("timeout")->Value();
   int elapsed = 0;
   // A diagnostic the controller finished at once is judged without counting seconds; the thread is
   // joined before its record is read.
@@ -253,7 +254,7 @@ bool RaidDiagTest::CompareMaps(const std::vector<std::uint8_t>& result, bool phy
     const std::size_t count = internal ? record::kInternalMaps : record::kExternalMaps;
     for (std::size_t i = 0; i < count; ++i) {
       const std::string name = MapName(phyMaps, internal, i);
-      std::string expected = FindParameter<HexParameter>(Parameters(), name)->Value();
+      std::string expected = Parameters().Find<HexParameter>(name)->Value();
       // With the drives taken out for the hot-plug check, every external map must be empty.
       if (hotPlugRemoved_ && !internal) expected = "0000";
       if (expected.empty()) continue;
@@ -263,7 +264,7 @@ bool RaidDiagTest::CompareMaps(const std::vector<std::uint8_t>& result, bool phy
       const std::uint32_t value =
           phyMaps ? arraylayout::Get32(result.data(), at) : arraylayout::Get16(result.data(), at);
       if (value != HexParameter::Parse(expected)) {
-        const std::string caption = FindParameter<HexParameter>(Parameters(), name)->Caption();
+        const std::string caption = Parameters().Find<HexParameter>(name)->Caption();
         SetError(
             OruError(Translate("Data Mismatch"),
                      StringPrintf("%s%d -actual = %s, expected = %s", caption.c_str(), static_cast<int>(i),

@@ -6,9 +6,10 @@
 #include "controllers/bmicdevice.h"
 #include "controllers/raiddisk.h"
 #include "framework/enumerationparameter.h"
+#include "framework/parameterlist.h"
+#include "framework/testfactory.h"
 #include "support/catalog.h"
 #include "support/oruerror.h"
-#include "tests/raid/raidtestconfig.h"
 
 namespace rb {
 
@@ -40,7 +41,7 @@ bool SasVerLinkSpeedTest::Execute(const XmlObject&) {
   const std::uint8_t code = reply[physical::kLinkRate];
   const std::string actual = Translate(RaidDisk::LinkRateText(code));
   Output() << Translate("Negotiated link rate") << ": " << actual << "\n";
-  const bool fastNeeded = FindParameter<EnumerationParameter>(Parameters(), "MinLinkSpeed")->Value() == "3.0";
+  const bool fastNeeded = Parameters().Find<EnumerationParameter>("MinLinkSpeed")->Value() == "3.0";
   if (code >= kSlowestRateCode && (code > kSlowestRateCode || !fastNeeded)) return true;
   SetError(
       OruError(Translate("SAS link is operating below minimum speed"),

@@ -8,30 +8,19 @@
 
 namespace rb {
 
-namespace {
-
-template <class T>
-T* Find(ParameterList& list, const char* name) {
-  for (const auto& parameter : list.Parameters())
-    if (parameter->Name() == name) return dynamic_cast<T*>(parameter.get());
-  return nullptr;
-}
-
-}  // namespace
-
 int IntegerValue(ParameterList& list, const char* name, int fallback) {
-  const auto* parameter = Find<NumericParameter<int>>(list, name);
+  const auto* parameter = list.Find<NumericParameter<int>>(name);
   return parameter != nullptr ? parameter->Value() : fallback;
 }
 
 bool BooleanValue(ParameterList& list, const char* name, bool fallback) {
-  const auto* parameter = Find<BooleanParameter>(list, name);
+  const auto* parameter = list.Find<BooleanParameter>(name);
   return parameter != nullptr ? parameter->Value() : fallback;
 }
 
 std::string TextValue(ParameterList& list, const char* name, const std::string& fallback) {
-  if (const auto* text = Find<StringParameter>(list, name)) return text->Value();
-  if (const auto* choice = Find<EnumerationParameter>(list, name)) return choice->Value();
+  if (const auto* text = list.Find<StringParameter>(name)) return text->Value();
+  if (const auto* choice = list.Find<EnumerationParameter>(name)) return choice->Value();
   return fallback;
 }
 
