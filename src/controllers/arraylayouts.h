@@ -363,6 +363,14 @@ inline constexpr std::size_t kChassisSerialSize = 16;
 inline constexpr std::size_t kDriveMapBuses = 8;
 inline constexpr std::size_t kDriveMapTargets = 32;
 inline constexpr std::size_t kDriveMapSize = kDriveMapBuses * 4;
+// Marks the drive in the map at `map`, or tells whether it is marked; the caller keeps bus and target
+// within the map.
+inline void MarkInDriveMap(std::uint8_t* map, std::size_t bus, std::size_t target) {
+  map[4 * bus + target / 8] |= static_cast<std::uint8_t>(1u << (target % 8));
+}
+inline bool MarkedInDriveMap(const std::uint8_t* map, std::size_t bus, std::size_t target) {
+  return (map[4 * bus + target / 8] >> (target % 8) & 1u) != 0;
+}
 
 // The drive number of identify physical drive (0x15), in the parameter's low byte: with T targets per
 // bus, ((bus - 1) × T + target) mod 256, plus 128 (mod 256) when T is above 7.

@@ -236,8 +236,7 @@ std::unique_ptr<LogicalVolume> BmicDevice::CreateLogicalVolume(std::uint8_t faul
   for (const RaidDisk* drive : drives) {
     if (drive->Bus() >= layout::kDriveMapBuses || drive->Target() >= layout::kDriveMapTargets)
       throw OruError("Invalid parameter list", drive->Name());
-    request[create::kMemberMap + 4 * drive->Bus() + drive->Target() / 8] |=
-        static_cast<std::uint8_t>(1u << (drive->Target() % 8));
+    layout::MarkInDriveMap(request.data() + create::kMemberMap, drive->Bus(), drive->Target());
   }
   // The new drive follows the configured ones.
   SendBmicCommand(command::kCreateLogicalDrive, request.data(), static_cast<std::uint32_t>(request.size()), 0,

@@ -60,7 +60,7 @@ bool IsWrite(std::uint8_t opcode) {
 
 void MarkDrive(std::vector<std::uint8_t>& bytes, std::size_t map, const SimArrayDisk& disk) {
   if (disk.Bus() >= layout::kDriveMapBuses || disk.Target() >= layout::kDriveMapTargets) return;
-  bytes[map + 4 * disk.Bus() + disk.Target() / 8] |= static_cast<std::uint8_t>(1u << (disk.Target() % 8));
+  layout::MarkInDriveMap(bytes.data() + map, disk.Bus(), disk.Target());
 }
 
 }  // namespace

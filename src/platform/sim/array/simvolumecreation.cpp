@@ -32,7 +32,7 @@ std::uint8_t CreateSimVolume(SimArrayController& controller, std::uint8_t unit, 
   std::size_t named = 0;
   for (std::size_t bus = 0; bus < layout::kDriveMapBuses; ++bus)
     for (std::size_t target = 0; target < layout::kDriveMapTargets; ++target)
-      if ((data[create::kMemberMap + 4 * bus + target / 8] >> (target % 8) & 1) != 0) {
+      if (layout::MarkedInDriveMap(data + create::kMemberMap, bus, target)) {
         ++named;
         for (const auto& disk : controller.Disks())
           if (disk->Bus() == bus && disk->Target() == target) members.push_back(disk.get());
