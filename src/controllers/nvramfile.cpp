@@ -37,8 +37,8 @@ bool ParseHexBytes(const std::string& text, std::vector<std::uint8_t>& bytes) {
 
 std::optional<std::vector<std::uint8_t>> ReadNvramFile(const std::string& path) {
   os::Platform& system = os::Current();
-  const win::HANDLE file =
-      system.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ, win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
+  const win::HANDLE file = system.CreateFile(path, win::GENERIC_READ, win::FILE_SHARE_READ,
+                                             win::OPEN_EXISTING, win::FILE_ATTRIBUTE_NORMAL);
   if (file == win::INVALID_HANDLE_VALUE) return std::nullopt;
   std::string text;
   char chunk[4096];
@@ -61,9 +61,9 @@ std::string NvramHexLines(const std::vector<std::uint8_t>& bytes) {
 
 bool WriteNvramFile(const std::string& path, const std::vector<std::uint8_t>& bytes, bool replace) {
   os::Platform& system = os::Current();
-  const win::HANDLE file = system.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0,
-                                             replace ? win::CREATE_ALWAYS : win::CREATE_NEW,
-                                             win::FILE_ATTRIBUTE_NORMAL);
+  const win::HANDLE file =
+      system.CreateFile(path, win::GENERIC_READ | win::GENERIC_WRITE, 0,
+                        replace ? win::CREATE_ALWAYS : win::CREATE_NEW, win::FILE_ATTRIBUTE_NORMAL);
   if (file == win::INVALID_HANDLE_VALUE) return false;
   const std::string text = NvramHexLines(bytes);
   win::DWORD written = 0;

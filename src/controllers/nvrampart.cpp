@@ -66,8 +66,9 @@ void NvramPart::Transfer(std::uint8_t* buffer, std::uint32_t length, bool write)
     DebugPrint("NvramPart::ReadNvramFromEnclosuer \n");
     SESDiagApi enclosures(controller_);
     if (enclosures.FindEnclosures() <= static_cast<int>(enclosure_))
-      throw OruError(Translate("Backplane or Controller not supported"),
-                     StringPrintf("%s: enclosure %u", controller_.Name().c_str(), static_cast<unsigned>(enclosure_)));
+      throw OruError(
+          Translate("Backplane or Controller not supported"),
+          StringPrintf("%s: enclosure %u", controller_.Name().c_str(), static_cast<unsigned>(enclosure_)));
     std::vector<std::uint8_t> bytes(buffer, buffer + length);
     const bool done = write ? enclosures.WriteEnclosureBuffer(enclosure_, code_, bytes)
                             : enclosures.ReadEnclosureBuffer(enclosure_, code_, bytes);
@@ -109,14 +110,15 @@ void NvramPart::VerifyChecksum(const std::vector<std::uint8_t>& bytes) {
     throw OruError(Translate("NVRAM has all zeros"), "");
   const std::uint8_t sum = nvramlayout::UpperHalfSum(bytes.data(), bytes.size());
   if (sum != 0)
-    throw OruError(Translate("Invalid checksum"), StringPrintf("Actual checksum %02X, it should be 0x00", sum));
+    throw OruError(Translate("Invalid checksum"),
+                   StringPrintf("Actual checksum %02X, it should be 0x00", sum));
 }
 
 std::string NvramPart::Program(const std::vector<std::uint8_t>& image, const std::string& stem) {
   const std::string kept = Write(image, stem);
   if (Read() != image)
-    throw OruError(Translate("Writing was unsuccessful"), StringPrintf("part %u, its image kept in %s", code_,
-                                                                      kept.c_str()));
+    throw OruError(Translate("Writing was unsuccessful"),
+                   StringPrintf("part %u, its image kept in %s", code_, kept.c_str()));
   VerifyChecksum(buffer_);
   return kept;
 }
@@ -124,9 +126,9 @@ std::string NvramPart::Program(const std::vector<std::uint8_t>& image, const std
 std::string NvramPart::Write(const std::vector<std::uint8_t>& image, const std::string& stem) {
   if (!located_) SetNVRAMlocation();
   if (image.size() != size_)
-    throw OruError(Translate("Software error"), StringPrintf("an image of %u bytes for a part of %u",
-                                                             static_cast<unsigned>(image.size()),
-                                                             static_cast<unsigned>(size_)));
+    throw OruError(Translate("Software error"),
+                   StringPrintf("an image of %u bytes for a part of %u", static_cast<unsigned>(image.size()),
+                                static_cast<unsigned>(size_)));
   // What the part held goes to a file of its own first, so that a bad write can be undone.
   const std::vector<std::uint8_t> before = Read();
   const std::string kept = KeepNvramImage(StringPrintf("%s_%u", stem.c_str(), code_), before);

@@ -19,9 +19,9 @@ std::optional<std::size_t> QXNvramParser::Offset(std::uint8_t kind, std::uint8_t
     if (data_[at] == kind && data_[at + 1] == tag) {
       std::size_t field = start;
       if (delimiter != 0) {
-        const auto found = std::find(data_.begin() + static_cast<std::ptrdiff_t>(start),
-                                     data_.begin() + static_cast<std::ptrdiff_t>(end),
-                                     static_cast<std::uint8_t>(delimiter));
+        const auto found =
+            std::find(data_.begin() + static_cast<std::ptrdiff_t>(start),
+                      data_.begin() + static_cast<std::ptrdiff_t>(end), static_cast<std::uint8_t>(delimiter));
         field = static_cast<std::size_t>(found - data_.begin()) + 1;
       }
       if (field <= end) {

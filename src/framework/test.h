@@ -108,8 +108,8 @@ class Test : public Persistent {
 
   // Asks the operator and waits for the answer; raises unless the test is interactive. From the second
   // attempt on the message says which attempt asks.
-  std::string Prompt(const std::string& message, const std::vector<std::string>& options, const std::string& type,
-                     const std::string& width, const std::string& height);
+  std::string Prompt(const std::string& message, const std::vector<std::string>& options,
+                     const std::string& type, const std::string& width, const std::string& height);
   // Asks on a thread of its own and returns the started prompt; the test keeps it.
   std::shared_ptr<ConcurrentPrompt> StartConcurrentPrompt(const std::string& message,
                                                           const std::vector<std::string>& options,

@@ -39,7 +39,8 @@ std::string UpperHalfSumsTo256() {
 // 256 bytes whose first 128 form a good part (bytes 64 and 127 sum to 0) and whose upper half does not.
 std::string BatteryPart() {
   std::string hex;
-  for (int i = 0; i < 256; ++i) hex += i == 0 ? "42 " : i == 64 ? "01 " : i == 127 ? "FF " : i == 200 ? "07 " : "00 ";
+  for (int i = 0; i < 256; ++i)
+    hex += i == 0 ? "42 " : i == 64 ? "01 " : i == 127 ? "FF " : i == 200 ? "07 " : "00 ";
   return hex;
 }
 
@@ -125,8 +126,8 @@ class NvramTests : public rbtest::SimDiscoveryTest {
       EXPECT_NE(test, nullptr) << testClass;
       if (test != nullptr) controller.AddTest(std::move(test));
     }
-    return controller.RunTest(XmlObject("<runTest device='" + controller.Name() + "' test='" + name + "' " +
-                                        parameters + "/>"));
+    return controller.RunTest(
+        XmlObject("<runTest device='" + controller.Name() + "' test='" + name + "' " + parameters + "/>"));
   }
   std::vector<std::uint8_t> Part(int n, std::uint8_t code) {
     NvramPart part(Controller(n), code);
@@ -182,9 +183,9 @@ TEST_F(NvramTests, ChecksumEdgesAndTheBatteryPartsShorterRead) {
     const char* message;  // empty: passes
     std::size_t displayed;
   } cases[] = {
-      {130, "", 256},                      // the upper half sums to 0x100: its 8-bit sum is 0
-      {131, "NVRAM has all zeros", 0},     // sums to 0 too
-      {133, "", 128},                      // the battery part's first 128 bytes only
+      {130, "", 256},                   // the upper half sums to 0x100: its 8-bit sum is 0
+      {131, "NVRAM has all zeros", 0},  // sums to 0 too
+      {133, "", 128},                   // the battery part's first 128 bytes only
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.part);
@@ -205,8 +206,8 @@ TEST_F(NvramTests, PartsAreLocatedByBoardFamily) {
     std::uint8_t code;
     std::uint8_t address;
     std::uint32_t size;
-  } cases[] = {{0, 128, 0xA0, 1024}, {0, 129, 0xA1, 256}, {1, 128, 0xA1, 1024}, {1, 129, 0xAD, 256},
-               {0, 134, 0xC3, 128},  {0, 5, 5, 256}};
+  } cases[] = {{0, 128, 0xA0, 1024}, {0, 129, 0xA1, 256}, {1, 128, 0xA1, 1024},
+               {1, 129, 0xAD, 256},  {0, 134, 0xC3, 128}, {0, 5, 5, 256}};
   for (const auto& c : cases) {
     NvramPart part(Controller(c.controller), c.code);
     part.SetNVRAMlocation();
@@ -272,8 +273,10 @@ TEST_F(NvramTests, TheBackplaneEntryOffersEveryEnclosurePartAndChecksItThroughIt
     ASSERT_NE(test, nullptr) << name;
     EXPECT_EQ(test->Description(), description) << name;
   }
-  EXPECT_EQ(Controller(0).FindTest("ctrlMFGNvramTest")->Description(), "Verifies controller manufacturing NVRAM is ok");
-  EXPECT_EQ(Controller(0).FindTest("ctrlCacheNvramTest")->Description(), "Verifies controller cache NVRAM is ok");
+  EXPECT_EQ(Controller(0).FindTest("ctrlMFGNvramTest")->Description(),
+            "Verifies controller manufacturing NVRAM is ok");
+  EXPECT_EQ(Controller(0).FindTest("ctrlCacheNvramTest")->Description(),
+            "Verifies controller cache NVRAM is ok");
   // The parts are read through the controller that reaches the enclosure.
   const auto run = [&](const std::string& name, const std::string& parameters) {
     return backplane->RunTest(
@@ -317,8 +320,8 @@ TEST_F(NvramTests, TheChassisSerialNumberIsVerifiedOrWrittenAndReadBack) {
   }
   const std::string answer = "<promptAnswer value='B112000077'/>";
   AnswerWith(answer);
-  XmlObject result = Run(0, "ses8", "chassisSerNumOptions='WriteAndVerify' snDigits='10' configCode='B112'", 8,
-                         "SESNVRAMTest");
+  XmlObject result = Run(0, "ses8", "chassisSerNumOptions='WriteAndVerify' snDigits='10' configCode='B112'",
+                         8, "SESNVRAMTest");
   ASSERT_EQ(result.GetAttribute("currentState"), "passed") << result.ToString();
   std::vector<std::uint8_t> after = Part(0, 8);
   EXPECT_EQ(std::string(after.begin(), after.begin() + 11), std::string("B112000077") + '\0');
@@ -344,14 +347,16 @@ TEST_F(NvramTests, ExpanderPhyAttributesAreComparedWithTheExpectedValues) {
                {"1F 1FF", "Specified expander PHY value is too big"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.values);
-    const XmlObject result = Run(0, "ses10", std::string("expPhyAttribute='") + c.values + "'", 10, "SESNVRAMTest");
+    const XmlObject result =
+        Run(0, "ses10", std::string("expPhyAttribute='") + c.values + "'", 10, "SESNVRAMTest");
     EXPECT_EQ(result.GetAttribute("currentState"), *c.message ? "failed" : "passed") << result.ToString();
     EXPECT_TRUE(Has(result, c.message)) << result.ToString();
   }
   const XmlObject result = Run(0, "ses10", "expPhyAttribute='1F 2B'", 10, "SESNVRAMTest");
   EXPECT_TRUE(Has(result, "PHY 1: Expected value=2B, actual value=2A")) << result.ToString();
   // The second expander keeps no attributes buffer.
-  EXPECT_EQ(Run(0, "ses11", "expPhyAttribute='1F'", 11, "SESNVRAMTest").GetAttribute("currentState"), "failed");
+  EXPECT_EQ(Run(0, "ses11", "expPhyAttribute='1F'", 11, "SESNVRAMTest").GetAttribute("currentState"),
+            "failed");
 }
 
 TEST_F(NvramTests, TheOperatorsProductIdIsCheckedWrittenAndReadBack) {
@@ -417,8 +422,8 @@ TEST_F(NvramTests, ThePhySettingIsComparedWithTheFile) {
 }
 
 TEST_F(NvramTests, TheLocalHeaderIsComparedWithTheExpectedIdentifiers) {
-  XmlObject result = Run(0, "LocalNvramHeaderTest", "ExpectedPciVendorId='0x1000' ExpectedPciDeviceId='0A51'", 0,
-                         "LocalNvramHeaderTest");
+  XmlObject result = Run(0, "LocalNvramHeaderTest", "ExpectedPciVendorId='0x1000' ExpectedPciDeviceId='0A51'",
+                         0, "LocalNvramHeaderTest");
   EXPECT_EQ(result.GetAttribute("currentState"), "passed") << result.ToString();
   result = Run(0, "LocalNvramHeaderTest", "ExpectedPciVendorId='0x1000' ExpectedPciDeviceId='0x0A52'");
   EXPECT_EQ(result.GetAttribute("currentState"), "failed");
@@ -448,7 +453,8 @@ TEST_F(NvramTests, FlashingAPartNeedsTheOperatorAndAGoodImage) {
     AnsweringHost::Reset([answer](const XmlObject&) {
       return std::string(answer) == "OK" ? "<promptAnswer value='OK'/>" : "<promptAnswer value='Cancel'/>";
     });
-    const XmlObject result = Run(0, "flashPart", std::string("partCode='132' fileName='") + c.file + "'", 0, "FlashPart");
+    const XmlObject result =
+        Run(0, "flashPart", std::string("partCode='132' fileName='") + c.file + "'", 0, "FlashPart");
     EXPECT_EQ(result.GetAttribute("currentState"), "failed");
     EXPECT_TRUE(Has(result, c.message)) << result.ToString();
     EXPECT_EQ(Part(0, 132), original) << "nothing written";
@@ -484,9 +490,9 @@ TEST_F(NvramTests, AResourceIsWrittenToItsPartAndReadBack) {
 
 TEST(QXNvramParser, FindsAFieldByKindTagAndDelimiter) {
   // Records: text 13 "ASSY=A430", binary 14 {1,2,3}, binary 13 ">FBTS", then the end tag.
-  const std::vector<std::uint8_t> part = {1, 13, 9, 'A', 'S', 'S', 'Y', '=', 'A', '4', '3', '0',
-                                          0, 14, 3, 1,   2,   3,   0,   13,  5,   '>', 'F', 'B',
-                                          'T', 'S', 0,   0,   0,   0,   14,  1,   9};
+  const std::vector<std::uint8_t> part = {1,   13,  9,   'A', 'S', 'S', 'Y', '=', 'A', '4', '3',
+                                          '0', 0,   14,  3,   1,   2,   3,   0,   13,  5,   '>',
+                                          'F', 'B', 'T', 'S', 0,   0,   0,   0,   14,  1,   9};
   const struct {
     std::uint8_t kind, tag;
     char delimiter;
@@ -531,7 +537,8 @@ TEST_F(NvramTests, AnInstanceReadBackFromThePersistentFormKeepsItsPartAndCaption
     EXPECT_EQ(copy->Name(), "contrllerBattery2NvramTest");
     EXPECT_EQ(copy->PartCode(), 134);
     EXPECT_EQ(copy->Caption(), "Controller battery(2) NVRAM test");
-    EXPECT_EQ(copy->Describe().ToString().find("WriteFbtCode"), std::string::npos) << "not the manufacturing part";
+    EXPECT_EQ(copy->Describe().ToString().find("WriteFbtCode"), std::string::npos)
+        << "not the manufacturing part";
   }
 }
 

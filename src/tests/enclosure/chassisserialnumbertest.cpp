@@ -28,8 +28,8 @@ ChassisSerialNumberTest::ChassisSerialNumberTest()
     : EnclosureTest("ChassisSerialNumberTest", "Chassis Serial Number Process",
                     "Write and Verify Chassis Serial Number") {
   capabilities_.interactive = true;
-  auto options =
-      std::make_unique<EnumerationParameter>("chassisSerNumOptions", Translate("Options"), "", kWriteAndVerify);
+  auto options = std::make_unique<EnumerationParameter>("chassisSerNumOptions", Translate("Options"), "",
+                                                        kWriteAndVerify);
   options->AddOption({kWriteAndVerify, Translate("Write and Verify"), ""});
   options->AddOption({kVerify, Translate("Verify"), ""});
   Parameters().Add(std::move(options));
@@ -48,12 +48,13 @@ ChassisSerialNumberTest::ChassisSerialNumberTest()
 
 std::string ChassisSerialNumberTest::CheckSerial(const std::string& serial) {
   const auto digits = static_cast<std::size_t>(ToInt(TextValue(Parameters(), "snDigits", "10")));
-  const bool alphanumeric = std::all_of(serial.begin(), serial.end(),
-                                        [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+  const bool alphanumeric = std::all_of(
+      serial.begin(), serial.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
   if (serial.size() != digits || !alphanumeric) return "Invalid Serial Number";
   // The assembly code has its place only in the 12-digit form.
   if (BooleanValue(Parameters(), "VerifyAssemblyCode", false) && digits == kAssemblyCodeDigits &&
-      serial.compare(kAssemblyCodeAt, kAssemblyCodeLength, TextValue(Parameters(), "AssemblyCode", "ZZZZ")) != 0)
+      serial.compare(kAssemblyCodeAt, kAssemblyCodeLength, TextValue(Parameters(), "AssemblyCode", "ZZZZ")) !=
+          0)
     return "Proper Assembly Code not found in Serial Number";
   return "";
 }
@@ -71,8 +72,8 @@ bool ChassisSerialNumberTest::Execute(const XmlObject&) {
     return fault.empty() || Fail(fault, stored);
   }
 
-  const std::string serial =
-      Trim(Prompt(Translate("Please enter the chassis serial number"), {Translate("OK")}, "text", "400", "150"));
+  const std::string serial = Trim(
+      Prompt(Translate("Please enter the chassis serial number"), {Translate("OK")}, "text", "400", "150"));
   const std::string fault = CheckSerial(serial);
   if (!fault.empty()) return Fail(fault, serial);
   if (TextValue(Parameters(), "chassisSerNumOptions", kWriteAndVerify) == kVerify) {

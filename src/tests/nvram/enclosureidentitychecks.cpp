@@ -42,7 +42,8 @@ bool DigitsAndCapitals(const std::string& text) {
 // The characters from byte 0 up to the first NUL, at most `most`.
 std::string StoredText(const std::vector<std::uint8_t>& part, std::size_t most) {
   std::string text;
-  for (std::size_t i = 0; i < most && i < part.size() && part[i] != 0; ++i) text += static_cast<char>(part[i]);
+  for (std::size_t i = 0; i < most && i < part.size() && part[i] != 0; ++i)
+    text += static_cast<char>(part[i]);
   return text;
 }
 
@@ -84,15 +85,16 @@ void AddSerialNumberParameters(ParameterList& list) {
   auto options = std::make_unique<EnumerationParameter>(
       "chassisSerNumOptions", Translate("Options"),
       Translate("Write and Verify or just Verify Chassis Serial Number"), kVerify);
-  options->AddOption({kWriteAndVerify, Translate("Write and Verify Serial Number"), Translate("Write and Verify")});
+  options->AddOption(
+      {kWriteAndVerify, Translate("Write and Verify Serial Number"), Translate("Write and Verify")});
   options->AddOption({kVerify, Translate("Verify Serial Number"), Translate("Verify")});
   list.Add(std::move(options));
   list.Add(std::make_unique<BooleanParameter>("NoPrompt", Translate("No Prompt"),
                                               Translate("Run the test without prompting the user"), false));
   // 0 takes a number of any length up to the part's room.
-  list.Add(std::make_unique<NumericParameter<int>>("snDigits", Translate("Number of digits"),
-                                                   Translate("Specify number of digits for the serial number"), 0,
-                                                   0, static_cast<int>(layout::kSerialMost)));
+  list.Add(std::make_unique<NumericParameter<int>>(
+      "snDigits", Translate("Number of digits"), Translate("Specify number of digits for the serial number"),
+      0, 0, static_cast<int>(layout::kSerialMost)));
   list.Add(std::make_unique<StringParameter>("configCode", Translate("Config code"),
                                              Translate("Specifies expected config code"), ""));
 }
@@ -119,17 +121,18 @@ void CheckSerialNumber(Test& test, ParameterList& list, NvramPart& part) {
 }
 
 void AddExpanderPhyParameters(ParameterList& list) {
-  list.Add(std::make_unique<StringParameter>("expPhyAttribute", Translate("Expander PHY attributes"),
-                                             Translate("Specify expander PHY attribute values for comparison"),
-                                             ""));
+  list.Add(std::make_unique<StringParameter>(
+      "expPhyAttribute", Translate("Expander PHY attributes"),
+      Translate("Specify expander PHY attribute values for comparison"), ""));
 }
 
 void CheckExpanderPhys(ParameterList& list, const std::vector<std::uint8_t>& part) {
   std::string values = TextValue(list, "expPhyAttribute", "");
   std::replace(values.begin(), values.end(), ',', ' ');
   std::istringstream words(values);
-  const std::size_t count =
-      part.size() > layout::kPhyAttributes ? std::min<std::size_t>(part[layout::kPhyCount], part.size() - 1) : 0;
+  const std::size_t count = part.size() > layout::kPhyAttributes
+                                ? std::min<std::size_t>(part[layout::kPhyCount], part.size() - 1)
+                                : 0;
   std::size_t phy = 0;
   for (std::string word; words >> word; ++phy) {
     char* end = nullptr;
@@ -160,7 +163,8 @@ void CheckProductId(Test& test, ParameterList& list, NvramPart& part) {
     throw OruError(Translate("An invalid product id was entered"),
                    code.empty() ? entry : entry + ", last bytes expected " + code);
   const std::string actual = WriteText(part, entry, layout::kProductIdMost);
-  if (actual != entry) throw OruError(Translate("Product id verification error"), ExpectedActual(entry, actual));
+  if (actual != entry)
+    throw OruError(Translate("Product id verification error"), ExpectedActual(entry, actual));
 }
 
 }  // namespace rb

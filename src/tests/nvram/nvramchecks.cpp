@@ -24,8 +24,8 @@ namespace layout = nvramlayout;
 namespace {
 
 void Mismatch(const char* message, const std::string& expected, const std::string& actual) {
-  throw OruError(Translate(message), StringPrintf("Expected value=%s, actual value=%s", expected.c_str(),
-                                                  actual.c_str()));
+  throw OruError(Translate(message),
+                 StringPrintf("Expected value=%s, actual value=%s", expected.c_str(), actual.c_str()));
 }
 
 }  // namespace
@@ -73,9 +73,9 @@ void DisplayNvram(ParameterList& list, const std::vector<std::uint8_t>& part, st
 std::string ProgramPart(Test& test, NvramPart& part, const std::vector<std::uint8_t>& content) {
   std::vector<std::uint8_t> image = part.Read();
   if (content.size() > image.size())
-    throw OruError(Translate("Software error"), StringPrintf("an image of %u bytes for a part of %u",
-                                                             static_cast<unsigned>(content.size()),
-                                                             static_cast<unsigned>(image.size())));
+    throw OruError(Translate("Software error"),
+                   StringPrintf("an image of %u bytes for a part of %u",
+                                static_cast<unsigned>(content.size()), static_cast<unsigned>(image.size())));
   std::copy(content.begin(), content.end(), image.begin());
   NvramPart::VerifyChecksum(image);
   AskOk(test, Translate("Are you sure you want to program this part?"));

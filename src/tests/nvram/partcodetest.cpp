@@ -5,8 +5,7 @@
 namespace rb {
 
 PartCodeTest::PartCodeTest(const TestConfig& config, const std::string& description, int defaultCode)
-    : Test(config.name, config.caption, description),
-      code_(ConfigCode(config, 0, defaultCode)) {}
+    : Test(config.name, config.caption, description), code_(ConfigCode(config, 0, defaultCode)) {}
 
 void PartCodeTest::Stream(ptstream& stream, bool writing, std::int32_t version) {
   Test::Stream(stream, writing, version);

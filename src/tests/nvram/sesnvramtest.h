@@ -9,8 +9,9 @@ namespace rb {
 
 // An enclosure check made by its code: 0, 1, 2 require every power supply, fan or temperature sensor of
 // the controller's first enclosure to report OK; 3 to 6 and, on a backplane entry, 13 to 20 check an
-// enclosure NVRAM part (checksum, assembly code, auto rev, display) as NVRAMTest does; 8 verifies or writes the chassis serial number,
-// 10 and 11 compare the expanders' PHY attributes, 12 writes the operator's product identifier.
+// enclosure NVRAM part (checksum, assembly code, auto rev, display) as NVRAMTest does; 8 verifies or writes
+// the chassis serial number, 10 and 11 compare the expanders' PHY attributes, 12 writes the operator's
+// product identifier.
 class SESNVRAMTest : public PartCodeTest {
  public:
   static constexpr const char* kStreamableName = "SESNVRAMTest";

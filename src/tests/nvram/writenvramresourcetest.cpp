@@ -27,9 +27,11 @@ bool WriteNvramResourceTest::Execute(const XmlObject&) {
   try {
     CissDevice* controller = EnclosureController(Owner());
     if (controller == nullptr)
-      throw OruError(Translate("Backplane or Controller not supported"), Owner() != nullptr ? Owner()->Name() : "");
+      throw OruError(Translate("Backplane or Controller not supported"),
+                     Owner() != nullptr ? Owner()->Name() : "");
     const std::optional<std::vector<std::uint8_t>> resource = ReadNvramFile(ResourceFile(code_));
-    if (!resource || resource->empty()) throw OruError(Translate("Did not find resource tag"), ResourceFile(code_));
+    if (!resource || resource->empty())
+      throw OruError(Translate("Did not find resource tag"), ResourceFile(code_));
     NvramPart part(*controller, static_cast<std::uint8_t>(code_));
     try {
       Output() << "Previous NVRAM image kept in " << ProgramPart(*this, part, *resource) << "\n";

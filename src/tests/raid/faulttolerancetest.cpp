@@ -196,8 +196,7 @@ void FaultToleranceTest::Corrupt(RaidDisk& drive) {
 std::uint8_t FaultToleranceTest::AwaitRecovery(LogicalVolume& volume) {
   DebugPrint("FaultToleranceTest: Waiting for recovery on test volume\n");
   const std::uint64_t limit =
-      static_cast<std::uint64_t>(
-          Parameters().Find<NumericParameter<int>>(kTimeoutParameter)->Value()) *
+      static_cast<std::uint64_t>(Parameters().Find<NumericParameter<int>>(kTimeoutParameter)->Value()) *
       60000;
   std::uint64_t waited = 0;
   for (;;) {

@@ -7,8 +7,8 @@
 #include "controllers/arrayboards.h"
 #include "controllers/arraylayouts.h"
 #include "platform/sim/array/simbackplaneprocessor.h"
-#include "platform/sim/array/simvolumecreation.h"
 #include "platform/sim/array/simnvramimage.h"
+#include "platform/sim/array/simvolumecreation.h"
 #include "platform/sim/simmachine.h"
 #include "support/stringutil.h"
 #include "support/xmlobject.h"
@@ -178,7 +178,8 @@ SimArrayDisk* SimArrayController::DiskNamedBy(std::uint32_t parameter) const {
 bool SimArrayController::Execute(std::uint8_t bus, std::uint8_t target, SimScsiCommand& command) {
   if (SimArrayDisk* disk = FindDisk(bus, target)) {
     if (!command.dataIn && command.dataLength > 0 && IsWrite(command.Opcode()) &&
-        std::any_of(volumes_.begin(), volumes_.end(), [&](const auto& volume) { return volume->Uses(*disk); }))
+        std::any_of(volumes_.begin(), volumes_.end(),
+                    [&](const auto& volume) { return volume->Uses(*disk); }))
       disk->Fail();
     return disk->Unit().Execute(command) == win::ERROR_SUCCESS;
   }
